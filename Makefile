@@ -1,0 +1,41 @@
+# Tessarin: make build | make run | make test
+JOBS ?= $(shell nproc)
+export CTEST_OUTPUT_ON_FAILURE := 1
+
+.PHONY: all build host fuzz bootstrap run test bench lint format clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+# The program folder: build/windows/bin (Tessarin.exe, imgctl.dll, docs/help.html).
+build: bootstrap
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+host: bootstrap
+	cmake --preset host >/dev/null
+	cmake --build --preset host -j $(JOBS)
+
+fuzz: bootstrap
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+run: build
+	scripts/run
+
+test: build host fuzz
+	scripts/test
+
+bench: build
+	scripts/with-wine build/windows/testbin/bench_startup.exe
+
+lint: host
+	scripts/lint
+
+format:
+	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')
+
+clean:
+	rm -rf build

@@ -1,0 +1,35 @@
+#pragma once
+// What the rules ask of the file system. Paths are UTF-8 Windows paths ("C:\a\b").
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessarin {
+
+struct FileInfo {
+    bool folder = false;
+    bool hidden = false;
+    bool system = false;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Attributes of an existing file or folder; nothing when the path does not exist.
+    [[nodiscard]] virtual std::optional<FileInfo> stat(const std::string& path) const = 0;
+    // Names (last component only) of the entries that match a wildcard pattern such as
+    // "C:\d\a.*", with the platform's matching rules ("a.*" also matches "a").
+    [[nodiscard]] virtual std::vector<std::string> list(const std::string& pattern) const = 0;
+    // Folds "." and ".." components of a path; "" when that fails.
+    [[nodiscard]] virtual std::string canonicalise(const std::string& path) const = 0;
+    [[nodiscard]] virtual std::string currentFolder() const = 0;
+    // The whole content of a file, or nothing when it cannot be read.
+    [[nodiscard]] virtual std::optional<std::string> readFile(const std::string& path) const = 0;
+    // Writes a complete new content: a temporary file beside the target first, then the
+    // target replaced by it. On failure the old target is left as it was.
+    [[nodiscard]] virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
+    [[nodiscard]] virtual bool createFolder(const std::string& path) = 0;
+};
+
+}  // namespace tessarin
