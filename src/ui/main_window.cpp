@@ -1,0 +1,571 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "core/app/status_record.h"
+#include "core/run/target_kind.h"
+#include "win32/imgctl_client.h"
+#include "win32/shell.h"
+#include "win32/wide.h"
+#include "win32/window_queries.h"
+
+namespace tessarin {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"frmTessarin";
+
+enum ControlId : int {
+    kCmdGo = 100,
+    kCmdStop,
+    kCmdAdd,
+    kCmdPos,
+    kCmdOpenFolder,
+    kTxtFileName,
+    kTxtWinText,
+    kChkNoMouse,
+    kPicPanel,
+    kLblStatus,
+    kLblHelp,
+    kCmdSetting,
+    kCmdClose,
+    kFrState,
+    kLblhWnd,
+    kLblInf = 200,
+    kLblInfStart = 300,
+};
+
+enum MenuId : int { kMnuSave = 400, kMnuSaveNameAs, kMnuAllSave };
+
+constexpr UINT_PTR kTimerMonitor = 1;
+constexpr UINT kMonitorIntervalMs = 100;
+
+// Design sizes in 96-dpi pixels.
+constexpr int kTopRowHeight = 34;
+constexpr int kButtonWidth = 56;
+constexpr int kButtonHeight = 26;
+constexpr int kTextRowHeight = 24;
+constexpr int kBottomHeight = 30;
+constexpr int kStateHeight = 24;
+// The window's outer size stays within these limits (twips).
+constexpr int kMinSizeTwips = 3000;
+constexpr int kMaxWidthTwips = 12000;
+constexpr int kMaxHeightTwips = 10000;
+
+// Picks a face that has Japanese glyphs: the system's own UI face on Windows, one of the
+// installed Japanese families elsewhere (Wine substitutes nothing for a missing face).
+std::wstring JapaneseFaceName(HDC dc) {
+    static constexpr const wchar_t* kFaces[] = {L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI",
+                                                 L"IPAPGothic",   L"IPAGothic",    L"Noto Sans CJK JP"};
+    for (const wchar_t* face : kFaces) {
+        LOGFONTW query{};
+        query.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy_s(query.lfFaceName, face, _TRUNCATE);
+        bool found = false;
+        EnumFontFamiliesExW(
+            dc, &query,
+            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+                *reinterpret_cast<bool*>(param) = true;
+                return 0;
+            },
+            reinterpret_cast<LPARAM>(&found), 0);
+        if (found) return face;
+    }
+    return L"MS Shell Dlg 2";
+}
+
+int TextWidth(HWND control, const std::wstring& text) {
+    WindowDc dc(control);
+    if (!dc) return 0;
+    const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+    SelectGuard select(dc.get(), font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+std::wstring WindowText(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), length + 1)));
+    return text;
+}
+
+}  // namespace
+
+frmTessarin::frmTessarin(Host host) : host_(std::move(host)), paths_{fs_, host_.programFolder} {}
+
+frmTessarin::~frmTessarin() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+int frmTessarin::Px(int logical) const {
+    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 96;
+    return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
+}
+
+void frmTessarin::ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit request for the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool frmTessarin::Load() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kClassName;
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    // Created hidden; the command line decides whether and how it is shown.
+    hwnd_ = CreateWindowExW(0, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
+    if (hwnd_ == nullptr) return false;
+    CreateControls();
+
+    // 1. Caption.
+    SetWindowTextW(hwnd_, Utf8ToWide(MainCaption()).c_str());
+    // 2. Screen scale from the real resolution of the window's monitor.
+    twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
+    twipsPerPixelY_ = twipsPerPixelX_;
+    // 3. Topmost, so it stays visible over the programs being captured.
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // 4, 5.
+    ShowMessageFrame(0, false);
+    SetWindowTextW(lblhWnd_, Utf8ToWide(HexText(reinterpret_cast<uintptr_t>(hwnd_))).c_str());
+    // 7. The data folder; a failure to create it is not fatal.
+    const std::string dataFolder = DataFolder(host_.programFolder);
+    if (!fs_.stat(dataFolder)) (void)fs_.createFolder(dataFolder);
+    // 8. The status record; without it start-up goes on and nothing is published.
+    (void)statusRecord_.OpenStatusRecord(kStatusRecordName);
+    SetStatus("");
+    // 9.
+    const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    PlaceWindow(LoadSettings(settings_, screen, paths_, codePage_));
+    ApplySettings();
+    // 10.
+    keyNames_ = BuildKeyNameTable();
+    // 11, 12: the image list tables and the input baseline arrive with the image list and
+    // the capture run.
+
+    // 13 - 15.
+    const StartupPlan plan = PlanStartup(host_.commandLine, settings_, flags_);
+    if (plan.watchWindow) SetTimer(hwnd_, kTimerMonitor, kMonitorIntervalMs, nullptr);
+    if (plan.show) {
+        ShowWindow(hwnd_, plan.minimise ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    } else if (plan.minimise) {
+        // Minimised and hidden: restoring it later shows it as an icon.
+        ShowWindow(hwnd_, SW_MINIMIZE);
+        ShowWindow(hwnd_, SW_HIDE);
+    }
+    if (flags_.debug) ShowWindow(frState_, SW_SHOW);
+    Arrange();
+    // Loading the save folder's images (plan.loadImages) arrives with the image list.
+    if (plan.reportThumbs) {
+        const std::string count = ThumbCountText(CountThumbFiles(settings_, paths_));
+        // Shown only: a count is no status for other programs.
+        if (!count.empty()) SetWindowTextW(lblStatus_, Utf8ToWide(count).c_str());
+    }
+
+    // 16.
+    for (HWND label : lblInf_Start_) EnableWindow(label, TRUE);
+    if (IsWindowVisible(hwnd_)) SetFocus(picPanel_);
+    ProcessPendingMessages();
+    ShowImgctlVersion();
+    // Starting a run (plan.startRun) and the idle key timer arrive with the capture run.
+    ShowMessageFrame(0, false);
+    return true;
+}
+
+void frmTessarin::CreateControls() {
+    {
+        WindowDc dc(hwnd_);
+        LOGFONTW lf{};
+        lf.lfHeight = -MulDiv(9, static_cast<int>(GetDpiForWindow(hwnd_)), 72);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = CLEARTYPE_QUALITY;
+        wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
+        font_.reset(CreateFontIndirectW(&lf));
+    }
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                            0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (tips_ != nullptr) SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 480);
+
+    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
+    const DWORD label = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
+    cmdGo_ = AddControl(WC_BUTTONW, L"開始", button, kCmdGo);
+    cmdStop_ = AddControl(WC_BUTTONW, L"停止", button, kCmdStop);
+    cmdAdd_ = AddControl(WC_BUTTONW, L"追加", button, kCmdAdd);
+    AddTip(cmdAdd_, L"一覧（下段）に追加します。");
+    // The capture run is not there yet: its buttons stay disabled rather than do nothing.
+    EnableWindow(cmdGo_, FALSE);
+    EnableWindow(cmdStop_, FALSE);
+    EnableWindow(cmdAdd_, FALSE);
+    cmdPos_ = AddControl(WC_BUTTONW, L"", button, kCmdPos);
+    AddTip(cmdPos_, L"取得対象をサイクリックに切り替え");
+
+    static constexpr std::pair<int, const wchar_t*> kInfCaptions[] = {
+        {0, L"Shift"},  {1, L"範囲設定"}, {2, L"キャプチャー"}, {3, L"Ctrl+C"},       {4, L"/ Space"},
+        {5, L"リストに追加"}, {6, L"追加"}, {7, L"リストに追加"},  {8, L"/ Space"},  {9, L"リストに追加"},
+        {10, L"キャプチャー"}, {13, L"Ctrl+C"}, {14, L"/"}};
+    for (const auto& [index, caption] : kInfCaptions) {
+        lblInf_[index] = AddControl(WC_STATICW, caption, label, kLblInf + index);
+    }
+    lblInf_Start_[0] = AddControl(WC_STATICW, L"開始", label, kLblInfStart);
+    lblInf_Start_[1] = AddControl(WC_STATICW, L"をクリックして下さい", label, kLblInfStart + 1);
+    for (HWND start : lblInf_Start_) EnableWindow(start, FALSE);
+    const std::wstring rangeTip =
+        L"Shiftキーを押しながらマウスを動かすと範囲設定が出来ます。Shifを押した地点が開始、離した地点が終了";
+    for (int index : {0, 1, 10, 13, 14}) AddTip(lblInf_[index], rangeTip);
+    frMsg_[0] = {lblInf_Start_[0], lblInf_Start_[1], lblInf_[8], lblInf_[9]};
+    frMsg_[1] = {lblInf_[0], lblInf_[1], lblInf_[14], lblInf_[13], lblInf_[10]};
+    frMsg_[2] = {lblInf_[3], lblInf_[2]};
+    frMsg_[3] = {lblInf_[6], lblInf_[7], lblInf_[4], lblInf_[5]};
+
+    txtWinText_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtWinText);
+    txtFileName_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtFileName);
+    chkNoMouse_ = AddControl(WC_BUTTONW, L"マウスカーソルは撮らない", WS_TABSTOP | BS_AUTOCHECKBOX, kChkNoMouse);
+    picPanel_ = AddControl(WC_STATICW, L"", SS_SUNKEN | SS_NOTIFY, kPicPanel);
+    AddTip(picPanel_, L"ドラッグコピー可");
+
+    cmdOpenFolder_ = AddControl(WC_BUTTONW, L"フォルダを開く", button, kCmdOpenFolder);
+    AddTip(cmdOpenFolder_, L"画像の保存先フォルダを開きます");
+    lblStatus_ = AddControl(WC_STATICW, L"", label | SS_SUNKEN | SS_ENDELLIPSIS, kLblStatus);
+    lblHelp_ = AddControl(WC_STATICW, L"ヘルプ", label | SS_NOTIFY | SS_CENTER, kLblHelp);
+    AddTip(lblHelp_, L"オンラインヘルプを表示します。");
+    cmdSetting_ = AddControl(WC_BUTTONW, L"設定", button, kCmdSetting);
+    AddTip(cmdSetting_, L"各種設定");
+    EnableWindow(cmdSetting_, FALSE);  // until the settings dialog exists
+    cmdClose_ = AddControl(WC_BUTTONW, L"閉じる", button, kCmdClose);
+    AddTip(cmdClose_, L"フォームを閉じてプログラムを終了します");
+
+    // The pointer panel, shown only in debug mode; the main window handle is its last row.
+    frState_ = AddControl(WC_STATICW, L"main", label | SS_SUNKEN, kFrState);
+    lblhWnd_ = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | label, 0, 0, 0, 0, frState_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLblhWnd)), GetModuleHandleW(nullptr),
+                               nullptr);
+    SendMessageW(lblhWnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ShowWindow(frState_, SW_HIDE);
+
+    // The save commands of the strip's pop-up menu.
+    mnuEdit_.reset(CreatePopupMenu());
+    if (mnuEdit_) {
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSave, L"保存");
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSaveNameAs, L"名前を付けて保存");
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuAllSave, L"全て保存");
+    }
+}
+
+HWND frmTessarin::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id) {
+    HWND control = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                   nullptr);
+    if (control != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
+}
+
+void frmTessarin::AddTip(HWND control, const std::wstring& text) {
+    if (tips_ == nullptr || control == nullptr) return;
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void frmTessarin::ShowMessageFrame(int index, bool labelsOnly) {
+    if (index == 1) {
+        SetWindowTextW(lblInf_[0], Utf8ToWide(settings_.hotkeyRect).c_str());
+        SetWindowTextW(lblInf_[3], Utf8ToWide("Ctrl+" + settings_.hotkeyCopy).c_str());
+        SetWindowTextW(lblInf_[13], WindowText(lblInf_[3]).c_str());
+    }
+    if (labelsOnly) return;
+    for (const auto& frame : frMsg_) {
+        for (HWND label : frame) ShowWindow(label, SW_HIDE);
+    }
+    if (index >= 0 && index < static_cast<int>(frMsg_.size())) {
+        for (HWND label : frMsg_[index]) {
+            // The Space hints show only while the Space key adds to the list.
+            const bool spaceHint = label == lblInf_[4] || label == lblInf_[5];
+            if (!spaceHint || settings_.space != 0) ShowWindow(label, SW_SHOW);
+        }
+    }
+    Arrange();
+}
+
+void frmTessarin::Arrange() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    const int gap = Px(2);
+    HDWP dwp = BeginDeferWindowPos(40);
+    auto place = [&dwp](HWND control, int x, int y, int w, int h) {
+        if (dwp != nullptr && control != nullptr)
+            dwp = DeferWindowPos(dwp, control, nullptr, x, y, w < 0 ? 0 : w, h < 0 ? 0 : h,
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+
+    // frCmd: the run buttons; frTop fills the rest of the top row.
+    const int buttonTop = (Px(kTopRowHeight) - Px(kButtonHeight)) / 2;
+    int x = Px(4);
+    for (HWND b : {cmdGo_, cmdStop_, cmdAdd_}) {
+        place(b, x, buttonTop, Px(kButtonWidth), Px(kButtonHeight));
+        x += Px(kButtonWidth) + Px(4);
+    }
+    const int frTopLeft = x;
+    const int posWidth = Px(96);
+    place(cmdPos_, width - posWidth - Px(4), buttonTop, posWidth, Px(kButtonHeight));
+    // Every message frame starts at the left of frTop, 4 pixels down.
+    for (const auto& frame : frMsg_) {
+        int lx = frTopLeft;
+        for (HWND label : frame) {
+            const int w = TextWidth(label, WindowText(label)) + Px(4);
+            place(label, lx, Px(4), w, Px(kTopRowHeight) - Px(8));
+            if (IsWindowVisible(label) || !IsWindowVisible(frame.front())) lx += w + Px(4);
+        }
+    }
+
+    // Second row: window text, file name, the cursor check box on the right.
+    const int rowTop = Px(kTopRowHeight) + gap;
+    const int checkWidth = TextWidth(chkNoMouse_, WindowText(chkNoMouse_)) + Px(24);
+    place(chkNoMouse_, width - checkWidth - Px(4), rowTop, checkWidth, Px(kTextRowHeight));
+    place(txtWinText_, Px(4), rowTop, Px(180), Px(kTextRowHeight));
+    const int fileLeft = Px(4) + Px(180) + Px(4);
+    place(txtFileName_, fileLeft, rowTop, width - checkWidth - Px(4) - Px(3) - fileLeft, Px(kTextRowHeight));
+
+    // Bottom: the debug panel below everything, then frBottom on the bottom limit.
+    int bottomLimit = height;
+    if (flags_.debug) {
+        place(frState_, 0, height - Px(kStateHeight), width, Px(kStateHeight));
+        bottomLimit = height - Px(kStateHeight);
+        const int captionWidth = Px(48);
+        if (lblhWnd_ != nullptr)
+            SetWindowPos(lblhWnd_, nullptr, captionWidth, 0, Px(120), Px(kStateHeight) - Px(2),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const int bottomTop = bottomLimit - Px(kBottomHeight);
+    const int bh = Px(kButtonHeight);
+    const int by = bottomTop + (Px(kBottomHeight) - bh) / 2;
+    const int closeLeft = width - Px(64) - Px(4);
+    place(cmdClose_, closeLeft, by, Px(64), bh);
+    const int settingLeft = closeLeft - gap - Px(64);
+    place(cmdSetting_, settingLeft, by, Px(64), bh);
+    const int helpLeft = settingLeft - gap - Px(48);
+    place(lblHelp_, helpLeft, by, Px(48), bh);
+    const int folderWidth = TextWidth(cmdOpenFolder_, WindowText(cmdOpenFolder_)) + Px(16);
+    place(cmdOpenFolder_, Px(4), by, folderWidth, bh);
+    const int statusLeft = Px(4) + folderWidth + Px(4);
+    place(lblStatus_, statusLeft, by, helpLeft - statusLeft, bh);
+
+    // The preview fills what is left.
+    const int panelTop = rowTop + Px(kTextRowHeight) + gap;
+    place(picPanel_, Px(4), panelTop, width - Px(8), bottomTop - panelTop - gap);
+    if (dwp != nullptr) EndDeferWindowPos(dwp);
+}
+
+void frmTessarin::SetStatus(const std::string& text) {
+    SetWindowTextW(lblStatus_, Utf8ToWide(text).c_str());
+    (void)statusRecord_.PublishStatus(text);
+    // The label repaints at once, even inside long work.
+    ProcessPendingMessages();
+}
+
+void frmTessarin::ApplySettings() {
+    for (int index : {4, 5}) {
+        const bool frameShown = IsWindowVisible(lblInf_[6]) != FALSE;
+        ShowWindow(lblInf_[index], settings_.space != 0 && frameShown ? SW_SHOW : SW_HIDE);
+    }
+    SendMessageW(chkNoMouse_, BM_SETCHECK, settings_.noMouse != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    ShowMessageFrame(1, true);
+    CycleTargetKind(false);
+}
+
+void frmTessarin::CycleTargetKind(bool advance) {
+    if (advance) settings_.pos = NextTargetIndex(settings_.pos);
+    const std::string caption = TargetCaption(settings_.pos);
+    // An index outside the table leaves the caption as it was.
+    if (!caption.empty()) SetWindowTextW(cmdPos_, Utf8ToWide(caption).c_str());
+    ProcessPendingMessages();
+}
+
+void frmTessarin::ShowImgctlVersion() {
+    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(host_.programFolder + "\\imgctl.dll"));
+    if (result.ok) return;
+    const std::wstring text = std::to_wstring(result.errorNumber) + L" " + result.description;
+    MessageBoxW(hwnd_, text.c_str(), L"DLLエラー", MB_OK | MB_ICONERROR);
+    // Nothing can be saved without the codec library.
+    if (mnuEdit_) {
+        for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
+    }
+}
+
+WindowPlacement frmTessarin::RestoredPlacement() const {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(hwnd_, &wp)) return {};
+    const RECT& r = wp.rcNormalPosition;
+    return WindowPlacement{r.left, r.top, r.right, r.bottom};
+}
+
+void frmTessarin::PlaceWindow(const WindowPlacement& placement) {
+    SetWindowPos(hwnd_, nullptr, placement.left, placement.top, placement.right - placement.left,
+                 placement.bottom - placement.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool frmTessarin::QueryUnload() {
+    if (closing_) return false;  // the question is already being asked
+    closing_ = true;
+    // The image list arrives later; until then nothing is unsaved.
+    const std::span<const bool> savedFlags;
+    const auto isFile = [this](const std::string& path) {
+        const auto info = fs_.stat(path);
+        return info.has_value() && !info->folder;
+    };
+    // The codec library is loaded from the program folder, so a program started from
+    // another current folder can still save: look in both before giving up the question.
+    const bool codecPresent =
+        isFile(fs_.currentFolder() + "\\imgctl.dll") || isFile(host_.programFolder + "\\imgctl.dll");
+    const std::string unsaved = UnsavedListText(savedFlags, codecPresent);
+    if (AsksBeforeClosing(unsaved, settings_)) {
+        const int answer = MessageBoxW(hwnd_, Utf8ToWide(SaveQuestionText(unsaved)).c_str(),
+                                       Utf8ToWide(kSaveQuestionTitle).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) {
+            closing_ = false;
+            return false;
+        }
+    }
+    if (!SaveSettings(settings_, RestoredPlacement(), fs_, host_.programFolder, codePage_)) {
+        SetStatus(kSettingsSaveError);
+        // Long enough for a person or a polling program to read it.
+        const ULONGLONG deadline = GetTickCount64() + kSettingsSaveErrorWaitMs;
+        for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+            ProcessPendingMessages();
+        }
+    }
+    return true;
+}
+
+void frmTessarin::Unload() {
+    KillTimer(hwnd_, kTimerMonitor);
+    (void)statusRecord_.CloseStatusRecord();
+    DestroyWindow(hwnd_);
+}
+
+void frmTessarin::cmdClose_Click() {
+    if (QueryUnload()) Unload();
+}
+
+void frmTessarin::cmdOpenFolder_Click() {
+    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, paths_));
+}
+
+void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
+
+void frmTessarin::lblHelp_Click() { (void)OpenDocument(host_.programFolder + "\\docs\\help.html"); }
+
+void frmTessarin::chkNoMouse_Click() {
+    settings_.noMouse = SendMessageW(chkNoMouse_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void frmTessarin::Timer_Monitor_Timer() {
+    if (!WindowClassName(flags_.hwnd).empty()) return;
+    // The watched window is gone: the program ends with it.
+    runState_ = "End";
+    if (QueryUnload()) Unload();
+}
+
+LRESULT CALLBACK frmTessarin::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<frmTessarin*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmTessarin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (id == kCmdClose && code == BN_CLICKED) cmdClose_Click();
+            if (id == kCmdOpenFolder && code == BN_CLICKED) cmdOpenFolder_Click();
+            if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
+            if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
+            if (id == kLblHelp && code == STN_CLICKED) lblHelp_Click();
+            return 0;
+        }
+        case WM_TIMER:
+            if (wParam == kTimerMonitor) Timer_Monitor_Timer();
+            return 0;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED) Arrange();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            const int tpp = twipsPerPixelX_ > 0 ? twipsPerPixelX_ : 15;
+            info->ptMinTrackSize = POINT{kMinSizeTwips / tpp, kMinSizeTwips / tpp};
+            info->ptMaxTrackSize = POINT{kMaxWidthTwips / tpp, kMaxHeightTwips / tpp};
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            twipsPerPixelX_ = twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC: {
+            const auto control = reinterpret_cast<HWND>(lParam);
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            SetBkMode(dc, TRANSPARENT);
+            if (control == lblHelp_) SetTextColor(dc, RGB(0, 0, 255));
+            if (control == picPanel_) return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_APPWORKSPACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == lblHelp_) {
+                SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        case WM_CLOSE:
+            cmdClose_Click();
+            return 0;
+        case WM_DESTROY:
+            KillTimer(hwnd_, kTimerMonitor);
+            (void)statusRecord_.CloseStatusRecord();
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace tessarin
