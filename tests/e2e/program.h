@@ -6,6 +6,8 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
+#include <optional>
 #include <functional>
 #include <string>
 #include <thread>
@@ -148,9 +150,16 @@ public:
         return main_;
     }
 
-    // Waits until start-up has finished: the main window exists and takes messages.
+    // Waits until start-up has finished: its last step enables the start hint labels.
     [[nodiscard]] HWND WaitForIdle() {
         if (WaitForMainWindow() == nullptr) return nullptr;
+        const bool started = WaitUntil(
+            [this] {
+                HWND hint = FindWindowExW(main_, nullptr, L"Static", L"をクリックして下さい");
+                return hint != nullptr && IsWindowEnabled(hint);
+            },
+            kStartTimeout);
+        if (!started) return nullptr;
         DWORD_PTR result = 0;
         // A window that answers a message has left its start-up code.
         if (!SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result)) return nullptr;
