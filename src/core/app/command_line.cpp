@@ -11,9 +11,8 @@ namespace tessarin {
 uint32_t WindowHandleOfWord(std::string_view word) {
     const double value = LeadingNumber(word);
     if (value != std::floor(value)) return 0;
-    // Callers written for 32-bit handles may pass them as signed decimal numbers.
-    if (value < -2147483648.0 || value > 4294967295.0) return 0;
-    return static_cast<uint32_t>(static_cast<int64_t>(value));
+    if (value < 0 || value > 4294967295.0) return 0;
+    return static_cast<uint32_t>(value);
 }
 
 std::string_view ArgumentsOf(std::string_view line) {
