@@ -36,7 +36,8 @@ double LeadingNumber(std::string_view text) {
     if (i + 1 < text.size() && text[i] == '&' && (text[i + 1] == 'H' || text[i + 1] == 'h')) {
         double value = 0;
         for (i += 2; i < text.size() && HexValue(text[i]) >= 0; ++i) value = value * 16 + HexValue(text[i]);
-        return value;
+        // Hundreds of hex digits overflow to infinity; the decimal branch clamps, so does this.
+        return std::isfinite(value) ? value : std::numeric_limits<double>::max();
     }
     const size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
@@ -164,6 +165,9 @@ std::u32string DecodeUtf8(std::string_view text) {
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
+    // Surrogates and values past U+10FFFF have no UTF-8 form; writing their bit patterns
+    // would produce bytes that DecodeUtf8 (and every other reader) rejects.
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = U'\uFFFD';
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
