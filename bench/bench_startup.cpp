@@ -1,0 +1,115 @@
+// Start-up time of Tessarin.exe to its visible, started main window (median of 10 starts)
+// and the USER and GDI objects of a started program. Prints figures; passes or fails nothing.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "win32/handles.h"
+#include "win32/shell.h"
+#include "win32/wide.h"
+
+namespace {
+
+HWND FindMain(DWORD pid) {
+    struct Query {
+        DWORD pid;
+        HWND found;
+    } query{pid, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (owner != q->pid || std::wstring(name) != L"frmTessarin") return TRUE;
+            q->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+// Visible, and start-up has run to its end (the start hints are enabled).
+bool Started(HWND main) {
+    if (main == nullptr || !IsWindowVisible(main)) return false;
+    HWND hint = FindWindowExW(main, nullptr, L"Static", L"をクリックして下さい");
+    return hint != nullptr && IsWindowEnabled(hint);
+}
+
+int CountWindows(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        int windows;
+    } count{pid, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != c->pid) return TRUE;
+            ++c->windows;
+            EnumChildWindows(
+                hwnd,
+                [](HWND, LPARAM inner) -> BOOL {
+                    ++*reinterpret_cast<int*>(inner);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&c->windows));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+}  // namespace
+
+int main() {
+    const std::wstring exe = tessarin::Utf8ToWide(tessarin::ProgramFolder() + "\\..\\bin\\Tessarin.exe");
+    std::vector<double> times;
+    for (int run = 0; run < 10; ++run) {
+        std::wstring line = L"\"" + exe + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        const auto start = std::chrono::steady_clock::now();
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            std::puts("bench_startup: Tessarin.exe did not start");
+            return 1;
+        }
+        const tessarin::UniqueHandle process(pi.hProcess);
+        const tessarin::UniqueHandle thread(pi.hThread);
+        HWND main = nullptr;
+        while (!Started(main = FindMain(pi.dwProcessId))) {
+            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
+                std::puts("bench_startup: no main window within 60 s");
+                TerminateProcess(pi.hProcess, 1);
+                return 1;
+            }
+            Sleep(1);
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (run == 0) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
+            SetLastError(0);
+            const DWORD user = GetGuiResources(pi.hProcess, GR_USEROBJECTS);
+            const DWORD userError = GetLastError();
+            const DWORD gdi = GetGuiResources(pi.hProcess, GR_GDIOBJECTS);
+            std::printf("GetGuiResources: USER %lu, GDI %lu%s\n", user, gdi,
+                        userError == ERROR_CALL_NOT_IMPLEMENTED ? " (not implemented on this system)" : "");
+            std::printf("windows of the started program (top-level and child): %d\n", CountWindows(pi.dwProcessId));
+        }
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        WaitForSingleObject(pi.hProcess, 30000);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("start-up to the visible main window, 10 starts: median %.1f ms (min %.1f, max %.1f)\n",
+                (times[4] + times[5]) / 2, times.front(), times.back());
+    return 0;
+}
