@@ -102,6 +102,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool saved = SaveBitmap(argv[2], main);
     PostMessageW(main, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0;
-    std::printf("demo_shot: picture %s, program %s\n", saved ? "saved" : "NOT saved", ended ? "ended" : "still running");
+    std::printf("demo_shot: picture %s, program %s\n", saved ? "saved" : "NOT saved",
+                ended ? "ended" : "still running");
     return saved && ended ? 0 : 1;
 }

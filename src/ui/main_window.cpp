@@ -58,7 +58,7 @@ constexpr int kMaxHeightTwips = 10000;
 // installed Japanese families elsewhere (Wine substitutes nothing for a missing face).
 std::wstring JapaneseFaceName(HDC dc) {
     static constexpr const wchar_t* kFaces[] = {L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI",
-                                                 L"IPAPGothic",   L"IPAGothic",    L"Noto Sans CJK JP"};
+                                                L"IPAPGothic",   L"IPAGothic",    L"Noto Sans CJK JP"};
     for (const wchar_t* face : kFaces) {
         LOGFONTW query{};
         query.lfCharSet = DEFAULT_CHARSET;
@@ -132,8 +132,8 @@ bool frmTessarin::Load() {
     if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     // Created hidden; the command line decides whether and how it is shown.
-    hwnd_ = CreateWindowExW(0, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
+    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
     CreateControls();
 
@@ -201,8 +201,8 @@ void frmTessarin::CreateControls() {
         wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
         font_.reset(CreateFontIndirectW(&lf));
     }
-    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                            0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                            0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (tips_ != nullptr) SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 480);
 
     const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
@@ -219,9 +219,10 @@ void frmTessarin::CreateControls() {
     AddTip(cmdPos_, L"取得対象をサイクリックに切り替え");
 
     static constexpr std::pair<int, const wchar_t*> kInfCaptions[] = {
-        {0, L"Shift"},  {1, L"範囲設定"}, {2, L"キャプチャー"}, {3, L"Ctrl+C"},       {4, L"/ Space"},
-        {5, L"リストに追加"}, {6, L"追加"}, {7, L"リストに追加"},  {8, L"/ Space"},  {9, L"リストに追加"},
-        {10, L"キャプチャー"}, {13, L"Ctrl+C"}, {14, L"/"}};
+        {0, L"Shift"},   {1, L"範囲設定"},     {2, L"キャプチャー"},  {3, L"Ctrl+C"},
+        {4, L"/ Space"}, {5, L"リストに追加"}, {6, L"追加"},          {7, L"リストに追加"},
+        {8, L"/ Space"}, {9, L"リストに追加"}, {10, L"キャプチャー"}, {13, L"Ctrl+C"},
+        {14, L"/"}};
     for (const auto& [index, caption] : kInfCaptions) {
         lblInf_[index] = AddControl(WC_STATICW, caption, label, kLblInf + index);
     }
@@ -255,9 +256,9 @@ void frmTessarin::CreateControls() {
 
     // The pointer panel, shown only in debug mode; the main window handle is its last row.
     frState_ = AddControl(WC_STATICW, L"main", label | SS_SUNKEN, kFrState);
-    lblhWnd_ = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | label, 0, 0, 0, 0, frState_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLblhWnd)), GetModuleHandleW(nullptr),
-                               nullptr);
+    lblhWnd_ =
+        CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | label, 0, 0, 0, 0, frState_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLblhWnd)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(lblhWnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     ShowWindow(frState_, SW_HIDE);
 
@@ -271,9 +272,9 @@ void frmTessarin::CreateControls() {
 }
 
 HWND frmTessarin::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id) {
-    HWND control = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
+    HWND control =
+        CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (control != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;
 }
@@ -473,9 +474,7 @@ void frmTessarin::cmdClose_Click() {
     if (QueryUnload()) Unload();
 }
 
-void frmTessarin::cmdOpenFolder_Click() {
-    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, paths_));
-}
+void frmTessarin::cmdOpenFolder_Click() { (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, paths_)); }
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
 

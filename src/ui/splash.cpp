@@ -64,8 +64,8 @@ void frmSplash::ShowNotice(HWND owner, const std::string& message, int milliseco
 
     // Load: split the handed text back into message and display time.
     const Notice notice = ParseNoticeText(gDialogResultText);
-    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"Tessarin", WS_POPUP | WS_BORDER, 0,
-                                0, 0, 0, owner, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"Tessarin", WS_POPUP | WS_BORDER, 0, 0,
+                                0, 0, owner, nullptr, instance, nullptr);
     if (hwnd == nullptr) return;
     gNotice = hwnd;
     const UINT dpi = GetDpiForWindow(hwnd);
@@ -74,8 +74,8 @@ void frmSplash::ShowNotice(HWND owner, const std::string& message, int milliseco
     const int labelTop = TwipsToPixels(kLabelTopTwips, dpi);
 
     gFont.reset(CreateFontW(-MulDiv(10, static_cast<int>(dpi == 0 ? 96 : dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                        DEFAULT_PITCH, L"MS UI Gothic"));
+                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                            DEFAULT_PITCH, L"MS UI Gothic"));
     HWND lblMsg = CreateWindowExW(0, WC_STATICW, Utf8ToWide(notice.message).c_str(),
                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 0, labelTop, width,
                                   height - labelTop, hwnd, nullptr, instance, nullptr);

@@ -7,8 +7,8 @@
 #include <array>
 #include <chrono>
 #include <cstring>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,16 +52,16 @@ inline std::string StatusField() {
 }
 
 inline std::string Cp932(const std::wstring& text) {
-    const int size = WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size =
+        WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
 }
 
 inline std::string ReadBytes(const std::string& path) {
-    const UniqueHandle file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+    const UniqueHandle file(
+        CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return {};
     std::string bytes;
     char buffer[4096];
@@ -145,8 +145,7 @@ public:
 
     // Waits for the main window to exist (visible or not).
     [[nodiscard]] HWND WaitForMainWindow() {
-        WaitUntil([this] { return (main_ = FindProcessWindow(processId_, L"frmTessarin")) != nullptr; },
-                  kStartTimeout);
+        WaitUntil([this] { return (main_ = FindProcessWindow(processId_, L"frmTessarin")) != nullptr; }, kStartTimeout);
         return main_;
     }
 

@@ -58,7 +58,7 @@ public:
         std::vector<std::string> parts;
         for (const std::string& part : SplitAll(path, "\\")) {
             if (part == ".") continue;
-            if (part == ".." ) {
+            if (part == "..") {
                 if (parts.size() > 1) parts.pop_back();
                 continue;
             }

@@ -5,7 +5,6 @@
 #include <iconv.h>
 
 #include <cerrno>
-
 #include <stdexcept>
 #include <string>
 #include <string_view>

@@ -79,7 +79,7 @@ TEST(CommandLine, TheWatchedWindowHandleIsTheLeadingNumberOfTheNextWord) {
         {"-hwnd 12abc", 12},
         {"-hwnd 4294967295", 4294967295u},
         {"-hwnd 4294967296", 0},  // no 32-bit handle
-        {"-hwnd -1", 0},  // " -1" starts a piece of its own
+        {"-hwnd -1", 0},          // " -1" starts a piece of its own
         {"-hwnd 1.5", 0},
         {"-hwnd  77", 0},  // two blanks: word 1 is empty
         {"-hwnd 99999999999999999999999", 0},
@@ -175,8 +175,7 @@ TEST(Shutdown, UnsavedEntriesAreListedAndAskedAbout) {
     const std::string list = UnsavedListText(twoAndFive, true);
     EXPECT_EQ(list, "2 , 5 , ");
     EXPECT_TRUE(AsksBeforeClosing(list, settings));
-    EXPECT_EQ(SaveQuestionText(list),
-              "下記の未保存の画像があります。全て保存しますか？\r\n\r\nNo = 2 , 5 , ");
+    EXPECT_EQ(SaveQuestionText(list), "下記の未保存の画像があります。全て保存しますか？\r\n\r\nNo = 2 , 5 , ");
 
     // Nothing to save with, nothing unsaved, or no questions wanted: it closes at once.
     EXPECT_EQ(UnsavedListText(twoAndFive, false), "");
@@ -241,10 +240,10 @@ TEST(StatusRecord, TheFieldIsThirtyTwoNarrowBytesPaddedWithBlanks) {
 
 TEST(TargetKind, WordsCaptionsAndCycling) {
     const std::array<std::pair<const char*, const char*>, 5> kinds{{{"window", "ウィンドウ"},
-                                                                     {"parts", "パーツ部位"},
-                                                                     {"class", "クラス指定"},
-                                                                     {"tooltips", "ツールチップ"},
-                                                                     {"popuplink", "ポップリンク"}}};
+                                                                    {"parts", "パーツ部位"},
+                                                                    {"class", "クラス指定"},
+                                                                    {"tooltips", "ツールチップ"},
+                                                                    {"popuplink", "ポップリンク"}}};
     for (int32_t i = 0; i < 5; ++i) {
         EXPECT_EQ(TargetWord(i), kinds[static_cast<size_t>(i)].first);
         EXPECT_EQ(TargetCaption(i), kinds[static_cast<size_t>(i)].second);

@@ -38,9 +38,12 @@ int CountThumbFiles(const Settings& settings, const PathContext& ctx) {
     std::string base;
     const std::string folder = Unquote(AbsolutePath(Unquote(settings.saveFolderPath), base, ctx)) + "\\Thumb";
     int count = 0;
-    for (const std::string& name : ctx.fs.list(folder + "\\*")) {
+    const std::string prefix = folder + "\\";
+    for (const std::string& name : ctx.fs.list(prefix + "*")) {
         if (AsciiLower(GetExtension(name)) != "jpg") continue;
-        const auto info = ctx.fs.stat(folder + "\\" + name);
+        std::string path = prefix;
+        path += name;
+        const auto info = ctx.fs.stat(path);
         if (info && !info->folder) ++count;
     }
     return count;

@@ -30,8 +30,7 @@ struct StartupPlan {
     bool watchWindow = false;   // enable the window watch
     bool startRun = false;      // start a capture run at once
 };
-[[nodiscard]] StartupPlan PlanStartup(std::string_view commandLine, const Settings& settings,
-                                      CommandLineFlags& flags);
+[[nodiscard]] StartupPlan PlanStartup(std::string_view commandLine, const Settings& settings, CommandLineFlags& flags);
 
 // Number of plain files with the extension "jpg" (any case) in the save folder's "Thumb".
 [[nodiscard]] int CountThumbFiles(const Settings& settings, const PathContext& ctx);

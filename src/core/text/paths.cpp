@@ -250,7 +250,7 @@ std::string AbsolutePath(std::string_view path, std::string& base, const PathCon
 // that shares no leading component with the base cannot be expressed relative to it and is
 // returned as it is.
 std::string RelativePath(std::string_view target, std::string_view base, const FileSystem& fs) {
-    const std::string unquoted = Unquote(target);
+    std::string unquoted = Unquote(target);
     std::string t = unquoted;
     std::string b = Unquote(base);
     if (t.substr(0, FirstCharSize(t)) != b.substr(0, FirstCharSize(b)) || t.starts_with("\\\\")) return t;

@@ -61,8 +61,9 @@ double LeadingNumber(std::string_view text) {
     }
     const std::string number(text.substr(start, end - start));
     const double value = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(value) ? value : (value < 0 ? std::numeric_limits<double>::lowest()
-                                                     : std::numeric_limits<double>::max());
+    return std::isfinite(value)
+               ? value
+               : (value < 0 ? std::numeric_limits<double>::lowest() : std::numeric_limits<double>::max());
 }
 
 int32_t LeadingInt32(std::string_view text) { return RoundHalfEven(LeadingNumber(text)); }
