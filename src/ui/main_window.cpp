@@ -185,7 +185,10 @@ bool frmTessarin::Load() {
     for (HWND label : lblInf_Start_) EnableWindow(label, TRUE);
     if (IsWindowVisible(hwnd_)) SetFocus(picPanel_);
     ProcessPendingMessages();
-    ShowImgctlVersion();
+    if (ImgctlVersionText().empty() && mnuEdit_) {
+        // Nothing can be saved without the codec library.
+        for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
+    }
     // Starting a run (plan.startRun) and the idle key timer arrive with the capture run.
     ShowMessageFrame(0, false);
     return true;
@@ -406,15 +409,12 @@ void frmTessarin::CycleTargetKind(bool advance) {
     ProcessPendingMessages();
 }
 
-void frmTessarin::ShowImgctlVersion() {
+std::string frmTessarin::ImgctlVersionText() {
     const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(host_.programFolder + "\\imgctl.dll"));
-    if (result.ok) return;
+    if (result.ok) return std::to_string(result.version);
     const std::wstring text = std::to_wstring(result.errorNumber) + L" " + result.description;
     MessageBoxW(hwnd_, text.c_str(), L"DLLエラー", MB_OK | MB_ICONERROR);
-    // Nothing can be saved without the codec library.
-    if (mnuEdit_) {
-        for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
-    }
+    return {};
 }
 
 WindowPlacement frmTessarin::RestoredPlacement() const {

@@ -61,7 +61,8 @@ private:
 
     void ApplySettings();
     void CycleTargetKind(bool advance);
-    void ShowImgctlVersion();
+    // The codec library's version as decimal text; "" (after a message) when it cannot be called.
+    [[nodiscard]] std::string ImgctlVersionText();
     [[nodiscard]] WindowPlacement RestoredPlacement() const;
     void PlaceWindow(const WindowPlacement& placement);
 

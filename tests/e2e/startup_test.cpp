@@ -135,6 +135,21 @@ INSTANTIATE_TEST_SUITE_P(E2E, CommandWords,
                                            WordsCase{"-unknown -- - \"x", true, false},
                                            WordsCase{"-nomouse\xE3\x80\x80-min", true, true}));
 
+TEST(Startup, TheDebugWordShowsThePointerPanelWithTheMainWindowHandle) {
+    Program program;
+    ASSERT_TRUE(program.Start("-debug"));
+    const HWND main = program.WaitForIdle();
+    ASSERT_NE(main, nullptr);
+    wchar_t hex[32];
+    swprintf(hex, 32, L"%llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(main)));
+    HWND panel = FindWindowExW(main, nullptr, L"Static", L"main");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(IsWindowVisible(panel));
+    EXPECT_NE(FindWindowExW(panel, nullptr, L"Static", hex), nullptr) << WideToUtf8(hex);
+    program.Close();
+    ASSERT_TRUE(program.WaitForExit());
+}
+
 TEST(Startup, EndsByItselfWhenTheWatchedWindowCloses) {
     for (const bool hex : {false, true}) {
         SCOPED_TRACE(hex ? "hexadecimal handle" : "decimal handle");
