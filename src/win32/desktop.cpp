@@ -1,0 +1,109 @@
+#include "win32/desktop.h"
+
+#include <exception>
+
+#include "win32/window_queries.h"
+
+namespace tessarin {
+namespace {
+
+struct VersionInfo {
+    DWORD platformId = 0;
+    DWORD major = 0;
+    DWORD minor = 0;
+};
+
+// RtlGetVersion tells the true version; GetVersionExW answers an unmanifested program with
+// 6.2 on later systems, which would still pass every version rule here, so it is the
+// fallback.
+VersionInfo ReadVersion() {
+    RTL_OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+        // Through void(*)(): a direct cast between unrelated function types is warned about.
+        const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
+        if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
+            return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+        }
+    }
+    OSVERSIONINFOW legacy{};
+    legacy.dwOSVersionInfoSize = sizeof legacy;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (GetVersionExW(&legacy) == FALSE) return {};
+#pragma GCC diagnostic pop
+    return {legacy.dwPlatformId, legacy.dwMajorVersion, legacy.dwMinorVersion};
+}
+
+const VersionInfo& Version() {
+    static const VersionInfo version = ReadVersion();
+    return version;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    // No exception may leave the callback: an allocation failure just ends the list.
+    try {
+        reinterpret_cast<std::vector<WindowId>*>(context)->push_back(ToWindowId(window));
+        return TRUE;
+    } catch (const std::exception&) {
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+Point WinDesktop::cursorPos() const {
+    POINT p{};
+    if (GetCursorPos(&p) == FALSE) return {};
+    return {p.x, p.y};
+}
+
+WindowId WinDesktop::windowFromPoint(Point p) const { return ToWindowId(WindowFromPoint(POINT{p.x, p.y})); }
+
+WindowId WinDesktop::foregroundWindow() const { return ToWindowId(GetForegroundWindow()); }
+
+std::string WinDesktop::className(WindowId w) const { return WindowClassName(w); }
+
+std::string WinDesktop::windowText(WindowId w) const { return WindowText(w); }
+
+Rect WinDesktop::windowRect(WindowId w) const {
+    RECT r{};
+    if (GetWindowRect(ToHwnd(w), &r) == FALSE) return {};
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+bool WinDesktop::isVisible(WindowId w) const { return IsWindowVisible(ToHwnd(w)) != FALSE; }
+
+std::vector<WindowId> WinDesktop::topLevelWindows() const {
+    std::vector<WindowId> windows;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+int WinDesktop::osPlatformId() const { return static_cast<int>(Version().platformId); }
+
+float WinDesktop::osVersionNumber() const {
+    return static_cast<float>(Version().major) + static_cast<float>(Version().minor) / 10.0f;
+}
+
+int32_t WinDesktop::screenWidth() const { return GetSystemMetrics(SM_CXSCREEN); }
+
+int32_t WinDesktop::screenHeight() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+HCURSOR ForegroundCursor() {
+    const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD ownThread = GetCurrentThreadId();
+    // Attaching fails for our own thread (and for no foreground window); GetCursor then
+    // answers for our own input state, which is the right one in that case.
+    if (foregroundThread != 0 && foregroundThread != ownThread &&
+        AttachThreadInput(ownThread, foregroundThread, TRUE) != FALSE) {
+        HCURSOR cursor = GetCursor();
+        AttachThreadInput(ownThread, foregroundThread, FALSE);
+        return cursor;
+    }
+    return GetCursor();
+}
+
+}  // namespace tessarin

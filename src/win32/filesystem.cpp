@@ -1,0 +1,136 @@
+#include "win32/filesystem.h"
+
+#include <windows.h>
+// These build on windows.h.
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "win32/handles.h"
+#include "win32/wide.h"
+
+namespace tessarin {
+
+namespace {
+
+constexpr DWORD kChunk = 1u << 20;
+
+[[nodiscard]] bool WriteAll(HANDLE file, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data() + done, part, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<FileInfo> WinFileSystem::stat(const std::string& path) const {
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return FileInfo{(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
+                    (attributes & FILE_ATTRIBUTE_SYSTEM) != 0};
+}
+
+std::vector<std::string> WinFileSystem::list(const std::string& pattern) const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW data{};
+    const FindHandle find(::FindFirstFileW(Utf8ToWide(pattern).c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        names.push_back(WideToUtf8(name));
+    } while (::FindNextFileW(find.get(), &data));
+    return names;
+}
+
+std::string WinFileSystem::canonicalise(const std::string& path) const {
+    const std::wstring source = Utf8ToWide(path);
+    // The call assumes both buffers hold MAX_PATH characters; a longer source is refused
+    // here rather than trusted to every implementation's bounds check.
+    if (source.size() >= MAX_PATH) return {};
+    wchar_t result[MAX_PATH] = {};
+    if (!::PathCanonicalizeW(result, source.c_str())) return {};
+    result[MAX_PATH - 1] = L'\0';
+    return WideToUtf8(result);
+}
+
+std::string WinFileSystem::currentFolder() const {
+    // The folder can change between the two calls; retry until the buffer was big enough.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return WideToUtf8(buffer);
+        }
+        buffer.assign(length, L'\0');
+    }
+    return {};
+}
+
+std::optional<std::string> WinFileSystem::readFile(const std::string& path) const {
+    const UniqueHandle file(::CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    const unsigned long long expected =
+        ::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 ? static_cast<unsigned long long>(size.QuadPart) : 0;
+    // Each ReadFile is bounded to one chunk; reading goes on until the end rather than
+    // trusting the size, since the file may change meanwhile.
+    const DWORD step = static_cast<DWORD>(std::clamp<unsigned long long>(expected + 1, 4096, kChunk));
+    std::string content;
+    try {
+        if (expected < content.max_size() - step) content.reserve(static_cast<size_t>(expected) + step);
+        for (;;) {
+            const size_t old = content.size();
+            content.resize(old + step);
+            DWORD read = 0;
+            if (!::ReadFile(file.get(), content.data() + old, step, &read, nullptr)) return std::nullopt;
+            content.resize(old + read);
+            if (read == 0) break;
+        }
+    } catch (const std::exception&) {
+        // A file too large for memory is a file that cannot be read.
+        return std::nullopt;
+    }
+    return content;
+}
+
+// The new content goes to "<path>.tmp" beside the target and replaces it in one rename,
+// so a crash or a full disk never leaves a half-written file under the real name.
+bool WinFileSystem::replaceFile(const std::string& path, const std::string& bytes) {
+    const std::wstring target = Utf8ToWide(path);
+    if (target.empty()) return false;
+    const std::wstring temporary = target + L".tmp";
+    {
+        UniqueHandle file(
+            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Nothing was created: whatever blocks the name is not ours to delete.
+        if (!file) return false;
+        const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+        const bool closed = ::CloseHandle(file.release()) != FALSE;
+        if (!written || !closed) {
+            ::DeleteFileW(temporary.c_str());
+            return false;
+        }
+    }
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WinFileSystem::createFolder(const std::string& path) {
+    return ::CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr) != FALSE;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,65 @@
+#include "win32/grabber.h"
+
+#include "win32/desktop.h"
+#include "win32/handles.h"
+
+namespace tessarin {
+namespace {
+
+DWORD RasterOperation(bool captureLayered) { return captureLayered ? SRCCOPY | CAPTUREBLT : SRCCOPY; }
+
+}  // namespace
+
+void WinGrabber::clearPicture() { picture_.clear(); }
+
+void WinGrabber::resizePicture(int32_t width, int32_t height) {
+    // On failure the picture keeps its old size; the copies that follow are clipped to it.
+    (void)picture_.resize(width, height);
+}
+
+void WinGrabber::blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) {
+    const WindowDc screen(nullptr);
+    if (!screen) return;
+    BitBlt(picture_.dc(), x, y, cx, cy, screen.get(), 0, 0, RasterOperation(captureLayered));
+}
+
+void WinGrabber::blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) {
+    const HWND window = ToHwnd(w);
+    // GetDC(null) is the whole screen: a window that has gone must not turn into a screen copy.
+    if (window == nullptr || IsWindow(window) == FALSE) return;
+    const WindowDc source(window);
+    if (!source) return;
+    BitBlt(picture_.dc(), x, y, cx, cy, source.get(), 0, 0, RasterOperation(captureLayered));
+}
+
+void WinGrabber::printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    const HWND window = ToHwnd(w);
+    if (window == nullptr || IsWindow(window) == FALSE) return;
+    // Compatible with the picture's DC, which holds a 32-bit bitmap: a bitmap compatible with
+    // the new memory DC would be monochrome.
+    const MemoryDc rendering(CreateCompatibleDC(picture_.dc()));
+    if (!rendering) return;
+    const GdiObject<HBITMAP> surface(
+        CreateCompatibleBitmap(picture_.dc(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    if (!surface) return;
+    const SelectGuard selected(rendering.get(), surface.get());
+    if (!selected) return;
+    PrintWindow(window, rendering.get(), 0);
+    BitBlt(picture_.dc(), x, y, cx, cy, rendering.get(), 0, 0, SRCCOPY);
+}
+
+void WinGrabber::drawCursor(int32_t originX, int32_t originY) {
+    POINT p{};
+    if (GetCursorPos(&p) == FALSE) return;
+    const HCURSOR cursor = ForegroundCursor();
+    if (cursor == nullptr) return;
+    ICONINFO info{};
+    if (GetIconInfo(cursor, &info) == FALSE) return;
+    // GetIconInfo hands over copies of the cursor's bitmaps.
+    const GdiObject<HBITMAP> mask(info.hbmMask);
+    const GdiObject<HBITMAP> colour(info.hbmColor);
+    DrawIcon(picture_.dc(), p.x - (static_cast<int32_t>(info.xHotspot) + originX),
+             p.y - (static_cast<int32_t>(info.yHotspot) + originY), cursor);
+}
+
+}  // namespace tessarin

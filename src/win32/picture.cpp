@@ -1,0 +1,113 @@
+#include "win32/picture.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tessarin {
+namespace {
+
+// COLORREF is 0x00BBGGRR; a 32-bit DIB pixel is 0x00RRGGBB.
+uint32_t ToPixel(COLORREF colour) {
+    return (static_cast<uint32_t>(GetRValue(colour)) << 16) | (static_cast<uint32_t>(GetGValue(colour)) << 8) |
+           GetBValue(colour);
+}
+
+COLORREF ToColorRef(uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
+
+BITMAPINFO TopDownInfo(int32_t width, int32_t height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+}  // namespace
+
+Picture::Picture(COLORREF background) : dc_(CreateCompatibleDC(nullptr)), background_(background) {
+    (void)resize(0, 0);
+}
+
+Picture::Picture(Picture&& other) noexcept
+    : dc_(std::move(other.dc_)),
+      bitmap_(std::move(other.bitmap_)),
+      original_(std::exchange(other.original_, nullptr)),
+      bits_(std::exchange(other.bits_, nullptr)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      background_(other.background_) {}
+
+Picture& Picture::operator=(Picture&& other) noexcept {
+    if (this != &other) {
+        restoreOriginalBitmap();
+        bitmap_ = std::move(other.bitmap_);
+        dc_ = std::move(other.dc_);
+        original_ = std::exchange(other.original_, nullptr);
+        bits_ = std::exchange(other.bits_, nullptr);
+        width_ = std::exchange(other.width_, 0);
+        height_ = std::exchange(other.height_, 0);
+        background_ = other.background_;
+    }
+    return *this;
+}
+
+Picture::~Picture() { restoreOriginalBitmap(); }
+
+void Picture::restoreOriginalBitmap() noexcept {
+    if (dc_ && original_ != nullptr) SelectObject(dc_.get(), std::exchange(original_, nullptr));
+}
+
+bool Picture::resize(int32_t width, int32_t height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (!dc_) return false;
+    // A picture without pixels still draws into a 1 x 1 bitmap of its own, so that copies
+    // into it never touch the DC's shared default bitmap.
+    void* bits = nullptr;
+    const BITMAPINFO info = TopDownInfo(std::max(width, 1), std::max(height, 1));
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr) return false;
+    HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
+    if (previous == nullptr || previous == HGDI_ERROR) return false;
+    if (original_ == nullptr) original_ = previous;
+    bitmap_ = std::move(bitmap);  // deletes the old bitmap, no longer selected
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    clear();
+    return true;
+}
+
+void Picture::clear() {
+    if (bits_ == nullptr) return;
+    GdiFlush();  // GDI may still be writing into the section
+    const size_t count = static_cast<size_t>(std::max(width_, 1)) * static_cast<size_t>(std::max(height_, 1));
+    std::fill_n(bits_, count, ToPixel(background_));
+}
+
+COLORREF Picture::pixel(int32_t x, int32_t y) const {
+    if (bits_ == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    GdiFlush();
+    return ToColorRef(bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]);
+}
+
+const uint32_t* Picture::bits() const {
+    if (width_ == 0 || height_ == 0) return nullptr;
+    GdiFlush();
+    return bits_;
+}
+
+GdiObject<HBITMAP> Picture::CopyAsDdb() const {
+    if (width_ == 0 || height_ == 0 || bits_ == nullptr) return {};
+    GdiFlush();
+    const WindowDc screen(nullptr);
+    if (!screen) return {};
+    const BITMAPINFO info = TopDownInfo(width_, height_);
+    return GdiObject<HBITMAP>(
+        CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, bits_, &info, DIB_RGB_COLORS));
+}
+
+}  // namespace tessarin

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "win32/handles.h"
+
+namespace tessarin {
+
+// The preview picture: a 32-bit top-down DIB section selected into a memory DC of its own,
+// so GDI draws into it and its pixels can be read directly. A picture with a 0 extent is
+// valid; it has no pixels.
+class Picture {
+public:
+    // An empty (0 x 0) picture whose background is the system button face colour.
+    Picture() : Picture(GetSysColor(COLOR_BTNFACE)) {}
+    explicit Picture(COLORREF background);
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    Picture(Picture&& other) noexcept;
+    Picture& operator=(Picture&& other) noexcept;
+    ~Picture();
+
+    // False when the DC or the bitmap could not be made (the picture is then 0 x 0).
+    [[nodiscard]] bool ok() const noexcept { return dc_.valid() && bitmap_.valid(); }
+
+    // Negative extents are taken as 0. The content becomes the background colour.
+    [[nodiscard]] bool resize(int32_t width, int32_t height);
+    void clear();
+
+    [[nodiscard]] int32_t width() const noexcept { return width_; }
+    [[nodiscard]] int32_t height() const noexcept { return height_; }
+    [[nodiscard]] COLORREF background() const noexcept { return background_; }
+    [[nodiscard]] HDC dc() const noexcept { return dc_.get(); }
+    [[nodiscard]] HBITMAP bitmap() const noexcept { return bitmap_.get(); }
+    // The colour at (x, y); CLR_INVALID outside the picture.
+    [[nodiscard]] COLORREF pixel(int32_t x, int32_t y) const;
+    // Rows top to bottom, width() 32-bit pixels (0x00RRGGBB) each; null for an empty picture.
+    [[nodiscard]] const uint32_t* bits() const;
+
+    // A copy in the screen's format (a DDB, as CF_BITMAP wants); empty for a picture with no
+    // pixels or when it cannot be made.
+    [[nodiscard]] GdiObject<HBITMAP> CopyAsDdb() const;
+
+private:
+    void restoreOriginalBitmap() noexcept;
+
+    MemoryDc dc_;
+    GdiObject<HBITMAP> bitmap_;
+    HGDIOBJ original_ = nullptr;  // the DC's own bitmap, put back before ours is deleted
+    uint32_t* bits_ = nullptr;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    COLORREF background_;
+};
+
+}  // namespace tessarin

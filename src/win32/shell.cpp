@@ -1,0 +1,68 @@
+#include "win32/shell.h"
+
+#include <windows.h>
+// These build on windows.h.
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "win32/handles.h"
+#include "win32/wide.h"
+
+namespace tessarin {
+
+std::string ProgramFolder() {
+    // GetModuleFileNameW truncates silently when the buffer is short; grow until it fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        if (buffer.size() >= 32768) return {};
+        buffer.assign(buffer.size() * 2, L'\0');
+    }
+    const size_t slash = buffer.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    buffer.resize(slash);
+    return WideToUtf8(buffer);
+}
+
+bool ChangeCurrentFolder(const std::string& path) {
+    // SetCurrentDirectoryW switches the drive along with the folder.
+    return ::SetCurrentDirectoryW(Utf8ToWide(path).c_str()) != FALSE;
+}
+
+std::string SpecialFolderPath(int csidl) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+    buffer[MAX_PATH - 1] = L'\0';
+    return WideToUtf8(buffer);
+}
+
+bool StartProcess(const std::string& commandLine) {
+    // CreateProcessW may write into the command line, so it gets a private copy.
+    std::wstring command = Utf8ToWide(commandLine);
+    if (command.empty()) return false;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    return true;
+}
+
+bool OpenDocument(const std::string& path) {
+    const HINSTANCE result =
+        ::ShellExecuteW(nullptr, L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Values above 32 mean success; the result is an HINSTANCE only for old programs' sake.
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+}  // namespace tessarin

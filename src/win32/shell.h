@@ -1,0 +1,19 @@
+#pragma once
+// Folders and processes of the shell. Paths are UTF-8.
+
+#include <string>
+
+namespace tessarin {
+
+// The folder of the running executable, without a trailing "\".
+[[nodiscard]] std::string ProgramFolder();
+// Makes the path the current folder (and its drive the current drive).
+[[nodiscard]] bool ChangeCurrentFolder(const std::string& path);
+// A shell folder by its CSIDL number (16: the desktop folder); "" when it has none.
+[[nodiscard]] std::string SpecialFolderPath(int csidl);
+// Starts a command line in a normal window without waiting for it.
+[[nodiscard]] bool StartProcess(const std::string& commandLine);
+// Opens a file or address with the program the shell associates with it.
+[[nodiscard]] bool OpenDocument(const std::string& path);
+
+}  // namespace tessarin

@@ -1,0 +1,34 @@
+#pragma once
+// The status record in a named mapping backed by the paging file, shared with any program
+// that opens the same name.
+
+#include <string>
+#include <string_view>
+
+#include "core/ports/status.h"
+#include "win32/codepage.h"
+#include "win32/handles.h"
+
+namespace tessarin {
+
+class SharedStatusRecord : public StatusPublisher {
+public:
+    SharedStatusRecord() = default;
+    SharedStatusRecord(const SharedStatusRecord&) = delete;
+    SharedStatusRecord& operator=(const SharedStatusRecord&) = delete;
+    ~SharedStatusRecord() override = default;
+
+    // Opens the mapping of that name, or creates it as 36 zero bytes.
+    [[nodiscard]] bool OpenStatusRecord(const std::string& name);
+    bool PublishStatus(std::string_view utf8) override;
+    // Releases view and handle; false when nothing was open.
+    bool CloseStatusRecord();
+    [[nodiscard]] bool isOpen() const noexcept { return view_.valid(); }
+
+private:
+    AnsiCodePage codePage_;
+    UniqueHandle mapping_;
+    MappedView view_;  // declared after the mapping: unmapped first
+};
+
+}  // namespace tessarin

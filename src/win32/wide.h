@@ -1,0 +1,12 @@
+#pragma once
+// UTF-8 (the core's texts) <-> UTF-16 (the W calls). Invalid input becomes U+FFFD.
+
+#include <string>
+#include <string_view>
+
+namespace tessarin {
+
+[[nodiscard]] std::wstring Utf8ToWide(std::string_view utf8);
+[[nodiscard]] std::string WideToUtf8(std::wstring_view wide);
+
+}  // namespace tessarin
