@@ -1,0 +1,267 @@
+#include "core/capture/dispatcher.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include "core/capture/clipboard_ops.h"
+#include "core/capture/grabber_rules.h"
+#include "core/capture/window_queries.h"
+#include "core/text/text.h"
+
+namespace tessarin {
+
+namespace {
+
+constexpr std::string_view kFailureTitle = "キャプチャー不可：MyCapture";
+constexpr std::string_view kProgramError = "プログラムエラー";
+constexpr std::string_view kProgramErrorTail = " & Opt";
+constexpr std::string_view kNoPopupLink = "ポップアップリンクは在りません。";
+constexpr std::string_view kNoTooltip = "ツールチップは表示されていません。";
+constexpr std::string_view kClipboardClearError = "クリップクリアエラー";
+constexpr std::string_view kClipboardSetError = "クリップボードへのデータセットエラー";
+constexpr std::string_view kNoClassName = "クラス名が指定されていません！";
+constexpr std::string_view kNoClassNameTitle = "指定エラー";
+constexpr std::string_view kClassPrefix = "指定のクラス名：「 ";
+constexpr std::string_view kClassNotShown = " 」を含むウィンドウは表示されていません。";
+constexpr std::string_view kNoClassTitle = "クラス無し";
+constexpr std::string_view kClassAmbiguous = " 」を含むウィンドウは、";
+constexpr std::string_view kClassAmbiguousCount = " 個存在し、一意に特定できません。";
+constexpr std::string_view kClassAmbiguousTitle = "特定不可";
+constexpr std::string_view kClassOffScreen = " 」は、画面範囲外（または最小化状態）にあります。";
+
+// Smaller ranges are taken as a slip of the mouse, not as a capture.
+constexpr int32_t kMinimumRangeExtent = 4;
+constexpr std::size_t kRangeNameCharacters = 30;
+constexpr std::size_t kRangeClassCharacters = 20;
+
+struct BrowserKind {
+    std::string_view className;
+    std::string_view kind;
+};
+
+constexpr std::array<BrowserKind, 6> kBrowserKinds{{
+    {"Internet Explorer_Server", "IE"},
+    {"MozillaWindowClass", "FIREFOX"},
+    {"Chrome_RenderWidgetHostHWND", "GHROME"},
+    {"WebViewWindowClass", "SAFARI"},
+    {"OperaWindowClass", "OPERA"},
+    {"QWidget", "LUNASPACE"},
+}};
+
+constexpr std::array<std::string_view, 5> kPointerTargets{"window", "parts", "tooltips", "popuplink", "class"};
+
+// What a successful path leaves for the common end: the name to suggest and the screen
+// position of the picture's origin, for the cursor overlay.
+struct Captured {
+    std::string name;
+    Point origin;
+};
+
+std::string Concat(std::initializer_list<std::string_view> pieces) {
+    std::string text;
+    for (const std::string_view piece : pieces) text += piece;
+    return text;
+}
+
+// Cuts by characters so a name never ends in half a character.
+std::string FirstCharacters(std::string_view text, std::size_t count) {
+    std::u32string characters = DecodeUtf8(text);
+    if (characters.size() <= count) return std::string(text);
+    characters.resize(count);
+    return EncodeUtf8(characters);
+}
+
+int32_t Width(const Rect& rect) { return ClampToInt32(int64_t{rect.right} - rect.left); }
+int32_t Height(const Rect& rect) { return ClampToInt32(int64_t{rect.bottom} - rect.top); }
+int32_t Negated(int32_t value) { return ClampToInt32(-static_cast<int64_t>(value)); }
+int32_t Midpoint(int32_t a, int32_t b) { return RoundHalfEven((static_cast<double>(a) + b) / 2.0); }
+
+bool NoMouse(const CaptureContext& context) { return context.settings.noMouse == 1 || context.flags.nomouse != 0; }
+
+bool CopiesToClipboard(const CaptureContext& context) {
+    return context.settings.copyToClipboard == 1 || context.flags.clipboard != 0;
+}
+
+void ShowFailure(CaptureContext& context, std::string_view message) {
+    context.ui.messageBox(std::string(message), std::string(kFailureTitle));
+}
+
+std::optional<Captured> Fail(CaptureContext& context, std::string_view message) {
+    ShowFailure(context, message);
+    return std::nullopt;
+}
+
+void ResizePicture(Grabber& grabber, const Rect& rect) {
+    grabber.resizePicture(std::max(Width(rect), 0), std::max(Height(rect), 0));
+}
+
+// The copy is expressed from the screen origin, so the area from (left, top) to
+// (right, bottom) lands at the picture's origin.
+Captured CopyScreenArea(CaptureContext& context, const Rect& rect, int correctionSwitch) {
+    ResizePicture(context.grabber, rect);
+    BlitToPicture(context.grabber, context.desktop, context.settings, Negated(rect.left), Negated(rect.top), rect.right,
+                  rect.bottom, correctionSwitch);
+    return Captured{"", Point{rect.left, rect.top}};
+}
+
+Captured CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
+    ResizePicture(context.grabber, rect);
+    GrabWindow(context.grabber, context.desktop, context.settings, window, 0, 0, Width(rect), Height(rect));
+    return Captured{"", Point{rect.left, rect.top}};
+}
+
+// The range is named after what lies at its centre and the window under the pointer, so
+// that captures of the same place get recognisable names.
+Captured CopyRange(CaptureContext& context, const Rect& range, std::string_view pointerClass) {
+    Captured captured = CopyScreenArea(context, range, kCorrectionOff);
+    const Point centre{Midpoint(range.left, range.right), Midpoint(range.top, range.bottom)};
+    captured.name = FirstCharacters(AccessibleNameAt(context.accessibility, centre), kRangeNameCharacters) + "_" +
+                    FirstCharacters(pointerClass, kRangeClassCharacters);
+    return captured;
+}
+
+// After a failed class search the user picks the window from the list; the pick is kept
+// for the next capture, this one fails.
+std::optional<Captured> PickClassInstead(CaptureContext& context) {
+    std::string picked = context.ui.pickClassFromWindowList();
+    if (!picked.empty()) context.settings.className = std::move(picked);
+    return std::nullopt;
+}
+
+std::optional<Captured> CopyWindowOfClass(CaptureContext& context) {
+    const std::string wanted = context.settings.className;
+    if (wanted.empty()) {
+        context.ui.messageBox(std::string(kNoClassName), std::string(kNoClassNameTitle));
+        return PickClassInstead(context);
+    }
+    const std::vector<WindowId> found = FindVisibleWindows(context.desktop, wanted, "");
+    const std::size_t count = found.size() - 1;
+    if (count == 0) {
+        context.ui.messageBox(Concat({kClassPrefix, wanted, kClassNotShown}), std::string(kNoClassTitle));
+        return PickClassInstead(context);
+    }
+    if (count > 1) {
+        context.ui.messageBox(
+            Concat({kClassPrefix, wanted, kClassAmbiguous, std::to_string(count), kClassAmbiguousCount}),
+            std::string(kClassAmbiguousTitle));
+        return PickClassInstead(context);
+    }
+    const Rect rect = context.desktop.windowRect(found[1]);
+    // Where the system parks minimised windows; a window only partly off the screen is
+    // still captured.
+    if (rect.right < 0 && rect.bottom < 0) return Fail(context, Concat({kClassPrefix, wanted, kClassOffScreen}));
+    return CopyWindow(context, found[1], rect);
+}
+
+std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_view target, Point pointer,
+                                         WindowId pointerWindow, std::string_view pointerClass) {
+    const std::string browser = BrowserKindOfClass(pointerClass);
+    const bool pagePart = target == "parts" || target == "popuplink";
+    if (pagePart && !browser.empty() && browser != "IE") {
+        // Browsers other than IE show their page parts to accessibility only; the part is
+        // taken as it is, without the "size" box.
+        const Rect part = AccessibleRectangle(context.accessibility.objectAt(pointer));
+        return CopyScreenArea(context, part, kCorrectionOn);
+    }
+    // The IE document path (element boxes, pop-up links, image downloads) arrives with the
+    // browser probe. Until then an IE window is treated as one with no document under the
+    // pointer, which takes the general path below.
+    if (target == "parts") {
+        Rect part = AccessibleRectangle(context.accessibility.objectAt(pointer));
+        if (context.settings.size == 1) {
+            part = FixedSizeBox(part, context.settings.sizeWidth, context.settings.sizeHeight);
+        }
+        return CopyScreenArea(context, part, kCorrectionOn);
+    }
+    if (target == "class") return CopyWindowOfClass(context);
+    if (target == "popuplink") return Fail(context, kNoPopupLink);
+    WindowId window = pointerWindow;
+    if (target == "tooltips") {
+        window = FindTooltipWindow(context.desktop);
+        if (window == 0) return Fail(context, kNoTooltip);
+    }
+    return CopyWindow(context, window, context.desktop.windowRect(window));
+}
+
+bool IsPointerTarget(std::string_view target) {
+    for (const std::string_view word : kPointerTargets) {
+        if (word == target) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string BrowserKindOfClass(std::string_view className) {
+    for (const BrowserKind& browser : kBrowserKinds) {
+        if (browser.className == className) return std::string(browser.kind);
+    }
+    return "";
+}
+
+std::string AccessibleNameAt(const Accessibility& accessibility, Point point) {
+    const AccessibleObjectInfo object = accessibility.objectAt(point);
+    if (!object.found) return "";
+    return object.name.empty() ? object.value : object.name;
+}
+
+Rect AccessibleRectangle(const AccessibleObjectInfo& object) {
+    if (!object.found) return Rect{};
+    return Rect{object.left, object.top, ClampToInt32(int64_t{object.left} + object.width),
+                ClampToInt32(int64_t{object.top} + object.height)};
+}
+
+// Rounded once over the whole sum, so a half pixel of slack goes to the even side.
+Rect FixedSizeBox(const Rect& part, int32_t width, int32_t height) {
+    const int32_t left = RoundHalfEven(part.left + (static_cast<double>(Width(part)) - width) / 2.0);
+    const int32_t top = RoundHalfEven(part.top + (static_cast<double>(Height(part)) - height) / 2.0);
+    return Rect{left, top, ClampToInt32(int64_t{left} + width), ClampToInt32(int64_t{top} + height)};
+}
+
+std::string MyCapture(CaptureContext& context, std::string_view target) {
+    context.grabber.clearPicture();
+    context.downloadedImage = false;
+    const Point pointer = context.desktop.cursorPos();
+    const WindowId pointerWindow = context.desktop.windowFromPoint(pointer);
+    const std::string pointerClass = context.desktop.className(pointerWindow);
+
+    std::optional<Captured> captured;
+    if (target == "snapshot") {
+        const Rect screen{0, 0, context.desktop.screenWidth(), context.desktop.screenHeight()};
+        captured = CopyScreenArea(context, screen, kCorrectionOff);
+    } else if (target == "snapshot_alt") {
+        const WindowId foreground = context.desktop.foregroundWindow();
+        captured = CopyWindow(context, foreground, context.desktop.windowRect(foreground));
+    } else if (target == "rect") {
+        const Rect range = context.ui.rangeRectangle();
+        context.ui.hideRangeOverlay();  // so that the overlay is not in the image
+        if (Width(range) < kMinimumRangeExtent || Height(range) < kMinimumRangeExtent) {
+            return std::string(kCaptureCancel);
+        }
+        captured = CopyRange(context, range, pointerClass);
+    } else if (!IsPointerTarget(target)) {
+        captured = Fail(context, Concat({kProgramError, kProgramErrorTail}));
+    } else {
+        captured = CaptureAtPointer(context, target, pointer, pointerWindow, pointerClass);
+    }
+    if (!captured) return std::string(kCaptureError);
+
+    if (!NoMouse(context)) DrawCursorOverlay(context.grabber, captured->origin.x, captured->origin.y);
+    if (CopiesToClipboard(context)) {
+        if (ClearClipboard(context.clipboard, context.ui) == kCaptureError) {
+            ShowFailure(context, kClipboardClearError);
+            return std::string(kCaptureError);
+        }
+        if (CopyPictureToClipboard(context.clipboard, context.ui) == kCaptureError) {
+            ShowFailure(context, kClipboardSetError);
+            return std::string(kCaptureError);
+        }
+    }
+    return captured->name;
+}
+
+}  // namespace tessarin

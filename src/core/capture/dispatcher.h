@@ -1,0 +1,43 @@
+#pragma once
+// MyCapture: from a capture target word and the pointer to pixels in the preview picture.
+
+#include <string>
+#include <string_view>
+
+#include "core/app/command_line.h"
+#include "core/ports/capture.h"
+#include "core/settings/settings.h"
+
+namespace tessarin {
+
+// The results of MyCapture that are not names: nothing captured because the range was too
+// small, and a failed capture whose message has already been shown.
+inline constexpr std::string_view kCaptureCancel = "%%%% cancel %%%%";
+inline constexpr std::string_view kCaptureError = "%%%% error tessarin %%%%";
+
+struct CaptureContext {
+    Desktop& desktop;
+    Accessibility& accessibility;
+    Grabber& grabber;
+    Clipboard& clipboard;
+    CaptureUi& ui;
+    Settings& settings;  // "class name" is replaced after a failed class search
+    const CommandLineFlags& flags;
+    // True only when the last capture is an image file downloaded into the save folder.
+    bool downloadedImage = false;
+};
+
+// The browser kind word of a window class ("IE", "FIREFOX", "GHROME" ...), "" for none.
+[[nodiscard]] std::string BrowserKindOfClass(std::string_view className);
+// The accessible name at the point, else its value, else "".
+[[nodiscard]] std::string AccessibleNameAt(const Accessibility& accessibility, Point point);
+// (left, top, left + width, top + height) of the object; zeros when none was found.
+[[nodiscard]] Rect AccessibleRectangle(const AccessibleObjectInfo& object);
+// A box of the given size centred on the part (the "size" setting).
+[[nodiscard]] Rect FixedSizeBox(const Rect& part, int32_t width, int32_t height);
+
+// Captures into the preview picture. Returns "" (captured, no name suggested), a suggested
+// base name, kCaptureCancel or kCaptureError.
+[[nodiscard]] std::string MyCapture(CaptureContext& context, std::string_view target);
+
+}  // namespace tessarin

@@ -1,0 +1,126 @@
+#pragma once
+// What the capture engine asks of the desktop: windows, pixels, accessibility, the
+// clipboard, message boxes and the window list. Texts are UTF-8; coordinates are screen
+// pixels.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessarin {
+
+// A window handle as the number other programs see; 0 = no window.
+using WindowId = uint32_t;
+
+struct Point {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// left, top, right, bottom; width = right - left, height = bottom - top.
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    [[nodiscard]] int32_t width() const { return right - left; }
+    [[nodiscard]] int32_t height() const { return bottom - top; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Window queries and the version of the operating system.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    [[nodiscard]] virtual Point cursorPos() const = 0;
+    [[nodiscard]] virtual WindowId windowFromPoint(Point p) const = 0;
+    [[nodiscard]] virtual WindowId foregroundWindow() const = 0;
+    // At most 127 characters, up to the first NUL; "" for a window that does not exist.
+    [[nodiscard]] virtual std::string className(WindowId w) const = 0;
+    [[nodiscard]] virtual std::string windowText(WindowId w) const = 0;
+    // The text a window answers to WM_GETTEXT (at most 4095 characters, up to the first NUL);
+    // "" for window 0 and for a window that answers nothing.
+    [[nodiscard]] virtual std::string controlText(WindowId w) const = 0;
+    // GetParent: the parent, or the owner of a top-level window; 0 when there is none.
+    [[nodiscard]] virtual WindowId parent(WindowId w) const = 0;
+    [[nodiscard]] virtual Rect windowRect(WindowId w) const = 0;
+    [[nodiscard]] virtual bool isVisible(WindowId w) const = 0;
+    // Every top-level window in the platform's enumeration order (visible or not).
+    [[nodiscard]] virtual std::vector<WindowId> topLevelWindows() const = 0;
+    // 2 for the NT family, lower for older systems.
+    [[nodiscard]] virtual int osPlatformId() const = 0;
+    // Major + minor / 10 (6.1 for 6.1).
+    [[nodiscard]] virtual float osVersionNumber() const = 0;
+    // Screen size in pixels.
+    [[nodiscard]] virtual int32_t screenWidth() const = 0;
+    [[nodiscard]] virtual int32_t screenHeight() const = 0;
+};
+
+// The accessible object at a screen point.
+struct AccessibleObjectInfo {
+    bool found = false;
+    std::string name;
+    std::string value;
+    // left, top, width, height; zeros when it cannot be read.
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+class Accessibility {
+public:
+    virtual ~Accessibility() = default;
+    [[nodiscard]] virtual AccessibleObjectInfo objectAt(Point p) const = 0;
+};
+
+// The preview picture and the pixel copies into it. The copy rules (which windows draw
+// themselves, the position correction) are the core's; the adapter only executes them.
+class Grabber {
+public:
+    virtual ~Grabber() = default;
+    // Empties the preview picture.
+    virtual void clearPicture() = 0;
+    // Sizes the picture; a negative extent is taken as 0.
+    virtual void resizePicture(int32_t width, int32_t height) = 0;
+    // BitBlt from the screen (source origin 0, 0) into the picture at (x, y) with extent
+    // (cx, cy), with or without the layered windows over the area (CAPTUREBLT).
+    virtual void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) = 0;
+    // BitBlt from the window's client-area device context (GetDC of the window).
+    virtual void blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) = 0;
+    // The window renders itself (PrintWindow, whole window at the origin) into a
+    // screen-sized bitmap, which is then copied to (x, y) with extent (cx, cy).
+    virtual void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
+    // Paints the current cursor with its hot spot at the pointer position translated by
+    // minus the origin.
+    virtual void drawCursor(int32_t originX, int32_t originY) = 0;
+};
+
+// The system clipboard; one attempt each, the retries are the core's.
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    [[nodiscard]] virtual bool empty() = 0;
+    // Puts the preview picture on the clipboard as a bitmap (CF_BITMAP).
+    [[nodiscard]] virtual bool setPicture() = 0;
+};
+
+// The user and the rest of the program, as the capture engine meets them.
+class CaptureUi {
+public:
+    virtual ~CaptureUi() = default;
+    // A message box with an OK button.
+    virtual void messageBox(const std::string& text, const std::string& title) = 0;
+    // Shows the visible-window list modally; the picked class name, or "".
+    [[nodiscard]] virtual std::string pickClassFromWindowList() = 0;
+    // The fixed range: the range overlay's rectangle in pixels (the overlay is hidden by
+    // hideRangeOverlay before the copy).
+    [[nodiscard]] virtual Rect rangeRectangle() const = 0;
+    virtual void hideRangeOverlay() = 0;
+    // Lets pending window messages run (between clipboard attempts).
+    virtual void processPendingMessages() = 0;
+    virtual void sleepMs(int milliseconds) = 0;
+};
+
+}  // namespace tessarin
