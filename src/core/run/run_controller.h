@@ -1,0 +1,140 @@
+#pragma once
+// The capture run: run-state transitions, one pass of the run and one idle tick, the capture
+// and snapshot steps, adding a waiting capture to the list, and the three sounds.
+//
+// There is no loop of its own: the main window's 10 ms timer calls Tick(), which makes one
+// run pass while a run is active and one idle tick otherwise. Starting a run only sets it
+// up; the steps after a run (overlay away, "Stop", buttons, idle again or the main window
+// closed) are taken by the first pass that finds RunState no longer "Go": at the end of the
+// pass that stopped it (Esc, or a stop button pressed while the pass let messages run), or
+// at the next tick (stop button pressed between passes). While the settings dialog is open
+// (RunState "Setting") no pass is made. A tick that arrives while a pass or idle tick is
+// still running (its message processing dispatches timer messages too) does nothing.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/app/command_line.h"
+#include "core/ports/capture.h"
+#include "core/ports/codepage.h"
+#include "core/ports/input.h"
+#include "core/ports/overlay.h"
+#include "core/ports/run_host.h"
+#include "core/run/input_sampler.h"
+#include "core/run/pointer_panel.h"
+#include "core/run/range_overlay.h"
+#include "core/settings/key_names.h"
+#include "core/settings/settings.h"
+#include "core/text/paths.h"
+
+namespace tessarin {
+
+// RunState words.
+inline constexpr std::string_view kRunIdle = "";
+inline constexpr std::string_view kRunGo = "Go";
+inline constexpr std::string_view kRunSetting = "Setting";
+inline constexpr std::string_view kRunEnd = "End";
+
+inline constexpr std::string_view kCaptureDoneStatus = "キャプチャー完了";
+inline constexpr std::string_view kDownloadedStatusSuffix = " をダウンロード&保存";
+
+struct RunContext {
+    RunHost& host;
+    KeyStateSource& keys;
+    OverlayWindow& overlay;
+    const Desktop& desktop;
+    const Accessibility& accessibility;
+    const Settings& settings;  // read at every use: the settings dialog may change it mid-run
+    const CommandLineFlags& flags;
+    const KeyNameTable& keyNames;
+    const NarrowCodePage& codePage;
+    const PathContext& paths;
+    std::string windowsFolder;
+    int32_t twipsPerPixelX = 15;
+    int32_t twipsPerPixelY = 15;
+};
+
+// The sound file to play for a sound setting: the program folder first, then the media
+// folder of Windows; "" when sounds are off (setting "capture sound" and the word sound) or
+// no such file exists.
+[[nodiscard]] std::string SoundFilePath(std::string_view name, const Settings& settings, const CommandLineFlags& flags,
+                                        const PathContext& paths, std::string_view windowsFolder);
+
+class RunController {
+public:
+    explicit RunController(RunContext context);
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
+
+    // Start-up: records the keys already held so that they are not reported as presses.
+    void SampleBaseline();
+    // Timer_MsgLoop's enabled state (start-up enables it; runs switch it off and on).
+    void SetIdleTimer(bool enabled) { idleTimerEnabled_ = enabled; }
+
+    // The 10 ms tick: a run pass during a run, else an idle tick when the idle timer is on.
+    void Tick();
+    void RunPass();
+    void IdleTick();
+
+    void cmdGo_Click();
+    void cmdStop_Click();
+    void cmdAdd_Click();
+    void FinishCapture();
+    // Around the modal settings dialog.
+    void SetSetting();
+    void EndSetting();
+    // The watched window is gone: the program must end (the caller closes the main window;
+    // a running run closes it again when it stops).
+    void RequestEnd() { runState_ = kRunEnd; }
+
+    void PlaySoundSetting(std::string_view name, bool async);
+    void PlayCaptureSound();
+    void PlayStartSound();
+    void PlayStopSound(bool async);
+
+    [[nodiscard]] const std::string& runState() const { return runState_; }
+    [[nodiscard]] bool runActive() const { return runActive_; }
+    [[nodiscard]] bool idleTimerEnabled() const { return idleTimerEnabled_; }
+    // cmdGo's Tag: "esc" after a run was ended by Esc.
+    [[nodiscard]] const std::string& escMarker() const { return escMarker_; }
+    [[nodiscard]] bool capturePending() const { return capturePending_; }
+    [[nodiscard]] bool downloadedImage() const { return downloadedImage_; }
+    [[nodiscard]] const KeyFlags& keyFlags() const { return keyFlags_; }
+    [[nodiscard]] const SamplerState& sampler() const { return sampler_; }
+    [[nodiscard]] const RangeOverlay& rangeOverlay() const { return overlay_; }
+    [[nodiscard]] Point pointerTwips() const { return pointerTwips_; }
+    [[nodiscard]] const PanelTexts& panel() const { return panel_; }
+
+private:
+    void PassBody();
+    // Each returns true when the capture ended in a marker.
+    bool KeyDown(int32_t code, WindowId foreground);
+    void KeyUp(int32_t code);
+    bool CaptureStep();
+    void SnapshotStep();
+    void Propose(const std::string& word);
+    void ListStep(int direction, WindowId foreground);
+    [[nodiscard]] std::string TargetWordOfKind() const;
+    void EndRun();
+
+    RunContext ctx_;
+    RangeOverlay overlay_;
+    KeyStateTable table_;
+    SamplerState sampler_;
+    KeyFlags keyFlags_;
+    PanelTexts panel_;
+    Point pointerTwips_;
+
+    std::string runState_;
+    std::string settingReturn_;
+    std::string escMarker_;
+    bool runActive_ = false;  // between a start and the steps after the run
+    bool starting_ = false;
+    bool busy_ = false;  // inside a pass or an idle tick
+    bool idleTimerEnabled_ = false;
+    bool capturePending_ = false;
+    bool downloadedImage_ = false;
+};
+
+}  // namespace tessarin
