@@ -1,0 +1,49 @@
+#include "ui/fonts.h"
+
+#include <initializer_list>
+
+namespace tessarin {
+
+namespace {
+
+bool FaceInstalled(HDC dc, const wchar_t* face) {
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy_s(query.lfFaceName, face, _TRUNCATE);
+    bool found = false;
+    EnumFontFamiliesExW(
+        dc, &query,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+            *reinterpret_cast<bool*>(param) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+const wchar_t* FirstInstalledFace(HDC dc, std::initializer_list<const wchar_t*> faces) {
+    for (const wchar_t* face : faces) {
+        if (FaceInstalled(dc, face)) return face;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// The system's own UI face on Windows, one of the installed Japanese families elsewhere:
+// Wine substitutes nothing for a missing face, and a face without the glyphs shows boxes.
+std::wstring JapaneseFaceName(HDC dc) {
+    const wchar_t* face = FirstInstalledFace(
+        dc, {L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI", L"IPAPGothic", L"IPAGothic", L"Noto Sans CJK JP"});
+    return face != nullptr ? face : L"MS Shell Dlg 2";
+}
+
+// Readable Japanese matters more than aligned columns (the tab stops align them anyway),
+// so without a fixed-pitch Japanese face the proportional one is taken.
+std::wstring JapaneseFixedFaceName(HDC dc) {
+    const wchar_t* face =
+        FirstInstalledFace(dc, {L"MS Gothic", L"IPAGothic", L"Noto Sans Mono CJK JP", L"VL Gothic", L"TakaoGothic"});
+    return face != nullptr ? face : JapaneseFaceName(dc);
+}
+
+}  // namespace tessarin

@@ -1,0 +1,393 @@
+#include "ui/window_list.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cstring>
+#include <iterator>
+#include <vector>
+
+#include "core/windowlist/window_list.h"
+#include "ui/fonts.h"
+#include "win32/wide.h"
+
+namespace tessarin {
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr wchar_t kMessageTitle[] = L"Tessarin";
+
+// Design sizes in 96-dpi pixels.
+constexpr int kWidth = 720;
+constexpr int kHeight = 440;
+constexpr int kMinWidth = 260;
+constexpr int kMinHeight = 160;
+constexpr int kBottomHeight = 40;
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 26;
+constexpr int kButtonGap = 6;
+constexpr int kMargin = 8;
+constexpr int kFontPoints = 9;
+
+// Tab stops of the list in dialog units: handle, location, class name.
+constexpr int kTabStops[] = {40, 160, 300};
+// The list scrolls sideways over ten times its width: titles can be long.
+constexpr int kHorizontalExtentFactor = 10;
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+using OwnedMenu = UniqueResource<MenuTraits>;
+
+// One attempt; false when the clipboard could not be opened or would not take the text.
+bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    {
+        const GlobalLockGuard lock(memory.get());
+        if (!lock || lock.size() < bytes) return false;
+        std::memcpy(lock.get(), text.c_str(), bytes);
+    }
+    const ClipboardGuard clipboard(owner);
+    if (!clipboard || !EmptyClipboard()) return false;
+    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
+    // The clipboard owns the block now.
+    (void)memory.release();
+    return true;
+}
+
+}  // namespace
+
+// The form's own loop, so that callers need no dialog template: it ends when the window is
+// gone, and a quit request is handed on to the loop that called us. Callers are window
+// procedures themselves, so nothing is thrown out of here.
+std::string frmList::ShowModal(HWND owner, const Desktop& desktop) {
+    try {
+        frmList form(owner, desktop);
+        if (!form.Load()) return "";
+        MSG msg{};
+        bool quit = false;
+        while (form.hwnd_ != nullptr) {
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got == 0) {
+                quit = true;
+                break;
+            }
+            if (got == -1) break;
+            if (IsDialogMessageW(form.hwnd_, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        form.Unload();
+        if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+        return form.result_;
+    } catch (...) {
+        return "";
+    }
+}
+
+frmList::~frmList() { Unload(); }
+
+int frmList::Px(int logical) const {
+    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 96;
+    return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
+}
+
+bool frmList::Load() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kClassName;
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    if (CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kClassName,
+                        Utf8ToWide(kWindowListTitle).c_str(),
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, 0, 0, 0, 0, owner_,
+                        nullptr, instance, this) == nullptr) {
+        return false;
+    }
+    CreateControls();
+
+    // Centred on the owner's monitor and above every other window, like the main window.
+    const int width = Px(kWidth);
+    const int height = Px(kHeight);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner_ != nullptr ? owner_ : hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(hwnd_, HWND_TOPMOST, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOACTIVATE);
+    Arrange();
+
+    SendMessageW(list_, LB_SETTABSTOPS, std::size(kTabStops), reinterpret_cast<LPARAM>(kTabStops));
+    result_.clear();
+    selectedIndex_ = -1;
+    startMs_ = GetTickCount();
+    SetTimer(hwnd_, kTimer1, kWindowListFirstTickMs, nullptr);
+
+    if (owner_ != nullptr && IsWindowEnabled(owner_)) {
+        EnableWindow(owner_, FALSE);
+        ownerDisabled_ = true;
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(list_);
+    return true;
+}
+
+void frmList::CreateControls() {
+    {
+        const WindowDc dc(hwnd_);
+        LOGFONTW lf{};
+        lf.lfHeight = -MulDiv(kFontPoints, static_cast<int>(GetDpiForWindow(hwnd_)), 72);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = CLEARTYPE_QUALITY;
+        wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
+        buttonFont_.reset(CreateFontIndirectW(&lf));
+        // The columns line up only in a fixed-pitch face.
+        lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+        wcsncpy_s(lf.lfFaceName, JapaneseFixedFaceName(dc.get()).c_str(), _TRUNCATE);
+        listFont_.reset(CreateFontIndirectW(&lf));
+    }
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    // Creation order is the tab order: the list, "OK", "キャンセル". The strip comes last,
+    // so it lies below the buttons and is clipped by them.
+    list_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_USETABSTOPS |
+                            LBS_NOINTEGRALHEIGHT,
+                        0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
+    cmdClose_[0] =
+        CreateWindowExW(0, WC_BUTTONW, L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdOkId)), instance, nullptr);
+    cmdClose_[1] =
+        CreateWindowExW(0, WC_BUTTONW, L"キャンセル", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
+                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdCancelId)), instance, nullptr);
+    frBottom_ = CreateWindowExW(0, WC_STATICW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFrBottomId)), instance, nullptr);
+    if (list_ != nullptr && listFont_) {
+        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), FALSE);
+    }
+    for (HWND button : cmdClose_) {
+        if (button != nullptr && buttonFont_) {
+            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
+        }
+    }
+}
+
+void frmList::Arrange() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int bottomHeight = Px(kBottomHeight);
+    const int bottomTop = client.bottom > bottomHeight ? client.bottom - bottomHeight : 0;
+    MoveWindow(list_, 0, 0, width, bottomTop, TRUE);
+    MoveWindow(frBottom_, 0, bottomTop, width, client.bottom - bottomTop, TRUE);
+    const int buttonWidth = Px(kButtonWidth);
+    const int buttonHeight = Px(kButtonHeight);
+    const int buttonTop = bottomTop + (bottomHeight - buttonHeight) / 2;
+    const int cancelLeft = width - Px(kMargin) - buttonWidth;
+    MoveWindow(cmdClose_[1], cancelLeft, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(cmdClose_[0], cancelLeft - Px(kButtonGap) - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+
+    RECT listRect{};
+    GetWindowRect(list_, &listRect);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT,
+                 static_cast<WPARAM>((listRect.right - listRect.left) * kHorizontalExtentFactor), 0);
+}
+
+void frmList::FillList() {
+    const std::vector<std::string> rows = WindowListRows(desktop_);
+    // Refilling every two seconds must not throw the reader back to the top.
+    const LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+    for (const std::string& row : rows) {
+        SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(row).c_str()));
+    }
+    // By index: after a refill the same row number may show another window.
+    if (selectedIndex_ >= 0) SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(selectedIndex_), 0);
+    if (top != LB_ERR) SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+std::wstring frmList::RowText(int index) const {
+    const LRESULT length = SendMessageW(list_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length < 0) return L"";
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(list_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    if (copied == LB_ERR || copied < 0) return L"";
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+// The owner takes input again before the window goes, so that activation returns to it
+// rather than to some other program.
+void frmList::Unload() {
+    if (ownerDisabled_) {
+        EnableWindow(owner_, TRUE);
+        ownerDisabled_ = false;
+    }
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void frmList::Timer1_Timer() {
+    const WindowListTickResult tick = WindowListTick(startMs_, GetTickCount());
+    SetWindowTextW(hwnd_, Utf8ToWide(tick.caption).c_str());
+    if (tick.refill) FillList();
+    if (tick.stop) {
+        KillTimer(hwnd_, kTimer1);
+    } else if (tick.nextIntervalMs != 0) {
+        SetTimer(hwnd_, kTimer1, tick.nextIntervalMs, nullptr);
+    }
+}
+
+void frmList::List_Click() {
+    const LRESULT index = SendMessageW(list_, LB_GETCURSEL, 0, 0);
+    selectedIndex_ = index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+// From the mouse at the pointer; from the keyboard (no position) at the selected row.
+void frmList::List_MouseDown(LPARAM screenPoint) {
+    POINT at{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    if (screenPoint == -1) {
+        RECT row{};
+        const LRESULT index = SendMessageW(list_, LB_GETCURSEL, 0, 0);
+        if (index == LB_ERR ||
+            SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) == LB_ERR) {
+            row = RECT{};
+        }
+        at = POINT{row.left, row.bottom};
+        ClientToScreen(list_, &at);
+    }
+    OwnedMenu mnuPopup(CreateMenu());
+    HMENU items = CreatePopupMenu();
+    if (!mnuPopup || items == nullptr) {
+        if (items != nullptr) DestroyMenu(items);
+        return;
+    }
+    AppendMenuW(items, MF_STRING, kMnuCopyId, L"コピー");
+    // From here on the bar owns the item menu.
+    if (!AppendMenuW(mnuPopup.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(items), L"コンテキスト")) {
+        DestroyMenu(items);
+        return;
+    }
+    const BOOL picked =
+        TrackPopupMenu(items, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
+                       0, hwnd_, nullptr);
+    if (picked == kMnuCopyId) mnuCopy_Click();
+}
+
+void frmList::cmdClose_Click(int index) {
+    if (index == 0) {
+        List_Click();
+        if (selectedIndex_ >= 0) result_ = ClassNameOfRow(WideToUtf8(RowText(selectedIndex_)));
+    }
+    Unload();
+}
+
+void frmList::mnuCopy_Click() {
+    const LRESULT index = SendMessageW(list_, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR || index < 0) {
+        MessageBoxW(hwnd_, L"コピーしたい行を選択して下さい。", kMessageTitle, MB_OK);
+        return;
+    }
+    // Saying "copied" when the clipboard was held by another program would be a lie.
+    if (!PutTextOnClipboard(hwnd_, RowText(static_cast<int>(index)))) {
+        MessageBoxW(hwnd_, L"クリップボードにコピーできませんでした。", kMessageTitle, MB_OK | MB_ICONERROR);
+        return;
+    }
+    MessageBoxW(hwnd_, L"クリップボードにコピー完了！", kMessageTitle, MB_OK);
+}
+
+LRESULT CALLBACK frmList::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<frmList*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmList*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into the window system; the message simply has no effect.
+        return 0;
+    }
+}
+
+LRESULT frmList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (id == kListId && code == LBN_SELCHANGE) List_Click();
+            if (id == kListId && code == LBN_DBLCLK) cmdClose_Click(0);
+            if (id == kCmdOkId && code == BN_CLICKED) cmdClose_Click(0);
+            if (id == kCmdCancelId && code == BN_CLICKED) cmdClose_Click(1);
+            if (id == kMnuCopyId && lParam == 0) mnuCopy_Click();
+            return 0;
+        }
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == list_) {
+                List_MouseDown(lParam);
+                return 0;
+            }
+            break;
+        case DM_GETDEFID:
+            return MAKELRESULT(kCmdOkId, DC_HASDEFID);
+        case WM_TIMER:
+            if (wParam == kTimer1) Timer1_Timer();
+            return 0;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED) Arrange();
+            return 0;
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = POINT{Px(kMinWidth), Px(kMinHeight)};
+            return 0;
+        }
+        case WM_ACTIVATE:
+            // A window of our own has no dialog manager to keep the focus across activations.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                focus_ = IsChild(hwnd_, focus) ? focus : nullptr;
+            } else {
+                SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : list_);
+            }
+            return 0;
+        case WM_CLOSE:
+            // Closed by its frame: nothing picked.
+            Unload();
+            return 0;
+        case WM_DESTROY:
+            KillTimer(hwnd_, kTimer1);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace tessarin
