@@ -22,8 +22,8 @@ VersionInfo ReadVersion() {
     using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
     if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
         // Through void(*)(): a direct cast between unrelated function types is warned about.
-        const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
+        const auto rtlGetVersion =
+            reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
         if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
             return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
         }
@@ -67,6 +67,10 @@ WindowId WinDesktop::foregroundWindow() const { return ToWindowId(GetForegroundW
 std::string WinDesktop::className(WindowId w) const { return WindowClassName(w); }
 
 std::string WinDesktop::windowText(WindowId w) const { return WindowText(w); }
+
+std::string WinDesktop::controlText(WindowId w) const { return ControlText(w); }
+
+WindowId WinDesktop::parent(WindowId w) const { return ToWindowId(GetParent(ToHwnd(w))); }
 
 Rect WinDesktop::windowRect(WindowId w) const {
     RECT r{};

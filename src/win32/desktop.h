@@ -14,6 +14,8 @@ public:
     [[nodiscard]] WindowId foregroundWindow() const override;
     [[nodiscard]] std::string className(WindowId w) const override;
     [[nodiscard]] std::string windowText(WindowId w) const override;
+    [[nodiscard]] std::string controlText(WindowId w) const override;
+    [[nodiscard]] WindowId parent(WindowId w) const override;
     [[nodiscard]] Rect windowRect(WindowId w) const override;
     [[nodiscard]] bool isVisible(WindowId w) const override;
     [[nodiscard]] std::vector<WindowId> topLevelWindows() const override;

@@ -64,6 +64,11 @@ bool Picture::resize(int32_t width, int32_t height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (!dc_) return false;
+    // Captures of the same size follow each other: the bitmap is kept, only cleared.
+    if (bitmap_ && width == width_ && height == height_) {
+        clear();
+        return true;
+    }
     // A picture without pixels still draws into a 1 x 1 bitmap of its own, so that copies
     // into it never touch the DC's shared default bitmap.
     void* bits = nullptr;
@@ -106,8 +111,7 @@ GdiObject<HBITMAP> Picture::CopyAsDdb() const {
     const WindowDc screen(nullptr);
     if (!screen) return {};
     const BITMAPINFO info = TopDownInfo(width_, height_);
-    return GdiObject<HBITMAP>(
-        CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, bits_, &info, DIB_RGB_COLORS));
+    return GdiObject<HBITMAP>(CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, bits_, &info, DIB_RGB_COLORS));
 }
 
 }  // namespace tessarin

@@ -36,7 +36,8 @@ public:
     [[nodiscard]] HBITMAP bitmap() const noexcept { return bitmap_.get(); }
     // The colour at (x, y); CLR_INVALID outside the picture.
     [[nodiscard]] COLORREF pixel(int32_t x, int32_t y) const;
-    // Rows top to bottom, width() 32-bit pixels (0x00RRGGBB) each; null for an empty picture.
+    // Rows top to bottom, width() 32-bit pixels each (0xAARRGGBB; GDI leaves AA undefined);
+    // null for an empty picture.
     [[nodiscard]] const uint32_t* bits() const;
 
     // A copy in the screen's format (a DDB, as CF_BITMAP wants); empty for a picture with no

@@ -47,19 +47,20 @@ inline COLORREF ScreenPixel(int x, int y) {
 
 class PaintedWindow {
 public:
-    // pixel(x, y) gives the colour of window pixel (x, y) as 0x00RRGGBB.
+    // pixel(x, y) gives the colour of window pixel (x, y) as 0x00RRGGBB. With a parent the
+    // window is a child and the rectangle is in the parent's client coordinates.
     PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel, const std::wstring& title = L"",
-                  const wchar_t* className = nullptr, bool visible = true)
-        : width_(rect.right - rect.left), height_(rect.bottom - rect.top) {
+                  const wchar_t* className = nullptr, bool visible = true, HWND parent = nullptr)
+        : width_(rect.right - rect.left), height_(rect.bottom - rect.top), child_(parent != nullptr) {
         pixels_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) pixels_[static_cast<size_t>(y) * width_ + x] = pixel(x, y);
         }
         const std::wstring cls = className != nullptr ? className : RegisterDefaultClass();
         if (className != nullptr) RegisterNamedClass(className);
-        window_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls.c_str(), title.c_str(), WS_POPUP,
-                                        rect.left, rect.top, width_, height_, nullptr, nullptr,
-                                        ::GetModuleHandleW(nullptr), this));
+        window_.reset(::CreateWindowExW(child_ ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls.c_str(), title.c_str(),
+                                        child_ ? WS_CHILD : WS_POPUP, rect.left, rect.top, width_, height_, parent,
+                                        nullptr, ::GetModuleHandleW(nullptr), this));
         if (window_ && visible) show();
     }
     PaintedWindow(const PaintedWindow&) = delete;
@@ -71,7 +72,8 @@ public:
 
     static std::unique_ptr<PaintedWindow> Solid(RECT rect, COLORREF colour, const std::wstring& title = L"") {
         const uint32_t p = PixelOf(colour);
-        return std::make_unique<PaintedWindow>(rect, [p](int, int) { return p; }, title);
+        return std::make_unique<PaintedWindow>(
+            rect, [p](int, int) { return p; }, title);
     }
 
     [[nodiscard]] HWND hwnd() const { return window_.get(); }
@@ -86,7 +88,8 @@ public:
     }
 
     void show() {
-        ::SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        ::SetWindowPos(window_.get(), child_ ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         ::UpdateWindow(window_.get());
     }
     void hide() { ::ShowWindow(window_.get(), SW_HIDE); }
@@ -183,6 +186,7 @@ private:
 
     int width_;
     int height_;
+    bool child_;
     std::vector<uint32_t> pixels_;
     HCURSOR cursor_ = nullptr;
     std::wstring ownClass_;

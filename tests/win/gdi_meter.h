@@ -1,7 +1,7 @@
 #pragma once
 // How many more GDI objects this process could make. Windows counts the objects in use
 // (GetGuiResources); Wine does not implement that call, so there the free slots of its
-// finite handle table are counted by making 1 x 1 bitmaps until it refuses, then deleting
+// finite handle table are counted by making small bitmaps until it refuses, then deleting
 // them. Either way a leak shows as fewer free slots.
 
 #include <windows.h>
@@ -18,12 +18,13 @@ constexpr long kWindowsGdiQuota = 10000;
 inline long FreeGdiSlots() {
     const DWORD inUse = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     if (inUse != 0) return kWindowsGdiQuota - static_cast<long>(inUse);
-    const WindowDc screen(nullptr);
+    // Bitmaps that need no DC (taking the screen DC here could grow the system's DC cache), and
+    // not 1 x 1 monochrome ones, which Wine answers with one shared stock bitmap.
     std::vector<GdiObject<HBITMAP>> probe;
     probe.reserve(70000);
     // Bounded, so a system without a limit cannot run away with the memory.
     while (probe.size() < 1000000) {
-        GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(screen.get(), 1, 1));
+        GdiObject<HBITMAP> bitmap(::CreateBitmap(2, 2, 1, 1, nullptr));
         if (!bitmap) break;
         probe.push_back(std::move(bitmap));
     }
