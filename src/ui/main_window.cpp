@@ -1,11 +1,16 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <utility>
 
 #include "core/app/status_record.h"
+#include "core/capture/dispatcher.h"
 #include "core/run/target_kind.h"
+#include "core/text/paths.h"
+#include "ui/fonts.h"
+#include "ui/window_list.h"
 #include "win32/imgctl_client.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
@@ -16,6 +21,7 @@ namespace tessarin {
 namespace {
 
 constexpr wchar_t kClassName[] = L"frmTessarin";
+constexpr wchar_t kPreviewClassName[] = L"TessarinPreview";
 
 enum ControlId : int {
     kCmdGo = 100,
@@ -40,6 +46,10 @@ enum ControlId : int {
 enum MenuId : int { kMnuSave = 400, kMnuSaveNameAs, kMnuAllSave };
 
 constexpr UINT_PTR kTimerMonitor = 1;
+// One 10 ms tick drives both the capture run's passes and the idle key handling.
+constexpr UINT_PTR kTimerTick = 2;
+constexpr UINT kTickIntervalMs = 10;
+constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
 
 // Design sizes in 96-dpi pixels.
@@ -48,33 +58,11 @@ constexpr int kButtonWidth = 56;
 constexpr int kButtonHeight = 26;
 constexpr int kTextRowHeight = 24;
 constexpr int kBottomHeight = 30;
-constexpr int kStateHeight = 24;
+constexpr int kStateHeight = 44;
 // The window's outer size stays within these limits (twips).
 constexpr int kMinSizeTwips = 3000;
 constexpr int kMaxWidthTwips = 12000;
 constexpr int kMaxHeightTwips = 10000;
-
-// Picks a face that has Japanese glyphs: the system's own UI face on Windows, one of the
-// installed Japanese families elsewhere (Wine substitutes nothing for a missing face).
-std::wstring JapaneseFaceName(HDC dc) {
-    static constexpr const wchar_t* kFaces[] = {L"MS UI Gothic", L"Yu Gothic UI", L"Meiryo UI",
-                                                L"IPAPGothic",   L"IPAGothic",    L"Noto Sans CJK JP"};
-    for (const wchar_t* face : kFaces) {
-        LOGFONTW query{};
-        query.lfCharSet = DEFAULT_CHARSET;
-        wcsncpy_s(query.lfFaceName, face, _TRUNCATE);
-        bool found = false;
-        EnumFontFamiliesExW(
-            dc, &query,
-            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
-                *reinterpret_cast<bool*>(param) = true;
-                return 0;
-            },
-            reinterpret_cast<LPARAM>(&found), 0);
-        if (found) return face;
-    }
-    return L"MS Shell Dlg 2";
-}
 
 int TextWidth(HWND control, const std::wstring& text) {
     WindowDc dc(control);
@@ -95,7 +83,7 @@ std::wstring WindowText(HWND control) {
 
 }  // namespace
 
-frmTessarin::frmTessarin(Host host) : host_(std::move(host)), paths_{fs_, host_.programFolder} {}
+frmTessarin::frmTessarin(Host host) : host_(std::move(host)), paths_{fs_, host_.programFolder}, grabber_(pic_) {}
 
 frmTessarin::~frmTessarin() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
@@ -130,11 +118,21 @@ bool frmTessarin::Load() {
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = kClassName;
     if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    WNDCLASSEXW preview{};
+    preview.cbSize = sizeof preview;
+    preview.lpfnWndProc = PreviewProc;
+    preview.hInstance = instance;
+    preview.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    preview.hbrBackground = GetSysColorBrush(COLOR_APPWORKSPACE);
+    preview.lpszClassName = kPreviewClassName;
+    if (RegisterClassExW(&preview) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     // Created hidden; the command line decides whether and how it is shown.
     hwnd_ = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                             CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
+    // The clipboard needs an owner window for what it is given.
+    clipboard_.emplace(pic_, hwnd_);
     CreateControls();
 
     // 1. Caption.
@@ -159,8 +157,13 @@ bool frmTessarin::Load() {
     ApplySettings();
     // 10.
     keyNames_ = BuildKeyNameTable();
-    // 11, 12: the image list tables and the input baseline arrive with the image list and
-    // the capture run.
+    // 11: the image list tables arrive with the image list.
+    rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, desktop_.osPlatformId());
+    run_ = std::make_unique<RunController>(RunContext{*this, keys_, *rect_, desktop_, accessibility_, settings_, flags_,
+                                                      keyNames_, codePage_, paths_, SpecialFolderPath(kCsidlWindows),
+                                                      twipsPerPixelX_, twipsPerPixelY_});
+    // 12. Keys already held at start are no presses.
+    run_->SampleBaseline();
 
     // 13 - 15.
     const StartupPlan plan = PlanStartup(host_.commandLine, settings_, flags_);
@@ -189,8 +192,14 @@ bool frmTessarin::Load() {
         // Nothing can be saved without the codec library.
         for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
     }
-    // Starting a run (plan.startRun) and the idle key timer arrive with the capture run.
-    ShowMessageFrame(0, false);
+    SetTimer(hwnd_, kTimerTick, kTickIntervalMs, nullptr);
+    if (plan.startRun) {
+        run_->cmdGo_Click();
+    } else {
+        setGoEnabled(true);
+        ShowMessageFrame(0, false);
+        run_->SetIdleTimer(true);
+    }
     return true;
 }
 
@@ -214,7 +223,7 @@ void frmTessarin::CreateControls() {
     cmdStop_ = AddControl(WC_BUTTONW, L"停止", button, kCmdStop);
     cmdAdd_ = AddControl(WC_BUTTONW, L"追加", button, kCmdAdd);
     AddTip(cmdAdd_, L"一覧（下段）に追加します。");
-    // The capture run is not there yet: its buttons stay disabled rather than do nothing.
+    // Until start-up has finished nothing can be started.
     EnableWindow(cmdGo_, FALSE);
     EnableWindow(cmdStop_, FALSE);
     EnableWindow(cmdAdd_, FALSE);
@@ -243,7 +252,9 @@ void frmTessarin::CreateControls() {
     txtWinText_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtWinText);
     txtFileName_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtFileName);
     chkNoMouse_ = AddControl(WC_BUTTONW, L"マウスカーソルは撮らない", WS_TABSTOP | BS_AUTOCHECKBOX, kChkNoMouse);
-    picPanel_ = AddControl(WC_STATICW, L"", SS_SUNKEN | SS_NOTIFY, kPicPanel);
+    picPanel_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, kPreviewClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPicPanel)), GetModuleHandleW(nullptr), this);
     AddTip(picPanel_, L"ドラッグコピー可");
 
     cmdOpenFolder_ = AddControl(WC_BUTTONW, L"フォルダを開く", button, kCmdOpenFolder);
@@ -257,12 +268,25 @@ void frmTessarin::CreateControls() {
     cmdClose_ = AddControl(WC_BUTTONW, L"閉じる", button, kCmdClose);
     AddTip(cmdClose_, L"フォームを閉じてプログラムを終了します");
 
-    // The pointer panel, shown only in debug mode; the main window handle is its last row.
-    frState_ = AddControl(WC_STATICW, L"main", label | SS_SUNKEN, kFrState);
-    lblhWnd_ =
-        CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | label, 0, 0, 0, 0, frState_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLblhWnd)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(lblhWnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    // The pointer panel, shown only in debug mode: two rows of small labels.
+    frState_ = AddControl(WC_STATICW, L"", SS_SUNKEN, kFrState);
+    const auto panelLabel = [this](const wchar_t* text) {
+        HWND labelWindow = CreateWindowExW(0, WC_STATICW, text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0,
+                                           0, frState_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(labelWindow, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        return labelWindow;
+    };
+    static constexpr const wchar_t* kCaptions[] = {L"rect", L"point", L"fore", L"main"};
+    for (size_t i = 0; i < lblCaption_.size(); ++i) lblCaption_[i] = panelLabel(kCaptions[i]);
+    lblRect_ = panelLabel(L"");
+    lblPoint_ = panelLabel(L"");
+    lblForeground_ = panelLabel(L"");
+    lblhWnd_ = panelLabel(L"");
+    lblState_ = panelLabel(L"");
+    lblEvent_ = panelLabel(L"");
+    lblKey_ = panelLabel(L"");
+    lblMouse_ = panelLabel(L"");
+    lblPic_ = panelLabel(L"");
     ShowWindow(frState_, SW_HIDE);
 
     // The save commands of the strip's pop-up menu.
@@ -359,10 +383,21 @@ void frmTessarin::Arrange() {
     if (flags_.debug) {
         place(frState_, 0, height - Px(kStateHeight), width, Px(kStateHeight));
         bottomLimit = height - Px(kStateHeight);
-        const int captionWidth = Px(48);
-        if (lblhWnd_ != nullptr)
-            SetWindowPos(lblhWnd_, nullptr, captionWidth, 0, Px(120), Px(kStateHeight) - Px(2),
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        // First row: caption and handle pairs; second row: event, key, state, pointer, picture.
+        const int rowHeight = (Px(kStateHeight) - Px(4)) / 2;
+        const std::array<HWND, 4> handles{lblRect_, lblPoint_, lblForeground_, lblhWnd_};
+        int lx = Px(4);
+        for (size_t i = 0; i < handles.size(); ++i) {
+            SetWindowPos(lblCaption_[i], nullptr, lx, Px(2), Px(36), rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(handles[i], nullptr, lx + Px(36), Px(2), Px(72), rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+            lx += Px(112);
+        }
+        lx = Px(4);
+        for (HWND labelWindow : {lblEvent_, lblKey_, lblState_, lblMouse_, lblPic_}) {
+            const int w = labelWindow == lblEvent_ ? Px(110) : Px(90);
+            SetWindowPos(labelWindow, nullptr, lx, Px(2) + rowHeight, w, rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+            lx += w + Px(4);
+        }
     }
     const int bottomTop = bottomLimit - Px(kBottomHeight);
     const int bh = Px(kButtonHeight);
@@ -430,6 +465,122 @@ void frmTessarin::PlaceWindow(const WindowPlacement& placement) {
                  placement.bottom - placement.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+std::string frmTessarin::CaptureToPreview(std::string_view target) {
+    if (!clipboard_) return std::string(kCaptureError);
+    CaptureContext context{desktop_, accessibility_, grabber_, *clipboard_, *this, settings_, flags_};
+    std::string result = tessarin::MyCapture(context, target);
+    downloadedImage_ = context.downloadedImage;
+    InvalidateRect(picPanel_, nullptr, TRUE);
+    return result;
+}
+
+void frmTessarin::messageBox(const std::string& text, const std::string& title) {
+    MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), MB_OK);
+}
+
+std::string frmTessarin::pickClassFromWindowList() { return frmList::ShowModal(hwnd_, desktop_); }
+
+Rect frmTessarin::rangeRectangle() const { return run_ ? run_->rangeOverlay().RectanglePixels() : Rect{}; }
+
+void frmTessarin::hideRangeOverlay() {
+    if (rect_) rect_->hide();
+}
+
+// ---- What the capture run asks of the main window ----------------------------------------
+
+void frmTessarin::showPanel(const PanelTexts& texts) {
+    const std::pair<HWND, const std::string*> labels[] = {
+        {lblState_, &texts.state},           {lblEvent_, &texts.event}, {lblKey_, &texts.key},
+        {lblMouse_, &texts.mouse},           {lblPoint_, &texts.point}, {lblRect_, &texts.rect},
+        {lblForeground_, &texts.foreground}, {lblPic_, &texts.pic}};
+    for (const auto& [labelWindow, text] : labels) {
+        const std::wstring wide = Utf8ToWide(*text);
+        // Unchanged labels are not touched: this runs every 10 ms.
+        if (WindowText(labelWindow) != wide) SetWindowTextW(labelWindow, wide.c_str());
+    }
+}
+
+void frmTessarin::setGoEnabled(bool enabled) {
+    EnableWindow(cmdGo_, enabled ? TRUE : FALSE);
+    EnableWindow(cmdStop_, enabled ? FALSE : TRUE);
+}
+
+void frmTessarin::setAddEnabled(bool enabled) { EnableWindow(cmdAdd_, enabled ? TRUE : FALSE); }
+
+WindowId frmTessarin::mainWindow() const { return static_cast<WindowId>(reinterpret_cast<uintptr_t>(hwnd_)); }
+
+bool frmTessarin::isMinimised() const { return IsIconic(hwnd_) != FALSE; }
+
+void frmTessarin::minimise() { ShowWindow(hwnd_, SW_MINIMIZE); }
+
+void frmTessarin::restore() { ShowWindow(hwnd_, SW_RESTORE); }
+
+void frmTessarin::unloadMainWindow() { cmdClose_Click(); }
+
+std::string frmTessarin::targetCaption() const { return WideToUtf8(WindowText(cmdPos_)); }
+
+std::string frmTessarin::fileName() const { return WideToUtf8(WindowText(txtFileName_)); }
+
+void frmTessarin::setFileName(const std::string& text) { SetWindowTextW(txtFileName_, Utf8ToWide(text).c_str()); }
+
+std::string frmTessarin::winText() const { return WideToUtf8(WindowText(txtWinText_)); }
+
+void frmTessarin::setWinText(const std::string& text) { SetWindowTextW(txtWinText_, Utf8ToWide(text).c_str()); }
+
+int32_t frmTessarin::pictureWidth() const { return pic_.width() * twipsPerPixelX_; }
+
+int32_t frmTessarin::pictureHeight() const { return pic_.height() * twipsPerPixelY_; }
+
+CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
+    std::string result = CaptureToPreview(target);
+    return CaptureOutcome{std::move(result), downloadedImage_};
+}
+
+// The image list (entries, strip, saving, deleting, stepping through it) arrives with its
+// own issue; until then a capture stays in the preview and these have nothing to act on.
+void frmTessarin::ShowUnlistedCapture() {}
+void frmTessarin::AddToStrip(const std::string&, const std::string&, bool) {}
+void frmTessarin::MarkLastEntryDownloaded() {}
+void frmTessarin::mnuSave_Click() {}
+void frmTessarin::mnuDel_Click() {}
+void frmTessarin::ListStep(int) {}
+
+void frmTessarin::playSound(const std::string& path, bool async) {
+    // Without a sound device PlaySound returns at once, so a synchronous sound never hangs a pass.
+    PlaySoundW(Utf8ToWide(path).c_str(), nullptr, SND_FILENAME | SND_NODEFAULT | (async ? SND_ASYNC : SND_SYNC));
+}
+
+void frmTessarin::processPendingMessages() { ProcessPendingMessages(); }
+
+void frmTessarin::sleepMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+
+// The preview shows the picture at its origin, at its own size.
+LRESULT CALLBACK frmTessarin::PreviewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<frmTessarin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_PAINT && self != nullptr) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        const Picture& pic = self->pic_;
+        if (pic.width() > 0 && pic.height() > 0) BitBlt(dc, 0, 0, pic.width(), pic.height(), pic.dc(), 0, 0, SRCCOPY);
+        // Only the area the picture leaves free gets the background.
+        const HRGN rest = CreateRectRgnIndirect(&ps.rcPaint);
+        const GdiObject<HRGN> restOwner(rest);
+        const GdiObject<HRGN> picture(CreateRectRgn(0, 0, pic.width(), pic.height()));
+        if (rest != nullptr && picture) {
+            CombineRgn(rest, rest, picture.get(), RGN_DIFF);
+            FillRgn(dc, rest, GetSysColorBrush(COLOR_APPWORKSPACE));
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND) return 1;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 bool frmTessarin::QueryUnload() {
     if (closing_) return false;  // the question is already being asked
     closing_ = true;
@@ -445,6 +596,7 @@ bool frmTessarin::QueryUnload() {
         isFile(fs_.currentFolder() + "\\imgctl.dll") || isFile(host_.programFolder + "\\imgctl.dll");
     const std::string unsaved = UnsavedListText(savedFlags, codecPresent);
     if (AsksBeforeClosing(unsaved, settings_)) {
+        if (run_) run_->PlayStopSound(true);
         const int answer = MessageBoxW(hwnd_, Utf8ToWide(SaveQuestionText(unsaved)).c_str(),
                                        Utf8ToWide(kSaveQuestionTitle).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) {
@@ -466,6 +618,8 @@ bool frmTessarin::QueryUnload() {
 
 void frmTessarin::Unload() {
     KillTimer(hwnd_, kTimerMonitor);
+    KillTimer(hwnd_, kTimerTick);
+    if (rect_) rect_->unload();
     (void)statusRecord_.CloseStatusRecord();
     DestroyWindow(hwnd_);
 }
@@ -486,9 +640,11 @@ void frmTessarin::chkNoMouse_Click() {
 
 void frmTessarin::Timer_Monitor_Timer() {
     if (!WindowClassName(flags_.hwnd).empty()) return;
-    // The watched window is gone: the program ends with it.
-    runState_ = "End";
-    if (QueryUnload()) Unload();
+    // The watched window is gone: the program ends with it. A running capture run stops
+    // at its next pass and closes the main window itself.
+    if (!run_) return;
+    run_->RequestEnd();
+    if (!run_->runActive()) cmdClose_Click();
 }
 
 LRESULT CALLBACK frmTessarin::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -513,6 +669,9 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const int id = LOWORD(wParam);
             const int code = HIWORD(wParam);
             if (id == kCmdClose && code == BN_CLICKED) cmdClose_Click();
+            if (id == kCmdGo && code == BN_CLICKED && run_) run_->cmdGo_Click();
+            if (id == kCmdStop && code == BN_CLICKED && run_) run_->cmdStop_Click();
+            if (id == kCmdAdd && code == BN_CLICKED && run_) run_->cmdAdd_Click();
             if (id == kCmdOpenFolder && code == BN_CLICKED) cmdOpenFolder_Click();
             if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
             if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
@@ -521,6 +680,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER:
             if (wParam == kTimerMonitor) Timer_Monitor_Timer();
+            if (wParam == kTimerTick && run_) run_->Tick();
             return 0;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) Arrange();
@@ -535,6 +695,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             twipsPerPixelX_ = twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
+            if (rect_) rect_->setScale(twipsPerPixelX_, twipsPerPixelY_);
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
@@ -544,7 +705,6 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const auto dc = reinterpret_cast<HDC>(wParam);
             SetBkMode(dc, TRANSPARENT);
             if (control == lblHelp_) SetTextColor(dc, RGB(0, 0, 255));
-            if (control == picPanel_) return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_APPWORKSPACE));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_SETCURSOR:
@@ -558,6 +718,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimerMonitor);
+            KillTimer(hwnd_, kTimerTick);
             (void)statusRecord_.CloseStatusRecord();
             PostQuitMessage(0);
             return 0;

@@ -4,16 +4,28 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/app/command_line.h"
 #include "core/app/shell.h"
+#include "core/ports/capture.h"
+#include "core/ports/run_host.h"
+#include "core/run/run_controller.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
+#include "ui/range_window.h"
+#include "win32/accessibility.h"
+#include "win32/clipboard.h"
 #include "win32/codepage.h"
+#include "win32/desktop.h"
 #include "win32/filesystem.h"
+#include "win32/grabber.h"
 #include "win32/handles.h"
+#include "win32/key_state.h"
+#include "win32/picture.h"
 #include "win32/status_record.h"
 
 namespace tessarin {
@@ -28,7 +40,7 @@ struct Menu {
 }  // namespace handle_traits
 using UniqueMenu = UniqueResource<handle_traits::Menu>;
 
-class frmTessarin {
+class frmTessarin final : public CaptureUi, public RunHost {
 public:
     struct Host {
         std::string programFolder;
@@ -38,19 +50,57 @@ public:
     explicit frmTessarin(Host host);
     frmTessarin(const frmTessarin&) = delete;
     frmTessarin& operator=(const frmTessarin&) = delete;
-    ~frmTessarin();
+    ~frmTessarin() override;
 
     // Creates the window and runs the start-up sequence; false when the window could not
     // be created.
     [[nodiscard]] bool Load();
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
 
-    void SetStatus(const std::string& text);
-    void ShowMessageFrame(int index, bool labelsOnly);
+    void SetStatus(const std::string& text) override;
+    void ShowMessageFrame(int index, bool labelsOnly) override;
     static void ProcessPendingMessages();
+
+    // MyCapture into the preview `Pic`: "", a suggested name, or one of the two markers.
+    [[nodiscard]] std::string CaptureToPreview(std::string_view target);
+    [[nodiscard]] const Picture& Pic() const { return pic_; }
+
+    // What the capture engine asks of the main window.
+    void messageBox(const std::string& text, const std::string& title) override;
+    [[nodiscard]] std::string pickClassFromWindowList() override;
+    [[nodiscard]] Rect rangeRectangle() const override;
+    void hideRangeOverlay() override;
+    void processPendingMessages() override;
+    void sleepMs(int milliseconds) override;
+
+    // What the capture run asks of the main window.
+    void showPanel(const PanelTexts& texts) override;
+    void setGoEnabled(bool enabled) override;
+    void setAddEnabled(bool enabled) override;
+    [[nodiscard]] WindowId mainWindow() const override;
+    [[nodiscard]] bool isMinimised() const override;
+    void minimise() override;
+    void restore() override;
+    void unloadMainWindow() override;
+    [[nodiscard]] std::string targetCaption() const override;
+    [[nodiscard]] std::string fileName() const override;
+    void setFileName(const std::string& text) override;
+    [[nodiscard]] std::string winText() const override;
+    void setWinText(const std::string& text) override;
+    [[nodiscard]] int32_t pictureWidth() const override;
+    [[nodiscard]] int32_t pictureHeight() const override;
+    [[nodiscard]] CaptureOutcome MyCapture(std::string_view target) override;
+    void ShowUnlistedCapture() override;
+    void AddToStrip(const std::string& fullPath, const std::string& winText, bool saved) override;
+    void MarkLastEntryDownloaded() override;
+    void mnuSave_Click() override;
+    void mnuDel_Click() override;
+    void ListStep(int direction) override;
+    void playSound(const std::string& path, bool async) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK PreviewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
@@ -82,11 +132,19 @@ private:
     AnsiCodePage codePage_;
     SharedStatusRecord statusRecord_;
     PathContext paths_;
+    WinDesktop desktop_;
+    WinAccessibility accessibility_;
+    Picture pic_;
+    WinGrabber grabber_;
+    std::optional<WinClipboard> clipboard_;
+    bool downloadedImage_ = false;
+    AsyncKeyStateSource keys_;
+    std::unique_ptr<frmRect> rect_;
+    std::unique_ptr<RunController> run_;
 
     Settings settings_;
     CommandLineFlags flags_;
     KeyNameTable keyNames_;
-    std::string runState_;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
     bool closing_ = false;
@@ -112,6 +170,15 @@ private:
     HWND cmdClose_ = nullptr;
     HWND frState_ = nullptr;
     HWND lblhWnd_ = nullptr;
+    std::array<HWND, 4> lblCaption_{};
+    HWND lblRect_ = nullptr;
+    HWND lblPoint_ = nullptr;
+    HWND lblForeground_ = nullptr;
+    HWND lblState_ = nullptr;
+    HWND lblEvent_ = nullptr;
+    HWND lblKey_ = nullptr;
+    HWND lblMouse_ = nullptr;
+    HWND lblPic_ = nullptr;
     std::array<HWND, 2> lblInf_Start_{};
     std::array<HWND, 15> lblInf_{};
     // The four message frames: the labels each one shows.
