@@ -29,7 +29,7 @@ test: build host fuzz
 	scripts/test
 
 bench: build
-	scripts/with-wine build/windows/testbin/bench_startup.exe
+	scripts/bench
 
 lint: host
 	scripts/lint

@@ -260,3 +260,74 @@ TEST_F(CaptureRun, EscEndsTheRunTheNextEscOnlyClearsTheMarkerTheThirdStartsARun)
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+// A watched window that disappears during a run ends the run ("Stop") and the program,
+// which still writes its settings.
+TEST(RunEnd, AWatchedWindowClosingDuringARunEndsRunAndProgram) {
+    UniqueWindow watched(CreateWindowExW(0, L"STATIC", L"watched", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(watched);
+    Program program;
+    const std::string handle = std::to_string(reinterpret_cast<uintptr_t>(watched.get()));
+    ASSERT_TRUE(program.Start("-auto -novisible -hwnd " + handle));
+    ASSERT_NE(program.WaitForIdle(), nullptr);
+    ASSERT_TRUE(WaitForStatus(kGo));
+    // Holding the record keeps its last status readable after the program has ended.
+    const UniqueHandle record(OpenFileMappingW(FILE_MAP_READ, FALSE, L"Tessarin"));
+    ASSERT_TRUE(record);
+
+    watched.reset();
+    ASSERT_TRUE(program.WaitForExit());
+    EXPECT_EQ(StatusField(), kStop);
+    EXPECT_EQ(Lines(ReadBytes(program.path("conf.txt"))).size(), 38u);
+}
+
+// A minimal valid WAV file: 8 kHz, 8-bit mono, 0.1 s of silence.
+std::string SilentWav() {
+    const uint32_t samples = 800;
+    std::string wav = "RIFF";
+    auto u32 = [&wav](uint32_t v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&wav](uint16_t v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
+    u32(36 + samples);
+    wav += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(8000);
+    u16(1);
+    u16(8);
+    wav += "data";
+    u32(samples);
+    wav.append(samples, '\x80');
+    return wav;
+}
+
+// With sounds on and the sound files present, the synchronous capture sound must not hold
+// up the run, with or without a sound device.
+TEST(RunSound, CapturesGoOnWithTheSoundsOn) {
+    Program program;
+    for (const char* name : {"chimes.wav", "notify.wav", "chord.wav"})
+        ASSERT_TRUE(WriteBytes(program.path(name), SilentWav()));
+    ASSERT_TRUE(program.Start("-auto -sound -novisible"));
+    ASSERT_NE(program.WaitForIdle(), nullptr);
+    ASSERT_TRUE(WaitForStatus(kGo));
+    MovePointer(400, 300);
+    for (int i = 0; i < 2; ++i) {
+        Key(VK_CONTROL, true);
+        Key('C', true);
+        EXPECT_TRUE(WaitForStatus(kDone)) << "capture " << i;
+        Key('C', false);
+        Key(VK_CONTROL, false);
+        Tap(VK_F9);  // any key press clears the status line between the captures
+        EXPECT_TRUE(WaitUntil([] { return StatusField() != kDone; }, std::chrono::seconds(10)));
+    }
+    program.Close();
+    EXPECT_TRUE(program.WaitForExit());
+}
+
+}  // namespace
+}  // namespace tessarin::test

@@ -1,13 +1,14 @@
 // The notice window: its height follows the lines of its message, it stays above other
 // windows, and it closes itself after its display time or when told to.
 
+#include "ui/splash.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
 #include "core/app/shell.h"
-#include "ui/splash.h"
 
 namespace tessarin::test {
 namespace {

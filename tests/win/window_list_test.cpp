@@ -470,7 +470,11 @@ TEST_F(WindowList, CountsDownRefreshingEveryTwoSecondsAndStopsAfterTen) {
                 const std::string caption = WindowTextOf(dialog.hwnd);
                 if (caption == kStoppedCaption) {
                     stopped = GetTickCount();
-                    if (SendMessageW(dialog.list, LB_GETITEMDATA, 0, 0) != kMark) refills.push_back(stopped);
+                    // The stopping refill may land between the check above and the caption.
+                    if (SendMessageW(dialog.list, LB_GETITEMDATA, 0, 0) != kMark) {
+                        refills.push_back(stopped);
+                        SendMessageW(dialog.list, LB_SETITEMDATA, 0, kMark);
+                    }
                     return true;
                 }
                 if (caption.rfind(kRunningCaptionHead, 0) == 0) {
