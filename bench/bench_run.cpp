@@ -53,8 +53,8 @@ struct Started {
 };
 
 Started Start(const std::wstring& arguments) {
-    std::wstring line = L"\"" + tessarin::Utf8ToWide(tessarin::ProgramFolder() + "\\..\\bin\\Tessarin.exe") + L"\" " +
-                        arguments;
+    std::wstring line =
+        L"\"" + tessarin::Utf8ToWide(tessarin::ProgramFolder() + "\\..\\bin\\Tessarin.exe") + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

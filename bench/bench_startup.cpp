@@ -10,30 +10,11 @@
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
 
 namespace {
-
-HWND FindMain(DWORD pid) {
-    struct Query {
-        DWORD pid;
-        HWND found;
-    } query{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (owner != q->pid || std::wstring(name) != L"frmTessarin") return TRUE;
-            q->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
-}
 
 // Visible, and start-up has run to its end (the start hints are enabled).
 bool Started(HWND main) {
@@ -85,7 +66,7 @@ int main() {
         const tessarin::UniqueHandle process(pi.hProcess);
         const tessarin::UniqueHandle thread(pi.hThread);
         HWND main = nullptr;
-        while (!Started(main = FindMain(pi.dwProcessId))) {
+        while (!Started(main = tessarin::FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) {
             if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
                 std::puts("bench_startup: no main window within 60 s");
                 TerminateProcess(pi.hProcess, 1);

@@ -9,31 +9,10 @@
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace {
-
-HWND FindMain(DWORD pid) {
-    struct Query {
-        DWORD pid;
-        HWND found;
-    } query{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (owner == q->pid && std::wstring(name) == L"frmTessarin" && IsWindowVisible(hwnd)) {
-                q->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
-}
 
 bool SaveBitmap(const std::wstring& path, HWND window) {
     RECT r{};
@@ -89,7 +68,11 @@ int wmain(int argc, wchar_t** argv) {
     const tessarin::UniqueHandle process(pi.hProcess);
     const tessarin::UniqueHandle thread(pi.hThread);
     HWND main = nullptr;
-    for (int i = 0; i < 3000 && (main = FindMain(pi.dwProcessId)) == nullptr; ++i) Sleep(10);
+    for (int i = 0; i < 3000; ++i) {
+        main = tessarin::FindProcessWindow(pi.dwProcessId, L"frmTessarin");
+        if (main != nullptr && IsWindowVisible(main)) break;
+        Sleep(10);
+    }
     DWORD_PTR result = 0;
     if (main == nullptr || !SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result)) {
         std::fputs("demo_shot: no main window\n", stderr);

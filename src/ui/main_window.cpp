@@ -12,6 +12,7 @@
 #include "ui/fonts.h"
 #include "ui/window_list.h"
 #include "win32/imgctl_client.h"
+#include "win32/messages.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
 #include "win32/window_queries.h"
@@ -94,24 +95,11 @@ int frmTessarin::Px(int logical) const {
     return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
 }
 
-void frmTessarin::ProcessPendingMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave the quit request for the main loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 bool frmTessarin::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = OwnedWindowProc<frmTessarin>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
@@ -645,22 +633,6 @@ void frmTessarin::Timer_Monitor_Timer() {
     if (!run_) return;
     run_->RequestEnd();
     if (!run_->runActive()) cmdClose_Click();
-}
-
-LRESULT CALLBACK frmTessarin::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<frmTessarin*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<frmTessarin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -25,6 +25,7 @@
 #include "win32/grabber.h"
 #include "win32/handles.h"
 #include "win32/key_state.h"
+#include "win32/messages.h"
 #include "win32/picture.h"
 #include "win32/status_record.h"
 
@@ -59,7 +60,6 @@ public:
 
     void SetStatus(const std::string& text) override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
-    static void ProcessPendingMessages();
 
     // MyCapture into the preview `Pic`: "", a suggested name, or one of the two markers.
     [[nodiscard]] std::string CaptureToPreview(std::string_view target);
@@ -99,7 +99,8 @@ public:
     void playSound(const std::string& path, bool async) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PreviewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,6 +1,7 @@
 #include "ui/range_window.h"
 
 #include "win32/handles.h"
+#include "win32/messages.h"
 
 namespace tessarin {
 
@@ -84,17 +85,7 @@ void frmRect::showMainWindow() {
     if (mainWindow_ != nullptr && !IsWindowVisible(mainWindow_)) ShowWindow(mainWindow_, SW_SHOWNA);
 }
 
-void frmRect::processPendingMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void frmRect::processPendingMessages() { ProcessPendingMessages(); }
 
 void frmRect::drawFocusRect(Rect pixels) {
     const WindowDc screen(nullptr);

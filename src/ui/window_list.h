@@ -9,6 +9,7 @@
 
 #include "core/ports/capture.h"
 #include "win32/handles.h"
+#include "win32/messages.h"
 
 namespace tessarin {
 
@@ -33,7 +34,8 @@ public:
 private:
     frmList(HWND owner, const Desktop& desktop) : owner_(owner), desktop_(desktop) {}
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     [[nodiscard]] bool Load();

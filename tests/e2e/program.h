@@ -15,6 +15,7 @@
 
 #include "win/win_test_support.h"
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace tessarin::test {
@@ -79,30 +80,6 @@ inline std::wstring WindowTextOf(HWND hwnd) {
     wchar_t text[512] = {};
     GetWindowTextW(hwnd, text, 512);
     return text;
-}
-
-// A top-level window of a process with the given class (and, if given, caption).
-inline HWND FindProcessWindow(DWORD processId, const std::wstring& className, const std::wstring& caption = L"") {
-    struct Query {
-        DWORD pid;
-        std::wstring className;
-        std::wstring caption;
-        HWND found;
-    } query{processId, className, caption, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t name[256] = {};
-            GetClassNameW(hwnd, name, 256);
-            if (pid != q->pid || q->className != name) return TRUE;
-            if (!q->caption.empty() && WindowTextOf(hwnd) != q->caption) return TRUE;
-            q->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
 }
 
 // One run of the program from its own copy of the program folder.

@@ -1,0 +1,47 @@
+#include "win32/messages.h"
+
+#include <string>
+
+namespace tessarin {
+
+void ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit request for the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstring_view caption) {
+    struct Query {
+        DWORD pid;
+        std::wstring_view className;
+        std::wstring_view caption;
+        HWND found;
+    } query{processId, className, caption, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t name[256] = {};
+            GetClassNameW(hwnd, name, 256);
+            if (pid != q->pid || q->className != name) return TRUE;
+            if (!q->caption.empty()) {
+                wchar_t text[512] = {};
+                GetWindowTextW(hwnd, text, 512);
+                if (q->caption != text) return TRUE;
+            }
+            q->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,43 @@
+#pragma once
+// The message pump used inside long work, and the window procedure that hands a window's
+// messages to the object that owns it.
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace tessarin {
+
+// Lets every pending message of this thread run; a quit request is left for the main loop.
+void ProcessPendingMessages();
+
+// The first visible-or-not top-level window of a process with this class (and caption,
+// when one is given); nullptr when there is none.
+[[nodiscard]] HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstring_view caption = {});
+
+// Window procedure for a class T that owns its window: the object arrives as the creation
+// parameter, gets its handle in hwnd_ and every message in HandleMessage; the link is cut
+// when the window is gone. T makes this function a friend.
+template <typename T>
+LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into the window system; the message simply has no effect.
+        return 0;
+    }
+}
+
+}  // namespace tessarin
