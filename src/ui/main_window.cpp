@@ -97,23 +97,10 @@ int frmTessarin::Px(int logical) const {
 
 bool frmTessarin::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = OwnedWindowProc<frmTessarin>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    WNDCLASSEXW preview{};
-    preview.cbSize = sizeof preview;
-    preview.lpfnWndProc = PreviewProc;
-    preview.hInstance = instance;
-    preview.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    preview.hbrBackground = GetSysColorBrush(COLOR_APPWORKSPACE);
-    preview.lpszClassName = kPreviewClassName;
-    if (RegisterClassExW(&preview) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmTessarin>, GetSysColorBrush(COLOR_BTNFACE),
+                             LoadIconW(instance, MAKEINTRESOURCEW(1))) ||
+        !RegisterWindowClass(kPreviewClassName, PreviewProc, GetSysColorBrush(COLOR_APPWORKSPACE)))
+        return false;
 
     // Created hidden; the command line decides whether and how it is shown.
     hwnd_ = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,

@@ -26,13 +26,7 @@ void frmRect::setScale(int twipsPerPixelX, int twipsPerPixelY) {
 bool frmRect::Load() {
     if (hwnd_ != nullptr) return true;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (!RegisterWindowClass(kClassName, WindowProc, nullptr)) return false;
     // WS_EX_TRANSPARENT as well as the colour key: without it WindowFromPoint still finds
     // the overlay (under Wine), and the window under the range would be hidden from the
     // name proposal and the capture.

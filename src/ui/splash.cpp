@@ -4,6 +4,7 @@
 
 #include "core/app/shell.h"
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -53,14 +54,7 @@ void frmSplash::ShowNotice(HWND owner, const std::string& message, int milliseco
     gDialogResultText = NoticeText(message, milliseconds);
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = NoticeProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
+    if (!RegisterWindowClass(kClassName, NoticeProc, GetSysColorBrush(COLOR_INFOBK))) return;
 
     // Load: split the handed text back into message and display time.
     const Notice notice = ParseNoticeText(gDialogResultText);

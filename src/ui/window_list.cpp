@@ -100,14 +100,7 @@ int frmList::Px(int logical) const {
 
 bool frmList::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = OwnedWindowProc<frmList>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmList>, GetSysColorBrush(COLOR_BTNFACE))) return false;
 
     if (CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kClassName,
                         Utf8ToWide(kWindowListTitle).c_str(),

@@ -17,6 +17,18 @@ void ProcessPendingMessages() {
     }
 }
 
+bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = icon;
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstring_view caption) {
     struct Query {
         DWORD pid;

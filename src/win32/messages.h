@@ -11,6 +11,11 @@ namespace tessarin {
 // Lets every pending message of this thread run; a quit request is left for the main loop.
 void ProcessPendingMessages();
 
+// Registers a window class of this module with an arrow cursor; a class registered before
+// counts as success. background may be null (the window paints everything itself).
+[[nodiscard]] bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background,
+                                       HICON icon = nullptr);
+
 // The first visible-or-not top-level window of a process with this class (and caption,
 // when one is given); nullptr when there is none.
 [[nodiscard]] HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstring_view caption = {});
