@@ -213,9 +213,9 @@ void frmTessarin::CreateControls() {
     for (const auto& [index, caption] : kInfCaptions) {
         lblInf_[index] = AddControl(WC_STATICW, caption, label, kLblInf + index);
     }
-    lblInf_Start_[0] = AddControl(WC_STATICW, L"開始", label, kLblInfStart);
-    lblInf_Start_[1] = AddControl(WC_STATICW, L"をクリックして下さい", label, kLblInfStart + 1);
-    for (HWND start : lblInf_Start_) EnableWindow(start, FALSE);
+    // Disabled from birth: enabling them is the last step of start-up, which others watch for.
+    lblInf_Start_[0] = AddControl(WC_STATICW, L"開始", label | WS_DISABLED, kLblInfStart);
+    lblInf_Start_[1] = AddControl(WC_STATICW, L"をクリックして下さい", label | WS_DISABLED, kLblInfStart + 1);
     const std::wstring rangeTip =
         L"Shiftキーを押しながらマウスを動かすと範囲設定が出来ます。Shifを押した地点が開始、離した地点が終了";
     for (int index : {0, 1, 10, 13, 14}) AddTip(lblInf_[index], rangeTip);

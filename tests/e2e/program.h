@@ -4,82 +4,46 @@
 
 #include <windows.h>
 
-#include <array>
-#include <chrono>
-#include <cstring>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
-#include <vector>
+#include <utility>
 
 #include "win/win_test_support.h"
+#include "win32/codepage.h"
+#include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace tessarin::test {
 
-// Polls a condition until it holds or the deadline passes; messages of this thread keep
-// flowing meanwhile so windows the test owns stay alive.
-inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+// Waits with this thread's messages flowing, so windows the test owns stay alive.
+inline bool Await(const std::function<bool()>& done, DWORD deadlineMs = 30000) {
+    return WaitUntil(done, deadlineMs, true);
 }
 
-inline constexpr std::chrono::seconds kStartTimeout{30};
-
-// The 36 bytes of the named status record, or nothing when no program holds it.
-inline std::optional<std::array<char, 36>> ReadStatusRecord() {
-    const UniqueHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, L"Tessarin"));
-    if (!mapping) return std::nullopt;
-    const MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 36));
-    if (!view) return std::nullopt;
-    std::array<char, 36> bytes{};
-    std::memcpy(bytes.data(), view.get(), bytes.size());
-    return bytes;
-}
-
-// The status text of the record in code page 932 bytes, blanks included.
+// The status text of the program's record (32 bytes of code page 932), and what it is for a text.
 inline std::string StatusField() {
-    const auto record = ReadStatusRecord();
-    return record ? std::string(record->data() + 4, 32) : std::string("<no record>");
+    const std::string record = ReadRecordBytes("Tessarin");
+    return record.empty() ? "<no record>" : record.substr(4);
+}
+inline std::string StatusText(const std::string& utf8) {
+    const std::string narrow = AnsiCodePage().fromUtf8(utf8);
+    return narrow + std::string(32 - narrow.size(), ' ');
+}
+inline bool AwaitStatus(const std::string& utf8, DWORD deadlineMs = 10000) {
+    return Await([&] { return StatusField() == StatusText(utf8); }, deadlineMs);
 }
 
-inline std::string Cp932(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-inline std::string ReadBytes(const std::string& path) {
-    const UniqueHandle file(
-        CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    return bytes;
-}
-
-inline bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-inline std::wstring WindowTextOf(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
+// The window below parent, at any depth, with that text; nullptr when there is none.
+inline HWND ChildWithText(HWND parent, const std::wstring& text) {
+    if (HWND found = FindWindowExW(parent, nullptr, nullptr, text.c_str())) return found;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (HWND found = ChildWithText(child, text)) return found;
+    }
+    return nullptr;
 }
 
 // One run of the program from its own copy of the program folder.
@@ -87,25 +51,22 @@ class Program {
 public:
     // Copies the built program folder; withCodec false leaves imgctl.dll out.
     explicit Program(bool withCodec = true) {
-        const std::string bin = ProgramBinFolder();
-        CopyFileW(Utf8ToWide(bin + "\\Tessarin.exe").c_str(), Utf8ToWide(folder_ / "Tessarin.exe").c_str(), FALSE);
-        if (withCodec)
-            CopyFileW(Utf8ToWide(bin + "\\imgctl.dll").c_str(), Utf8ToWide(folder_ / "imgctl.dll").c_str(), FALSE);
+        for (const std::string file : {"Tessarin.exe", "imgctl.dll"})
+            if (withCodec || file != "imgctl.dll")
+                CopyFileW(Utf8ToWide(ProgramBinFolder() + "\\" + file).c_str(), Utf8ToWide(path(file)).c_str(), FALSE);
     }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
     ~Program() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        if (process_ && !Exited(0)) {
             TerminateProcess(process_.get(), 99);
-            WaitForSingleObject(process_.get(), 5000);
+            (void)Exited(5000);
         }
     }
 
-    [[nodiscard]] std::string folder() const { return folder_.path(); }
     [[nodiscard]] std::string path(const std::string& name) const { return folder_ / name; }
+    [[nodiscard]] DWORD processId() const { return processId_; }
 
     [[nodiscard]] bool Start(const std::string& arguments) {
-        std::wstring line = L"\"" + Utf8ToWide(folder_ / "Tessarin.exe") + L"\"";
+        std::wstring line = L"\"" + Utf8ToWide(path("Tessarin.exe")) + L"\"";
         if (!arguments.empty()) line += L" " + Utf8ToWide(arguments);
         STARTUPINFOW si{};
         si.cb = sizeof si;
@@ -120,42 +81,45 @@ public:
         return true;
     }
 
-    // Waits for the main window to exist (visible or not).
-    [[nodiscard]] HWND WaitForMainWindow() {
-        WaitUntil([this] { return (main_ = FindProcessWindow(processId_, L"frmTessarin")) != nullptr; }, kStartTimeout);
-        return main_;
-    }
-
-    // Waits until start-up has finished: its last step enables the start hint labels.
+    // Waits until start-up has finished and returns the main window, visible or not; nullptr
+    // when that does not happen in time. Start-up ends by enabling the start hint label, and a
+    // window that answers a message has left its start-up code. The label is also enabled for
+    // an instant between its creation and its disabling, and start-up may answer messages
+    // before its end: the label must still be enabled once the answer has come.
     [[nodiscard]] HWND WaitForIdle() {
-        if (WaitForMainWindow() == nullptr) return nullptr;
-        const bool started = WaitUntil(
-            [this] {
-                HWND hint = FindWindowExW(main_, nullptr, L"Static", L"をクリックして下さい");
-                return hint != nullptr && IsWindowEnabled(hint);
-            },
-            kStartTimeout);
-        if (!started) return nullptr;
-        DWORD_PTR result = 0;
-        // A window that answers a message has left its start-up code.
-        if (!SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result)) return nullptr;
-        return main_;
+        const bool started = Await([this] {
+            HWND hint = nullptr;
+            DWORD_PTR result = 0;
+            return (main_ = FindProcessWindow(processId_, L"frmTessarin")) != nullptr &&
+                   (hint = FindWindowExW(main_, nullptr, L"Static", L"をクリックして下さい")) != nullptr &&
+                   IsWindowEnabled(hint) &&
+                   SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result) && IsWindowEnabled(hint);
+        });
+        return started ? main_ : nullptr;
     }
+    [[nodiscard]] HWND Run(const std::string& arguments) { return Start(arguments) ? WaitForIdle() : nullptr; }
 
-    void Close() const { PostMessageW(main_, WM_CLOSE, 0, 0); }
-
-    [[nodiscard]] bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(30000)) const {
-        return process_ && WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-    }
-
-    [[nodiscard]] DWORD ExitCode() const {
+    // The exit code once the program has ended; nothing while it still runs at the deadline.
+    [[nodiscard]] std::optional<DWORD> Exited(DWORD deadlineMs = 30000) const {
         DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
+        if (!process_ || WaitForSingleObject(process_.get(), deadlineMs) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(process_.get(), &code))
+            return std::nullopt;
         return code;
     }
+    // Closes the main window as its close box does; Quit also waits for the program to end.
+    void Close() const { PostMessageW(main_, WM_CLOSE, 0, 0); }
+    [[nodiscard]] std::optional<DWORD> Quit() const {
+        Close();
+        return Exited();
+    }
 
-    [[nodiscard]] DWORD processId() const { return processId_; }
-    [[nodiscard]] HWND main() const { return main_; }
+    // "conf.txt" as the program left it, and how many lines it has.
+    [[nodiscard]] std::string Conf() const { return WinFileSystem().readFile(path("conf.txt")).value_or(""); }
+    [[nodiscard]] size_t ConfLines() const {
+        const std::string text = Conf();
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
 
 private:
     TempFolder folder_;
@@ -163,20 +127,5 @@ private:
     DWORD processId_ = 0;
     HWND main_ = nullptr;
 };
-
-inline std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t from = 0;
-    while (from < text.size()) {
-        const size_t end = text.find("\r\n", from);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(from));
-            break;
-        }
-        lines.push_back(text.substr(from, end - from));
-        from = end + 2;
-    }
-    return lines;
-}
 
 }  // namespace tessarin::test

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "e2e/program.h"
@@ -11,68 +14,25 @@ namespace tessarin::test {
 namespace {
 
 constexpr COLORREF kTargetColour = RGB(200, 30, 40);
-constexpr RECT kTargetRect{60, 60, 220, 180};
 constexpr COLORREF kOverlayLine = RGB(0, 0, 255);
+constexpr int kTargetWidth = 160;
+constexpr int kTargetHeight = 120;
 
-// A window of one solid colour that also paints for PrintWindow.
-LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto fill = [hwnd](HDC dc) {
-        RECT r{};
-        GetClientRect(hwnd, &r);
-        const GdiObject<HBRUSH> brush(CreateSolidBrush(kTargetColour));
-        FillRect(dc, &r, brush.get());
-    };
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            fill(BeginPaint(hwnd, &ps));
-            EndPaint(hwnd, &ps);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            fill(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
-        default:
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
-
+// A topmost window at (60, 60) of one solid colour, painted with its class brush.
 UniqueWindow MakeTarget() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = TargetProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TessarinRunTarget";
-    RegisterClassW(&wc);
-    UniqueWindow window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, wc.lpszClassName, L"target",
-                                        WS_POPUP | WS_VISIBLE, kTargetRect.left, kTargetRect.top,
-                                        kTargetRect.right - kTargetRect.left, kTargetRect.bottom - kTargetRect.top,
-                                        nullptr, nullptr, wc.hInstance, nullptr));
+    static const GdiObject<HBRUSH> brush(CreateSolidBrush(kTargetColour));
+    if (!RegisterWindowClass(L"TessarinRunTarget", DefWindowProcW, brush.get())) return UniqueWindow();
+    UniqueWindow window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"TessarinRunTarget", L"target",
+                                        WS_POPUP | WS_VISIBLE, 60, 60, kTargetWidth, kTargetHeight, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr));
     UpdateWindow(window.get());
     return window;
 }
 
 void Key(WORD vk, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = KEYBDINPUT{vk, 0, down ? 0ul : KEYEVENTF_KEYUP, 0, 0};
     SendInput(1, &input, sizeof input);
-}
-
-std::string Status(const wchar_t* text) {
-    const std::string narrow = Cp932(text);
-    return narrow + std::string(32 - narrow.size(), ' ');
-}
-
-const std::string kGo = Status(L"Go");
-const std::string kStop = Status(L"Stop");
-const std::string kDone = Status(L"キャプチャー完了");
-const std::string kBlank = Status(L"");
-
-bool WaitForStatus(const std::string& status) {
-    return WaitUntil([&] { return StatusField() == status; }, std::chrono::seconds(10));
 }
 
 // Moves the pointer and lets the windows under it settle. Wine resynchronises Shift, Ctrl
@@ -83,16 +43,25 @@ bool WaitForStatus(const std::string& status) {
 // held.
 void MovePointer(int x, int y) {
     SetCursorPos(x, y);
-    WaitUntil([] { return false; }, std::chrono::milliseconds(150));
+    Pause(150);
 }
 
-// Presses and releases a key, each change seen by at least one sampling pass: the status
-// line is the witness for the press, a short settling time for the release.
+// Presses and releases a key, each change seen by at least one sampling pass.
 void Tap(WORD vk) {
     Key(vk, true);
-    WaitUntil([] { return false; }, std::chrono::milliseconds(60));
+    Pause(60);
     Key(vk, false);
-    WaitUntil([] { return false; }, std::chrono::milliseconds(60));
+    Pause(60);
+}
+
+// Ctrl+C as a user types it; true when the capture was reported.
+bool CtrlC() {
+    Key(VK_CONTROL, true);
+    Key('C', true);
+    const bool done = AwaitStatus("キャプチャー完了");
+    Key('C', false);
+    Key(VK_CONTROL, false);
+    return done;
 }
 
 // The preview's client area on the screen.
@@ -104,32 +73,13 @@ RECT PreviewRect(HWND main) {
     return r;
 }
 
-COLORREF ScreenPixel(int x, int y) {
-    const WindowDc screen(nullptr);
-    return GetPixel(screen.get(), x, y);
-}
+COLORREF ScreenPixel(int x, int y) { return GetPixel(WindowDc(nullptr).get(), x, y); }
 
 // How many pixels of the target colour the preview shows from its origin to the right.
 int ColouredRun(const RECT& preview, int row) {
     int n = 0;
     while (preview.left + n < preview.right && ScreenPixel(preview.left + n, preview.top + row) == kTargetColour) ++n;
     return n;
-}
-
-bool HasChildText(HWND parent, const std::wstring& text) {
-    struct Query {
-        const std::wstring* text;
-        bool found;
-    } query{&text, false};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(param);
-            q->found = q->found || WindowTextOf(child) == *q->text;
-            return !q->found;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
 }
 
 class CaptureRun : public ::testing::Test {
@@ -140,24 +90,14 @@ protected:
         // Under Wine a window of another process cannot draw into our device context, so
         // PrintWindow of the test's window comes out black: copy windows from the screen.
         ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
-        ASSERT_TRUE(program_.Start("-auto"));
-        main_ = program_.WaitForIdle();
+        main_ = program_.Run("-auto");
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(WaitForStatus(kGo));
+        ASSERT_TRUE(AwaitStatus("Go"));
         MovePointer(140, 120);
     }
     void TearDown() override {
-        for (WORD vk : {WORD{VK_CONTROL}, WORD{VK_SHIFT}, WORD{VK_MENU}, WORD{0x43}}) Key(vk, false);
-        program_.Close();
-        EXPECT_TRUE(program_.WaitForExit());
-    }
-
-    void CtrlC() {
-        Key(VK_CONTROL, true);
-        Key('C', true);
-        EXPECT_TRUE(WaitForStatus(kDone));
-        Key('C', false);
-        Key(VK_CONTROL, false);
+        for (WORD vk : {WORD{VK_CONTROL}, WORD{VK_SHIFT}, WORD{VK_MENU}, WORD{'C'}}) Key(vk, false);
+        EXPECT_EQ(program_.Quit(), 0u);
     }
 
     UniqueWindow target_;
@@ -165,23 +105,18 @@ protected:
     HWND main_ = nullptr;
 };
 
-TEST_F(CaptureRun, CtrlCCapturesTheWindowUnderThePointerIntoThePreview) {
-    CtrlC();
-    const RECT preview = PreviewRect(main_);
-    const int w = kTargetRect.right - kTargetRect.left;
-    const int h = kTargetRect.bottom - kTargetRect.top;
-    EXPECT_TRUE(WaitUntil([&] { return ColouredRun(preview, 0) == w; }, std::chrono::seconds(5)))
-        << ColouredRun(preview, 0);
-    EXPECT_EQ(ColouredRun(preview, h - 1), w);
-    EXPECT_NE(ScreenPixel(preview.left + 5, preview.top + h + 1), kTargetColour);
-}
-
-TEST_F(CaptureRun, CWithoutCtrlCapturesNothing) {
+TEST_F(CaptureRun, CAloneDoesNothingCtrlCCapturesTheWindowUnderThePointerIntoThePreview) {
     Key('C', true);
-    EXPECT_TRUE(WaitForStatus(kBlank));  // the key press itself clears the status line
+    EXPECT_TRUE(AwaitStatus(""));  // the key press itself clears the status line
     Key('C', false);
-    EXPECT_FALSE(WaitUntil([] { return StatusField() == kDone; }, std::chrono::milliseconds(400)));
-    EXPECT_EQ(ColouredRun(PreviewRect(main_), 0), 0);
+    EXPECT_FALSE(AwaitStatus("キャプチャー完了", 400));
+    const RECT preview = PreviewRect(main_);
+    EXPECT_EQ(ColouredRun(preview, 0), 0);
+
+    EXPECT_TRUE(CtrlC());
+    EXPECT_TRUE(Await([&] { return ColouredRun(preview, 0) == kTargetWidth; }, 5000)) << ColouredRun(preview, 0);
+    EXPECT_EQ(ColouredRun(preview, kTargetHeight - 1), kTargetWidth);
+    EXPECT_NE(ScreenPixel(preview.left + 5, preview.top + kTargetHeight + 1), kTargetColour);
 }
 
 // Over the bare X root no Wine window handles the pointer, so Shift stays held (see
@@ -190,79 +125,66 @@ TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
     MovePointer(300, 300);
     Key(VK_SHIFT, true);
     HWND overlay = nullptr;
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(Await(
         [&] { return (overlay = FindProcessWindow(program_.processId(), L"frmRect")) && IsWindowVisible(overlay); },
-        std::chrono::seconds(10)));
+        10000));
     SetCursorPos(400, 380);
     RECT drawn{};
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            GetWindowRect(overlay, &drawn);
-            return drawn.right == 400 && drawn.bottom == 380;
-        },
-        std::chrono::seconds(10)))
+    ASSERT_TRUE(
+        Await([&] { return GetWindowRect(overlay, &drawn) && drawn.right == 400 && drawn.bottom == 380; }, 10000))
         << drawn.left << "," << drawn.top << "," << drawn.right << "," << drawn.bottom;
     Key(VK_SHIFT, false);
     // Releasing the range key shows the frame of a fixed range: the range hint disappears.
     HWND rangeHint = FindWindowExW(main_, nullptr, L"Static", L"範囲設定");
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(rangeHint); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(Await([&] { return !IsWindowVisible(rangeHint); }, 10000));
     GetWindowRect(overlay, &drawn);
     const int w = drawn.right - drawn.left;
     const int h = drawn.bottom - drawn.top;
-    EXPECT_GE(w, 100);
-    EXPECT_GE(h, 80);
+    EXPECT_TRUE(w >= 100 && h >= 80) << w << "x" << h;
     // What the screen shows inside the outline, before the capture.
-    std::vector<COLORREF> expected;
+    std::vector<std::pair<POINT, COLORREF>> samples;
     for (int y : {2, h / 2, h - 3})
-        for (int x : {2, w / 3, w - 3}) expected.push_back(ScreenPixel(drawn.left + x, drawn.top + y));
+        for (int x : {2, w / 3, w - 3}) samples.push_back({{x, y}, ScreenPixel(drawn.left + x, drawn.top + y)});
 
-    CtrlC();
+    ASSERT_TRUE(CtrlC());
     // The pointer panel's picture size (twips) is exactly the drawn rectangle.
     wchar_t size[32];
     swprintf(size, 32, L"%4d -%4d", w * 15, h * 15);
-    EXPECT_TRUE(WaitUntil([&] { return HasChildText(main_, size); }, std::chrono::seconds(5))) << WideToUtf8(size);
+    EXPECT_TRUE(Await([&] { return ChildWithText(main_, size) != nullptr; }, 5000)) << WideToUtf8(size);
     const RECT preview = PreviewRect(main_);
-    size_t i = 0;
-    for (int y : {2, h / 2, h - 3})
-        for (int x : {2, w / 3, w - 3})
-            EXPECT_EQ(ScreenPixel(preview.left + x, preview.top + y), expected[i++]) << x << "," << y;
+    const auto shown = [&](const std::pair<POINT, COLORREF>& sample) {
+        return ScreenPixel(preview.left + sample.first.x, preview.top + sample.first.y) == sample.second;
+    };
+    // The preview repaints in its own time.
+    EXPECT_TRUE(Await([&] { return std::all_of(samples.begin(), samples.end(), shown); }, 5000));
     // The overlay was out of the way: its outline is not part of the image.
     for (const POINT corner : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1}, POINT{w - 1, h - 1}})
         EXPECT_NE(ScreenPixel(preview.left + corner.x, preview.top + corner.y), kOverlayLine)
             << corner.x << "," << corner.y;
     // The range is used up: the overlay is gone.
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(overlay); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(Await([&] { return !IsWindowVisible(overlay); }, 5000));
 }
 
 TEST_F(CaptureRun, PrintScreenCapturesTheDesktop) {
-    Key(VK_SNAPSHOT, true);
-    EXPECT_TRUE(WaitForStatus(kBlank));
-    Key(VK_SNAPSHOT, false);
-    EXPECT_TRUE(WaitForStatus(kDone));
+    Tap(VK_SNAPSHOT);
+    EXPECT_TRUE(AwaitStatus("キャプチャー完了"));
     // The preview shows the screen from its origin: the target window where it stands.
     const RECT preview = PreviewRect(main_);
-    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(preview.left + 100, preview.top + 100) == kTargetColour; },
-                          std::chrono::seconds(5)));
+    EXPECT_TRUE(Await([&] { return ScreenPixel(preview.left + 100, preview.top + 100) == kTargetColour; }, 5000));
     EXPECT_NE(ScreenPixel(preview.left + 30, preview.top + 30), kTargetColour);
 }
 
 TEST_F(CaptureRun, EscEndsTheRunTheNextEscOnlyClearsTheMarkerTheThirdStartsARun) {
     Key(VK_ESCAPE, true);
-    EXPECT_TRUE(WaitForStatus(kStop));
+    EXPECT_TRUE(AwaitStatus("Stop"));
     Key(VK_ESCAPE, false);
-    WaitUntil([] { return false; }, std::chrono::milliseconds(60));
+    Pause(60);
     Tap(VK_ESCAPE);
-    EXPECT_FALSE(WaitUntil([] { return StatusField() == kGo; }, std::chrono::milliseconds(400)));
+    EXPECT_FALSE(AwaitStatus("Go", 400));
     Key(VK_ESCAPE, true);
-    EXPECT_TRUE(WaitForStatus(kGo));
+    EXPECT_TRUE(AwaitStatus("Go"));
     Key(VK_ESCAPE, false);
 }
-
-}  // namespace
-}  // namespace tessarin::test
-
-namespace tessarin::test {
-namespace {
 
 // A watched window that disappears during a run ends the run ("Stop") and the program,
 // which still writes its settings.
@@ -272,61 +194,36 @@ TEST(RunEnd, AWatchedWindowClosingDuringARunEndsRunAndProgram) {
     ASSERT_TRUE(watched);
     Program program;
     const std::string handle = std::to_string(reinterpret_cast<uintptr_t>(watched.get()));
-    ASSERT_TRUE(program.Start("-auto -novisible -hwnd " + handle));
-    ASSERT_NE(program.WaitForIdle(), nullptr);
-    ASSERT_TRUE(WaitForStatus(kGo));
+    ASSERT_NE(program.Run("-auto -novisible -hwnd " + handle), nullptr);
+    ASSERT_TRUE(AwaitStatus("Go"));
     // Holding the record keeps its last status readable after the program has ended.
     const UniqueHandle record(OpenFileMappingW(FILE_MAP_READ, FALSE, L"Tessarin"));
     ASSERT_TRUE(record);
-
     watched.reset();
-    ASSERT_TRUE(program.WaitForExit());
-    EXPECT_EQ(StatusField(), kStop);
-    EXPECT_EQ(Lines(ReadBytes(program.path("conf.txt"))).size(), 38u);
-}
-
-// A minimal valid WAV file: 8 kHz, 8-bit mono, 0.1 s of silence.
-std::string SilentWav() {
-    const uint32_t samples = 800;
-    std::string wav = "RIFF";
-    auto u32 = [&wav](uint32_t v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&wav](uint16_t v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + samples);
-    wav += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(8000);
-    u32(8000);
-    u16(1);
-    u16(8);
-    wav += "data";
-    u32(samples);
-    wav.append(samples, '\x80');
-    return wav;
+    ASSERT_TRUE(program.Exited());
+    EXPECT_EQ(StatusField(), StatusText("Stop"));
+    EXPECT_EQ(program.ConfLines(), 38u);
 }
 
 // With sounds on and the sound files present, the synchronous capture sound must not hold
 // up the run, with or without a sound device.
 TEST(RunSound, CapturesGoOnWithTheSoundsOn) {
+    // 0.1 s of silence: a RIFF header of 8 kHz 8-bit mono PCM and 800 samples.
+    const uint32_t header[] = {0x46464952, 36 + 800, 0x45564157, 0x20746D66, 16, 0x00010001,
+                               8000,       8000,     0x00080001, 0x61746164, 800};
+    const std::string wav =
+        std::string(reinterpret_cast<const char*>(header), sizeof header) + std::string(800, '\x80');
     Program program;
-    for (const char* name : {"chimes.wav", "notify.wav", "chord.wav"})
-        ASSERT_TRUE(WriteBytes(program.path(name), SilentWav()));
-    ASSERT_TRUE(program.Start("-auto -sound -novisible"));
-    ASSERT_NE(program.WaitForIdle(), nullptr);
-    ASSERT_TRUE(WaitForStatus(kGo));
+    for (const char* name : {"chimes.wav", "notify.wav", "chord.wav"}) ASSERT_TRUE(WriteBytes(program.path(name), wav));
+    ASSERT_NE(program.Run("-auto -sound -novisible"), nullptr);
+    ASSERT_TRUE(AwaitStatus("Go"));
     MovePointer(400, 300);
     for (int i = 0; i < 2; ++i) {
-        Key(VK_CONTROL, true);
-        Key('C', true);
-        EXPECT_TRUE(WaitForStatus(kDone)) << "capture " << i;
-        Key('C', false);
-        Key(VK_CONTROL, false);
+        EXPECT_TRUE(CtrlC()) << "capture " << i;
         Tap(VK_F9);  // any key press clears the status line between the captures
-        EXPECT_TRUE(WaitUntil([] { return StatusField() != kDone; }, std::chrono::seconds(10)));
+        EXPECT_TRUE(Await([] { return StatusField() != StatusText("キャプチャー完了"); }, 10000));
     }
-    program.Close();
-    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(program.Quit(), 0u);
 }
 
 }  // namespace

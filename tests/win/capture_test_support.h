@@ -1,202 +1,48 @@
 #pragma once
-// Real windows with known pixels for the capture tests: each paints a picture given as
-// 32-bit pixels for WM_PAINT, WM_PRINTCLIENT and WM_PRINT alike (Wine's PrintWindow only
-// shows what a window draws for those), and sets a chosen cursor over itself.
+// Real windows with known pixels for the capture tests, and MyCapture over the real adapters.
+// A window paints its pixels for WM_PAINT, WM_PRINTCLIENT and WM_PRINT alike (Wine's
+// PrintWindow only shows what a window draws for those).
 
 #include <windows.h>
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "win32/handles.h"
-#include "win32/wide.h"
+#include "core/app/command_line.h"
+#include "core/capture/dispatcher.h"
+#include "core/settings/settings.h"
+#include "win32/accessibility.h"
+#include "win32/clipboard.h"
+#include "win32/desktop.h"
+#include "win32/grabber.h"
+#include "win32/picture.h"
 
 namespace tessarin::test {
 
+constexpr COLORREF kBackground = RGB(250, 240, 10);
+
 // 0x00RRGGBB, as in a 32-bit DIB.
-inline uint32_t PixelOf(COLORREF c) {
-    return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
-}
+inline uint32_t PixelOf(COLORREF c) { return (GetRValue(c) << 16U) | (GetGValue(c) << 8U) | GetBValue(c); }
 inline COLORREF ColorOf(uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
+// A pattern fixed to the screen: every shift of a copy shows.
+inline uint32_t ScreenPattern(int x, int y) { return PixelOf(RGB((x * 4) & 0xFF, (y * 6) & 0xFF, 0x80)); }
+inline RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
 // Lets window messages run until the condition holds or the deadline passes.
 template <typename Predicate>
 bool PumpUntil(Predicate done, DWORD deadlineMs = 10000) {
     const ULONGLONG end = ::GetTickCount64() + deadlineMs;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+    for (MSG msg;; ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
         if (done()) return true;
         if (::GetTickCount64() >= end) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
 }
 
-// The colour the screen shows at a point, read with GetPixel (a path of its own, not the
-// grabber's BitBlt).
-inline COLORREF ScreenPixel(int x, int y) {
-    const WindowDc screen(nullptr);
-    return ::GetPixel(screen.get(), x, y);
-}
-
-class PaintedWindow {
-public:
-    // pixel(x, y) gives the colour of window pixel (x, y) as 0x00RRGGBB. With a parent the
-    // window is a child and the rectangle is in the parent's client coordinates.
-    PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel, const std::wstring& title = L"",
-                  const wchar_t* className = nullptr, bool visible = true, HWND parent = nullptr)
-        : width_(rect.right - rect.left), height_(rect.bottom - rect.top), child_(parent != nullptr) {
-        pixels_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) pixels_[static_cast<size_t>(y) * width_ + x] = pixel(x, y);
-        }
-        const std::wstring cls = className != nullptr ? className : RegisterDefaultClass();
-        if (className != nullptr) RegisterNamedClass(className);
-        window_.reset(::CreateWindowExW(child_ ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls.c_str(), title.c_str(),
-                                        child_ ? WS_CHILD : WS_POPUP, rect.left, rect.top, width_, height_, parent,
-                                        nullptr, ::GetModuleHandleW(nullptr), this));
-        if (window_ && visible) show();
-    }
-    PaintedWindow(const PaintedWindow&) = delete;
-    PaintedWindow& operator=(const PaintedWindow&) = delete;
-    ~PaintedWindow() {
-        window_.reset();
-        if (!ownClass_.empty()) ::UnregisterClassW(ownClass_.c_str(), ::GetModuleHandleW(nullptr));
-    }
-
-    static std::unique_ptr<PaintedWindow> Solid(RECT rect, COLORREF colour, const std::wstring& title = L"") {
-        const uint32_t p = PixelOf(colour);
-        return std::make_unique<PaintedWindow>(
-            rect, [p](int, int) { return p; }, title);
-    }
-
-    [[nodiscard]] HWND hwnd() const { return window_.get(); }
-    [[nodiscard]] uint32_t id() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.get())); }
-    [[nodiscard]] int width() const { return width_; }
-    [[nodiscard]] int height() const { return height_; }
-    [[nodiscard]] uint32_t pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
-    [[nodiscard]] RECT rect() const {
-        RECT r{};
-        ::GetWindowRect(window_.get(), &r);
-        return r;
-    }
-
-    void show() {
-        ::SetWindowPos(window_.get(), child_ ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        ::UpdateWindow(window_.get());
-    }
-    void hide() { ::ShowWindow(window_.get(), SW_HIDE); }
-    // The cursor shown while the pointer is over the window (null: none).
-    void setCursor(HCURSOR cursor) { cursor_ = cursor; }
-
-    // True once the screen shows this window's own pixels at these window points.
-    [[nodiscard]] bool shownOnScreen(std::initializer_list<POINT> points) const {
-        const RECT r = rect();
-        for (const POINT& p : points) {
-            if (::GetPixel(WindowDc(nullptr).get(), r.left + p.x, r.top + p.y) != ColorOf(pixel(p.x, p.y))) {
-                return false;
-            }
-        }
-        return true;
-    }
-    // Waits until the corners and the centre are on the screen.
-    [[nodiscard]] bool waitShown() const {
-        const std::initializer_list<POINT> points = {
-            {0, 0}, {width_ - 1, 0}, {0, height_ - 1}, {width_ - 1, height_ - 1}, {width_ / 2, height_ / 2}};
-        return PumpUntil([&] { return shownOnScreen(points); });
-    }
-
-private:
-    static constexpr const wchar_t* kDefaultClass = L"TessarinCaptureTestWindow";
-
-    static std::wstring RegisterDefaultClass() {
-        static const bool registered = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = Proc;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.lpszClassName = kDefaultClass;
-            return ::RegisterClassExW(&wc) != 0;
-        }();
-        (void)registered;
-        return kDefaultClass;
-    }
-    void RegisterNamedClass(const wchar_t* name) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = name;
-        if (::RegisterClassExW(&wc) != 0) ownClass_ = name;
-    }
-
-    void paint(HDC dc) const {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width_), static_cast<DWORD>(height_), 0, 0, 0,
-                            static_cast<UINT>(height_), pixels_.data(), &info, DIB_RGB_COLORS);
-    }
-
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        const auto* self = reinterpret_cast<const PaintedWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self != nullptr) {
-            switch (message) {
-                case WM_ERASEBKGND:
-                    return 1;
-                case WM_PAINT: {
-                    PAINTSTRUCT ps;
-                    HDC dc = ::BeginPaint(hwnd, &ps);
-                    self->paint(dc);
-                    ::EndPaint(hwnd, &ps);
-                    return 0;
-                }
-                case WM_PRINT:
-                case WM_PRINTCLIENT:
-                    // A popup without a frame: the client area is the whole window.
-                    self->paint(reinterpret_cast<HDC>(wParam));
-                    return 0;
-                case WM_SETCURSOR:
-                    if (LOWORD(lParam) == HTCLIENT) {
-                        ::SetCursor(self->cursor_);
-                        return TRUE;
-                    }
-                    break;
-                default:
-                    break;
-            }
-        }
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-
-    int width_;
-    int height_;
-    bool child_;
-    std::vector<uint32_t> pixels_;
-    HCURSOR cursor_ = nullptr;
-    std::wstring ownClass_;
-    UniqueWindow window_;
-};
-
-// A screen rectangle as a RECT from its position and size.
-inline RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
-// Puts the pointer at a screen point and waits until the system reports it there.
 inline bool MovePointer(int x, int y) {
     ::SetCursorPos(x, y);
     return PumpUntil([&] {
@@ -204,5 +50,134 @@ inline bool MovePointer(int x, int y) {
         return ::GetCursorPos(&p) && p.x == x && p.y == y;
     });
 }
+
+// "" when the picture is width x height and shows expected(x, y) everywhere; else the size
+// or the first pixel that differs.
+inline std::string Mismatches(const Picture& picture, int width, int height,
+                              const std::function<COLORREF(int, int)>& expected) {
+    char text[64] = "";
+    if (picture.width() != width || picture.height() != height) {
+        std::snprintf(text, sizeof text, "size %d x %d", picture.width(), picture.height());
+    }
+    for (int i = 0; text[0] == '\0' && i < width * height; ++i) {
+        const int x = i % width;
+        const int y = i / width;
+        if (picture.pixel(x, y) == expected(x, y)) continue;
+        std::snprintf(text, sizeof text, "%d,%d=%06X want %06X", x, y, PixelOf(picture.pixel(x, y)),
+                      PixelOf(expected(x, y)));
+    }
+    return text;
+}
+
+// A topmost popup, or a child of the parent with the rectangle in its client coordinates;
+// pixel(x, y) is the colour of window pixel (x, y) as 0x00RRGGBB. Shows the cross cursor.
+class PaintedWindow {
+public:
+    PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel, const std::wstring& title = L"",
+                  bool visible = true, HWND parent = nullptr)
+        : width_(rect.right - rect.left), height_(rect.bottom - rect.top) {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) pixels_.push_back(pixel(x, y));
+        }
+        [[maybe_unused]] static const ATOM registered = [] {
+            const WNDCLASSEXW wc{sizeof wc, 0,       Proc,       0,
+                                 0,         nullptr, nullptr,    ::LoadCursorW(nullptr, IDC_CROSS),
+                                 nullptr,   nullptr, kClassName, nullptr};
+            return ::RegisterClassExW(&wc);
+        }();
+        window_.reset(::CreateWindowExW(parent ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, title.c_str(),
+                                        parent ? WS_CHILD : WS_POPUP, rect.left, rect.top, width_, height_, parent,
+                                        nullptr, ::GetModuleHandleW(nullptr), this));
+        if (!visible) return;
+        ::SetWindowPos(hwnd(), parent ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        ::UpdateWindow(hwnd());
+    }
+    PaintedWindow(const PaintedWindow&) = delete;
+    PaintedWindow& operator=(const PaintedWindow&) = delete;
+
+    static constexpr wchar_t kClassName[] = L"TessarinCaptureTestWindow";
+    [[nodiscard]] HWND hwnd() const { return window_.get(); }
+    [[nodiscard]] uint32_t id() const { return ToWindowId(window_.get()); }
+    [[nodiscard]] uint32_t pixel(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
+
+    // Waits until the screen shows the window's own corners and centre.
+    [[nodiscard]] bool waitShown() const {
+        return PumpUntil([&] {
+            RECT r{};
+            ::GetWindowRect(hwnd(), &r);
+            const WindowDc screen(nullptr);
+            for (const POINT p : {POINT{0, 0}, POINT{width_ - 1, 0}, POINT{0, height_ - 1},
+                                  POINT{width_ - 1, height_ - 1}, POINT{width_ / 2, height_ / 2}}) {
+                if (::GetPixel(screen.get(), r.left + p.x, r.top + p.y) != ColorOf(pixel(p.x, p.y))) return false;
+            }
+            return true;
+        });
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        const auto* self = reinterpret_cast<const PaintedWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (message == WM_ERASEBKGND) return 1;
+        if (self == nullptr || (message != WM_PAINT && message != WM_PRINT && message != WM_PRINTCLIENT)) {
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        PAINTSTRUCT ps{};
+        // Without a frame the client area is the whole window.
+        const HDC dc = message == WM_PAINT ? ::BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, self->width_, -self->height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(self->width_), static_cast<DWORD>(self->height_), 0, 0, 0,
+                            static_cast<UINT>(self->height_), self->pixels_.data(), &info, DIB_RGB_COLORS);
+        if (message == WM_PAINT) ::EndPaint(hwnd, &ps);
+        return 0;
+    }
+
+    int width_;
+    int height_;
+    std::vector<uint32_t> pixels_;
+    UniqueWindow window_;
+};
+
+class RecordingUi final : public CaptureUi {
+public:
+    void messageBox(const std::string& text, const std::string& title) override {
+        messages.push_back(title + ": " + text);
+    }
+    std::string pickClassFromWindowList() override { return ""; }
+    Rect rangeRectangle() const override { return {}; }
+    void hideRangeOverlay() override {}
+    void processPendingMessages() override {
+        PumpUntil([] { return true; });
+    }
+    void sleepMs(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+    std::vector<std::string> messages;
+};
+
+// MyCapture with the real desktop, accessibility, grabber and clipboard.
+class MyCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(com_.ok());
+        settings_.noMouse = 1;
+        settings_.noTooltip = 1;
+    }
+    std::string Capture(std::string_view target) { return MyCapture(context_, target); }
+
+    CoInit com_;
+    Picture picture_{kBackground};
+    WinDesktop desktop_;
+    WinAccessibility accessibility_;
+    WinGrabber grabber_{picture_};
+    WinClipboard clipboard_{picture_, nullptr};
+    RecordingUi ui_;
+    Settings settings_;
+    CommandLineFlags flags_;
+    CaptureContext context_{desktop_, accessibility_, grabber_, clipboard_, ui_, settings_, flags_};
+};
 
 }  // namespace tessarin::test

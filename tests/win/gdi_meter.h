@@ -19,10 +19,9 @@ inline long FreeGdiSlots() {
     const DWORD inUse = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     if (inUse != 0) return kWindowsGdiQuota - static_cast<long>(inUse);
     // Bitmaps that need no DC (taking the screen DC here could grow the system's DC cache), and
-    // not 1 x 1 monochrome ones, which Wine answers with one shared stock bitmap.
+    // not 1 x 1 monochrome ones, which Wine answers with one shared stock bitmap. Bounded, so a
+    // system without a limit cannot run away with the memory.
     std::vector<GdiObject<HBITMAP>> probe;
-    probe.reserve(70000);
-    // Bounded, so a system without a limit cannot run away with the memory.
     while (probe.size() < 1000000) {
         GdiObject<HBITMAP> bitmap(::CreateBitmap(2, 2, 1, 1, nullptr));
         if (!bitmap) break;

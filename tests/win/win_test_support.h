@@ -1,12 +1,14 @@
 #pragma once
-// Helpers shared by the Wine tests: a private temporary folder and the program folder.
+// Helpers shared by the Wine tests: a private temporary folder, the program folder, waits.
 
 #include <windows.h>
 
 #include <atomic>
+#include <filesystem>
 #include <string>
 
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
 
@@ -18,19 +20,16 @@ public:
     TempFolder() {
         static std::atomic<unsigned> counter{0};
         wchar_t base[MAX_PATH + 1] = {};
-        const DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
-        std::wstring root(base, length);
-        if (!root.empty() && root.back() == L'\\') root.pop_back();
-        for (unsigned attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const std::wstring candidate = root + L"\\tessarin_test_" + std::to_wstring(::GetCurrentProcessId()) +
-                                           L"_" + std::to_wstring(::GetTickCount()) + L"_" + std::to_wstring(counter++);
-            if (::CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
-        }
+        const std::wstring root(base, ::GetTempPathW(MAX_PATH + 1, base));  // ends in "\"
+        path_ = root + L"tessarin_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                std::to_wstring(::GetTickCount()) + L"_" + std::to_wstring(counter++);
+        if (!::CreateDirectoryW(path_.c_str(), nullptr)) path_.clear();
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder() {
-        if (!path_.empty()) RemoveTree(path_);
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
 
     [[nodiscard]] bool ok() const { return !path_.empty(); }
@@ -39,51 +38,30 @@ public:
     // A path inside the folder (UTF-8 in, UTF-8 out).
     [[nodiscard]] std::string operator/(const std::string& name) const { return path() + "\\" + name; }
 
-    static void RemoveTree(const std::wstring& folder) {
-        WIN32_FIND_DATAW data{};
-        {
-            const FindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-            if (find) {
-                do {
-                    const std::wstring name = data.cFileName;
-                    if (name == L"." || name == L"..") continue;
-                    const std::wstring child = folder + L"\\" + name;
-                    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                        RemoveTree(child);
-                    } else {
-                        ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                        ::DeleteFileW(child.c_str());
-                    }
-                } while (::FindNextFileW(find.get(), &data));
-            }
-        }
-        ::RemoveDirectoryW(folder.c_str());
-    }
-
 private:
     std::wstring path_;
 };
 
 // A command-line argument in double quotes. (Built by appending: "\"" + std::string trips a
 // false -Wrestrict warning of GCC 12.)
-inline std::string Quoted(const std::string& text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
+inline std::string Quoted(const std::string& text) { return std::string(1, '"').append(text).append(1, '"'); }
 
-// Polls a condition until it holds or the deadline passes; true when it held.
+// Polls a condition until it holds or the deadline passes; true when it held. With pump, the
+// messages of this thread run meanwhile, so windows the test owns stay alive.
 template <typename Predicate>
-bool WaitUntil(Predicate done, DWORD deadlineMs = 30000) {
+bool WaitUntil(Predicate done, DWORD deadlineMs = 30000, bool pump = false) {
     const ULONGLONG end = ::GetTickCount64() + deadlineMs;
     while (!done()) {
         if (::GetTickCount64() >= end) return false;
+        if (pump) ProcessPendingMessages();
         ::Sleep(10);
     }
     return true;
+}
+
+// Lets this thread's windows run for a moment.
+inline void Pause(DWORD ms) {
+    WaitUntil([] { return false; }, ms, true);
 }
 
 // Writes bytes to a file directly, without the code under test.
@@ -95,23 +73,15 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
            written == bytes.size();
 }
 
-// The program folder of the build (Tessarin.exe, imgctl.dll). ctest passes its Linux path
-// in TESSARIN_BIN; Wine shows the Linux root as drive Z:. Without it, the folder beside
-// the test programs' own.
-inline std::string ProgramBinFolder() {
-    wchar_t value[4096] = {};
-    const DWORD length = ::GetEnvironmentVariableW(L"TESSARIN_BIN", value, 4096);
-    if (length > 0 && length < 4096) {
-        std::wstring path(value, length);
-        if (!path.empty() && path.front() == L'/') {
-            for (wchar_t& c : path) {
-                if (c == L'/') c = L'\\';
-            }
-            path = L"Z:" + path;
-        }
-        return WideToUtf8(path);
-    }
-    return ProgramFolder() + "\\..\\bin";
+// The 36 bytes of a status record as another program sees them through a view of its own;
+// "" when no program holds a mapping of that name.
+inline std::string ReadRecordBytes(const std::string& name) {
+    const UniqueHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(name).c_str()));
+    const MappedView view(mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 36) : nullptr);
+    return view ? std::string(static_cast<const char*>(view.get()), 36) : std::string();
 }
+
+// The program folder of the build (Tessarin.exe, imgctl.dll), beside the test programs' own.
+inline std::string ProgramBinFolder() { return ProgramFolder() + "\\..\\bin"; }
 
 }  // namespace tessarin::test
