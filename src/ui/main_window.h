@@ -31,16 +31,6 @@
 
 namespace tessarin {
 
-namespace handle_traits {
-struct Menu {
-    using Handle = HMENU;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Valid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
-};
-}  // namespace handle_traits
-using UniqueMenu = UniqueResource<handle_traits::Menu>;
-
 class frmTessarin final : public CaptureUi, public RunHost {
 public:
     struct Host {

@@ -101,6 +101,13 @@ struct SysString {
     static void Close(Handle h) noexcept { ::SysFreeString(h); }
 };
 
+struct Menu {
+    using Handle = HMENU;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+
 }  // namespace handle_traits
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
@@ -108,6 +115,7 @@ using MappedView = UniqueResource<handle_traits::View>;
 using ModuleHandle = UniqueResource<handle_traits::Module>;
 using FindHandle = UniqueResource<handle_traits::Find>;
 using UniqueWindow = UniqueResource<handle_traits::Window>;
+using UniqueMenu = UniqueResource<handle_traits::Menu>;
 using MemoryDc = UniqueResource<handle_traits::CompatibleDc>;  // from CreateCompatibleDC
 template <typename T>
 using GdiObject = UniqueResource<handle_traits::Gdi<T>>;  // HBITMAP, HBRUSH, HPEN, HFONT, HRGN ...
