@@ -17,13 +17,21 @@ namespace tessarin::test {
 class FakeFileSystem : public FileSystem {
 public:
     std::map<std::string, std::pair<FileInfo, std::string>> entries;  // key: lower-case full path
+    std::map<std::string, std::string> spelling;                      // key -> the path as it was added, for listing
     bool failWrites = false;
 
-    void addFolder(const std::string& path) { entries[AsciiLower(path)] = {FileInfo{true, false, false}, {}}; }
+    void addFolder(const std::string& path) {
+        entries[AsciiLower(path)] = {FileInfo{true, false, false}, {}};
+        spelling[AsciiLower(path)] = path;
+    }
     void addFile(const std::string& path, std::string content = {}, bool hidden = false, bool system = false) {
         entries[AsciiLower(path)] = {FileInfo{false, hidden, system}, std::move(content)};
+        spelling[AsciiLower(path)] = path;
     }
-    void remove(const std::string& path) { entries.erase(AsciiLower(path)); }
+    void remove(const std::string& path) {
+        entries.erase(AsciiLower(path));
+        spelling.erase(AsciiLower(path));
+    }
 
     std::optional<FileInfo> stat(const std::string& path) const override {
         std::string key = AsciiLower(path);
@@ -40,7 +48,9 @@ public:
         for (const auto& [key, entry] : entries) {
             const std::string name = key.substr(std::min(key.size(), folder.size()));
             const bool inFolder = key.starts_with(folder) && !name.empty() && name.find('\\') == std::string::npos;
-            if (inFolder && (stem.empty() || name + '.' == stem || name.starts_with(stem))) names.push_back(name);
+            if (!inFolder || !(stem.empty() || name + '.' == stem || name.starts_with(stem))) continue;
+            const auto original = spelling.find(key);
+            names.push_back(original == spelling.end() ? name : original->second.substr(folder.size()));
         }
         return names;
     }

@@ -1,0 +1,61 @@
+#include "core/imagelist/image_list.h"
+
+#include <algorithm>
+
+#include "core/text/paths.h"
+
+namespace tessarin {
+
+int32_t ImageList::SlotOfEntry(int32_t position) const {
+    const ImageEntry* entry = Entry(position);
+    return entry ? entry->slot : -1;
+}
+
+int32_t ImageList::PositionOfSlot(int32_t slot) const {
+    if (slot < 1 || slot > SlotCount() || slotTable_[static_cast<size_t>(slot)] == 0) return 0;
+    const auto it =
+        std::find_if(entries_.begin(), entries_.end(), [slot](const ImageEntry& e) { return e.slot == slot; });
+    return it == entries_.end() ? 0 : static_cast<int32_t>(it - entries_.begin()) + 1;
+}
+
+int32_t ImageList::AddEntry(std::string_view path, std::string_view windowText, bool saved) {
+    int32_t slot = 0;
+    if (freeSlots_.empty()) {
+        slot = static_cast<int32_t>(slotTable_.size());
+        slotTable_.push_back(slot);
+    } else {
+        slot = *freeSlots_.begin();
+        freeSlots_.erase(freeSlots_.begin());
+        slotTable_[static_cast<size_t>(slot)] = slot;
+    }
+    entries_.push_back(ImageEntry{slot, FileNameOf(path), std::string(path), std::string(windowText), saved});
+    return slot;
+}
+
+std::optional<ImageEntry> ImageList::RemoveEntry(int32_t position) {
+    if (!Entry(position)) return std::nullopt;
+    const auto it = entries_.begin() + (position - 1);
+    ImageEntry removed = std::move(*it);
+    entries_.erase(it);
+    slotTable_[static_cast<size_t>(removed.slot)] = 0;
+    freeSlots_.insert(removed.slot);
+    return removed;
+}
+
+const ImageEntry* ImageList::Entry(int32_t position) const {
+    if (position < 1 || position > CountEntries()) return nullptr;
+    return &entries_[static_cast<size_t>(position - 1)];
+}
+
+ImageEntry* ImageList::Entry(int32_t position) {
+    return const_cast<ImageEntry*>(static_cast<const ImageList&>(*this).Entry(position));
+}
+
+std::string EntryCaption(int32_t position) { return std::to_string(position); }
+
+int32_t SelectionAfterDelete(int32_t removed, int32_t remaining) {
+    if (remaining < 1) return 0;
+    return std::clamp(removed, 1, remaining);
+}
+
+}  // namespace tessarin

@@ -1,0 +1,59 @@
+#pragma once
+// The image list: entry records addressed by position (1..N, always contiguous) and the slot
+// table that gives each living entry a display number that never changes while it lives.
+// Slots are reused lowest first, so slot and position differ after a deletion; nothing may
+// assume they are equal.
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessarin {
+
+struct ImageEntry {
+    int32_t slot = 0;
+    std::string fileName;    // the part of fullPath after its last "\"
+    std::string fullPath;    // where the image was or will be saved
+    std::string windowText;  // text of the captured window
+    bool saved = false;      // the image exists on disk under fullPath
+};
+
+class ImageList {
+public:
+    [[nodiscard]] int32_t CountEntries() const { return static_cast<int32_t>(entries_.size()); }
+    // -1 for a position outside 1..N.
+    [[nodiscard]] int32_t SlotOfEntry(int32_t position) const;
+    // 0 when no living entry holds the slot.
+    [[nodiscard]] int32_t PositionOfSlot(int32_t slot) const;
+    // The highest slot number ever handed out (slots never shrink).
+    [[nodiscard]] int32_t SlotCount() const { return static_cast<int32_t>(slotTable_.size()) - 1; }
+
+    // Appends an entry at position N + 1 and returns its slot.
+    int32_t AddEntry(std::string_view path, std::string_view windowText, bool saved);
+    // Removes the entry at a position and frees its slot; later entries move up by one.
+    // A position outside 1..N changes nothing. The removed record is handed back so that the
+    // caller can delete its file.
+    std::optional<ImageEntry> RemoveEntry(int32_t position);
+
+    // nullptr for a position outside 1..N.
+    [[nodiscard]] const ImageEntry* Entry(int32_t position) const;
+    [[nodiscard]] ImageEntry* Entry(int32_t position);
+
+private:
+    std::vector<ImageEntry> entries_;    // position p at index p - 1
+    std::vector<int32_t> slotTable_{0};  // element k holds k while slot k is in use, else 0
+    std::set<int32_t> freeSlots_;        // free slots below the top, for lowest-first reuse
+};
+
+// The panel caption of an entry: its position as decimal text.
+[[nodiscard]] std::string EntryCaption(int32_t position);
+
+// The position selected after the entry at `removed` was deleted and `remaining` entries are
+// left: the entry that moved into its place, else the new last one, else 0 (the list is empty
+// and the preview and both text boxes are cleared).
+[[nodiscard]] int32_t SelectionAfterDelete(int32_t removed, int32_t remaining);
+
+}  // namespace tessarin
