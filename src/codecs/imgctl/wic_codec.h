@@ -1,0 +1,137 @@
+#pragma once
+// Shared by the codec libraries (imgctl.dll, mpng.dll): COM for the length of one call, the imaging
+// factory, ANSI paths, decoding a file into 32-bit pixels and a table of 32-bit handles.
+
+#include <windows.h>
+// These build on windows.h.
+#include <wincodec.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "win32/handles.h"
+
+namespace tessarin::codec {
+
+// Images are held whole as 32-bit pixels. A file declaring a larger picture is refused before any
+// pixel buffer is reserved: 64 Mpixel (256 MB) is far above any screen capture, and the byte count
+// of such an image still fits the 32-bit sizes the callers use.
+constexpr UINT64 kMaxPixels = UINT64{1} << 26;
+
+struct Image {
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<BYTE> bgra;  // top-down rows of width * 4 bytes: blue, green, red, straight alpha
+};
+
+// COM and the imaging factory for one call. The caller may or may not have initialised COM on its
+// thread, in either apartment; an apartment that is already there serves as well (RPC_E_CHANGED_MODE),
+// and only an initialisation made here is undone here.
+class WicSession {
+public:
+    WicSession() : com_(COINIT_APARTMENTTHREADED) {
+        if (!com_.ok() && com_.result() != RPC_E_CHANGED_MODE) return;
+        if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      factory_.putVoid()))) {
+            factory_.reset();
+        }
+    }
+
+    [[nodiscard]] IWICImagingFactory* factory() const noexcept { return factory_.get(); }
+
+private:
+    CoInit com_;  // declared first: released last
+    ComPtr<IWICImagingFactory> factory_;
+};
+
+// A path in the ANSI code page; false for a missing, empty or malformed one.
+[[nodiscard]] inline bool AnsiPathToWide(const char* path, std::wstring& wide) {
+    if (path == nullptr || *path == '\0') return false;
+    const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 1) return false;
+    wide.assign(static_cast<size_t>(length), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length) != length) return false;
+    wide.resize(static_cast<size_t>(length) - 1);
+    return true;
+}
+
+// Decodes the first frame of an image file. With a container given, any other kind of file is refused.
+[[nodiscard]] inline bool DecodeFile(IWICImagingFactory* factory, const std::wstring& path, Image& image,
+                                     const GUID* container = nullptr) {
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  decoder.put()))) {
+        return false;
+    }
+    if (container != nullptr) {
+        GUID actual{};
+        if (FAILED(decoder->GetContainerFormat(&actual)) || actual != *container) return false;
+    }
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height))) return false;
+    if (width == 0 || height == 0 || UINT64{width} * height > kMaxPixels) return false;
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+        return false;
+    }
+    std::vector<BYTE> pixels(size_t{width} * height * 4);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()))) {
+        return false;
+    }
+    image.width = width;
+    image.height = height;
+    image.bgra = std::move(pixels);
+    return true;
+}
+
+// Callers hold images by a 32-bit number (0 meaning none), so a pointer, 64 bits wide in this
+// process, cannot be handed out. Numbers are not reused until the counter wraps; 0 and negative
+// numbers are never issued. Thread-safe: an image in use stays alive until its user lets go.
+template <typename T>
+class HandleTable {
+public:
+    // 0 when every number is taken.
+    [[nodiscard]] std::int32_t Add(std::shared_ptr<T> item) {
+        const std::lock_guard lock(mutex_);
+        for (int tries = 0; tries < 1024; ++tries) {
+            const std::int32_t candidate = next_;
+            next_ = next_ == INT32_MAX ? 1 : next_ + 1;
+            if (items_.find(candidate) == items_.end()) {
+                items_.emplace(candidate, std::move(item));
+                return candidate;
+            }
+        }
+        return 0;
+    }
+
+    [[nodiscard]] std::shared_ptr<T> Find(std::int32_t handle) {
+        const std::lock_guard lock(mutex_);
+        const auto found = items_.find(handle);
+        return found == items_.end() ? nullptr : found->second;
+    }
+
+    void Remove(std::int32_t handle) {
+        std::shared_ptr<T> removed;  // freed outside the lock
+        const std::lock_guard lock(mutex_);
+        const auto found = items_.find(handle);
+        if (found == items_.end()) return;
+        removed = std::move(found->second);
+        items_.erase(found);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::int32_t, std::shared_ptr<T>> items_;
+    std::int32_t next_ = 1;
+};
+
+}  // namespace tessarin::codec
