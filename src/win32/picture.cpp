@@ -114,4 +114,46 @@ GdiObject<HBITMAP> Picture::CopyAsDdb() const {
     return GdiObject<HBITMAP>(CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, bits_, &info, DIB_RGB_COLORS));
 }
 
+bool Picture::WriteBitmapFile(const std::wstring& path) const {
+    if (width_ <= 0 || height_ <= 0 || bits_ == nullptr) return false;
+    // Rows bottom-up, three bytes a pixel, each row padded to four bytes.
+    const auto stride = (static_cast<uint64_t>(width_) * 3 + 3) / 4 * 4;
+    const uint64_t imageSize = stride * static_cast<uint64_t>(height_);
+    constexpr uint64_t kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    if (imageSize + kHeaders > 0xFFFFFFFFu) return false;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = static_cast<DWORD>(kHeaders);
+    file.bfSize = static_cast<DWORD>(kHeaders + imageSize);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width_;
+    info.biHeight = height_;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = static_cast<DWORD>(imageSize);
+    std::string row(static_cast<size_t>(stride), '\0');
+    UniqueHandle out(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    const auto put = [&out](const void* data, size_t size) {
+        DWORD written = 0;
+        return ::WriteFile(out.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    };
+    bool ok = put(&file, sizeof file) && put(&info, sizeof info);
+    for (int32_t y = height_ - 1; ok && y >= 0; --y) {
+        const uint32_t* source = bits_ + static_cast<size_t>(y) * static_cast<size_t>(width_);
+        for (int32_t x = 0; x < width_; ++x) {
+            const uint32_t pixel = source[x];  // 0x00RRGGBB
+            row[static_cast<size_t>(x) * 3] = static_cast<char>(pixel & 0xFF);
+            row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>((pixel >> 8) & 0xFF);
+            row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>((pixel >> 16) & 0xFF);
+        }
+        ok = put(row.data(), row.size());
+    }
+    out.reset();
+    if (!ok) ::DeleteFileW(path.c_str());
+    return ok;
+}
+
 }  // namespace tessarin

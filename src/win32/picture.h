@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "win32/handles.h"
 
@@ -39,6 +40,10 @@ public:
     // Rows top to bottom, width() 32-bit pixels each (0xAARRGGBB; GDI leaves AA undefined);
     // null for an empty picture.
     [[nodiscard]] const uint32_t* bits() const;
+
+    // Writes the picture as a 24-bit bitmap file; a file that could not be written whole is
+    // removed again.
+    [[nodiscard]] bool WriteBitmapFile(const std::wstring& path) const;
 
     // A copy in the screen's format (a DDB, as CF_BITMAP wants); empty for a picture with no
     // pixels or when it cannot be made.
