@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <memory>
+#include <span>
 #include <utility>
 
 #include "core/app/status_record.h"
@@ -44,7 +46,10 @@ enum ControlId : int {
     kLblInfStart = 300,
 };
 
-enum MenuId : int { kMnuSave = 400, kMnuSaveNameAs, kMnuAllSave };
+enum MenuId : int { kMnuSave = 400, kMnuSaveNameAs, kMnuAllSave, kMnuThumnail, kMnuThumnailAll };
+constexpr int kStripId = 500;
+constexpr int kVsId = 501;
+constexpr int kHsId = 502;
 
 constexpr UINT_PTR kTimerMonitor = 1;
 // One 10 ms tick drives both the capture run's passes and the idle key handling.
@@ -60,6 +65,8 @@ constexpr int kButtonHeight = 26;
 constexpr int kTextRowHeight = 24;
 constexpr int kBottomHeight = 30;
 constexpr int kStateHeight = 44;
+// The strip: panels 8 pixels down, 45 high, then room for its scroll bar.
+constexpr int kStripPanelsHeight = 57;
 // The window's outer size stays within these limits (twips).
 constexpr int kMinSizeTwips = 3000;
 constexpr int kMaxWidthTwips = 12000;
@@ -132,7 +139,10 @@ bool frmTessarin::Load() {
     ApplySettings();
     // 10.
     keyNames_ = BuildKeyNameTable();
-    // 11: the image list tables arrive with the image list.
+    // 11. The codec libraries, loaded by name like any outside library: without them the
+    // save commands are disabled and PNG files are not read.
+    codec_ = std::make_unique<ImgctlLibrary>(Utf8ToWide(host_.programFolder + "\\imgctl.dll"));
+    png_ = std::make_unique<PngLibrary>(Utf8ToWide(host_.programFolder + "\\mpng.dll"));
     rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, desktop_.osPlatformId());
     run_ = std::make_unique<RunController>(RunContext{*this, keys_, *rect_, desktop_, accessibility_, settings_, flags_,
                                                       keyNames_, codePage_, paths_, SpecialFolderPath(kCsidlWindows),
@@ -152,7 +162,7 @@ bool frmTessarin::Load() {
     }
     if (flags_.debug) ShowWindow(frState_, SW_SHOW);
     Arrange();
-    // Loading the save folder's images (plan.loadImages) arrives with the image list.
+    if (plan.loadImages) LoadExistingImages();
     if (plan.reportThumbs) {
         const std::string count = ThumbCountText(CountThumbFiles(settings_, paths_));
         // Shown only: a count is no status for other programs.
@@ -264,12 +274,27 @@ void frmTessarin::CreateControls() {
     lblPic_ = panelLabel(L"");
     ShowWindow(frState_, SW_HIDE);
 
-    // The save commands of the strip's pop-up menu.
+    lblRsv_ = panelLabel(L"");
+
+    // The strip of numbered thumbnails and the preview's own scroll bars.
+    strip_ = std::make_unique<frPicList>(frPicList::Callbacks{
+        [this](int32_t position) { OnStripHover(position); }, nullptr,
+        [this](int32_t position, POINT screen) { OnStripRightPress(position, screen); }});
+    if (!strip_->Create(hwnd_, RECT{0, 0, 0, 0}, kStripId)) strip_.reset();
+    vs_ = AddControl(WC_SCROLLBARW, L"", SBS_VERT, kVsId);
+    hs_ = AddControl(WC_SCROLLBARW, L"", SBS_HORZ, kHsId);
+    ShowWindow(vs_, SW_HIDE);
+    ShowWindow(hs_, SW_HIDE);
+
+    // The strip's pop-up menu: the save and thumbnail commands.
     mnuEdit_.reset(CreatePopupMenu());
     if (mnuEdit_) {
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSave, L"保存");
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSave, L"保存\tCtrl+S");
         AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSaveNameAs, L"名前を付けて保存");
         AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuAllSave, L"全て保存");
+        AppendMenuW(mnuEdit_.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuThumnail, L"サムネイル保存");
+        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuThumnailAll, L"全てサムネイル保存");
     }
 }
 
@@ -368,7 +393,7 @@ void frmTessarin::Arrange() {
             lx += Px(112);
         }
         lx = Px(4);
-        for (HWND labelWindow : {lblEvent_, lblKey_, lblState_, lblMouse_, lblPic_}) {
+        for (HWND labelWindow : {lblEvent_, lblKey_, lblState_, lblMouse_, lblPic_, lblRsv_}) {
             const int w = labelWindow == lblEvent_ ? Px(110) : Px(90);
             SetWindowPos(labelWindow, nullptr, lx, Px(2) + rowHeight, w, rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
             lx += w + Px(4);
@@ -388,10 +413,15 @@ void frmTessarin::Arrange() {
     const int statusLeft = Px(4) + folderWidth + Px(4);
     place(lblStatus_, statusLeft, by, helpLeft - statusLeft, bh);
 
-    // The preview fills what is left.
+    // The strip sits on the buttons; the preview fills what is left above it.
+    const int stripHeight = Px(kStripPanelsHeight) + GetSystemMetricsForDpi(SM_CYHSCROLL, GetDpiForWindow(hwnd_));
+    const int stripTop = bottomTop - stripHeight;
+    if (strip_) place(strip_->hwnd(), 0, stripTop, width, stripHeight);
     const int panelTop = rowTop + Px(kTextRowHeight) + gap;
-    place(picPanel_, Px(4), panelTop, width - Px(8), bottomTop - panelTop - gap);
+    place(picPanel_, 0, panelTop, width, stripTop - panelTop);
     if (dwp != nullptr) EndDeferWindowPos(dwp);
+    ProcessPendingMessages();
+    LayOutPreviewBars();
 }
 
 void frmTessarin::SetStatus(const std::string& text) {
@@ -511,15 +541,6 @@ CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     return CaptureOutcome{std::move(result), downloadedImage_};
 }
 
-// The image list (entries, strip, saving, deleting, stepping through it) arrives with its
-// own issue; until then a capture stays in the preview and these have nothing to act on.
-void frmTessarin::ShowUnlistedCapture() {}
-void frmTessarin::AddToStrip(const std::string&, const std::string&, bool) {}
-void frmTessarin::MarkLastEntryDownloaded() {}
-void frmTessarin::mnuSave_Click() {}
-void frmTessarin::mnuDel_Click() {}
-void frmTessarin::ListStep(int) {}
-
 void frmTessarin::playSound(const std::string& path, bool async) {
     // Without a sound device PlaySound returns at once, so a synchronous sound never hangs a pass.
     PlaySoundW(Utf8ToWide(path).c_str(), nullptr, SND_FILENAME | SND_NODEFAULT | (async ? SND_ASYNC : SND_SYNC));
@@ -540,11 +561,14 @@ LRESULT CALLBACK frmTessarin::PreviewProc(HWND hwnd, UINT message, WPARAM wParam
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         const Picture& pic = self->pic_;
-        if (pic.width() > 0 && pic.height() > 0) BitBlt(dc, 0, 0, pic.width(), pic.height(), pic.dc(), 0, 0, SRCCOPY);
+        // Scrolled, the picture's top-left corner lies above and left of the panel.
+        const int x = -self->previewOffset_.x;
+        const int y = -self->previewOffset_.y;
+        if (pic.width() > 0 && pic.height() > 0) BitBlt(dc, x, y, pic.width(), pic.height(), pic.dc(), 0, 0, SRCCOPY);
         // Only the area the picture leaves free gets the background.
         const HRGN rest = CreateRectRgnIndirect(&ps.rcPaint);
         const GdiObject<HRGN> restOwner(rest);
-        const GdiObject<HRGN> picture(CreateRectRgn(0, 0, pic.width(), pic.height()));
+        const GdiObject<HRGN> picture(CreateRectRgn(x, y, x + pic.width(), y + pic.height()));
         if (rest != nullptr && picture) {
             CombineRgn(rest, rest, picture.get(), RGN_DIFF);
             FillRgn(dc, rest, GetSysColorBrush(COLOR_APPWORKSPACE));
@@ -559,8 +583,10 @@ LRESULT CALLBACK frmTessarin::PreviewProc(HWND hwnd, UINT message, WPARAM wParam
 bool frmTessarin::QueryUnload() {
     if (closing_) return false;  // the question is already being asked
     closing_ = true;
-    // The image list arrives later; until then nothing is unsaved.
-    const std::span<const bool> savedFlags;
+    const auto count = static_cast<size_t>(list_.CountEntries());
+    const auto saved = std::make_unique<bool[]>(count + 1);
+    for (size_t i = 0; i < count; ++i) saved[i] = list_.Entry(static_cast<int32_t>(i) + 1)->saved;
+    const std::span<const bool> savedFlags(saved.get(), count);
     const auto isFile = [this](const std::string& path) {
         const auto info = fs_.stat(path);
         return info.has_value() && !info->folder;
@@ -574,7 +600,9 @@ bool frmTessarin::QueryUnload() {
         if (run_) run_->PlayStopSound(true);
         const int answer = MessageBoxW(hwnd_, Utf8ToWide(SaveQuestionText(unsaved)).c_str(),
                                        Utf8ToWide(kSaveQuestionTitle).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL) {
+        // Yes saves at once: the question was just asked. When an image could not be saved
+        // (its error has been shown) the program stays open rather than lose it.
+        if (answer == IDCANCEL || (answer == IDYES && !SaveUnsavedEntries())) {
             closing_ = false;
             return false;
         }
@@ -635,11 +663,23 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
             if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
             if (id == kLblHelp && code == STN_CLICKED) lblHelp_Click();
+            if (lParam == 0) {
+                // The pop-up menu's commands.
+                if (id == kMnuSave) mnuSave_Click();
+                if (id == kMnuSaveNameAs) mnuSaveNameAs_Click();
+                if (id == kMnuAllSave) mnuAllSave_Click();
+                if (id == kMnuThumnail) mnuThumnail_Click();
+                if (id == kMnuThumnailAll) mnuThumnailAll_Click();
+            }
             return 0;
         }
         case WM_TIMER:
             if (wParam == kTimerMonitor) Timer_Monitor_Timer();
             if (wParam == kTimerTick && run_) run_->Tick();
+            return 0;
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+            if (lParam != 0) OnPreviewScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
             return 0;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) Arrange();

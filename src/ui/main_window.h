@@ -11,12 +11,15 @@
 
 #include "core/app/command_line.h"
 #include "core/app/shell.h"
+#include "core/files/save_naming.h"
+#include "core/imagelist/image_list.h"
 #include "core/ports/capture.h"
 #include "core/ports/run_host.h"
 #include "core/run/run_controller.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
 #include "ui/range_window.h"
+#include "ui/strip.h"
 #include "win32/accessibility.h"
 #include "win32/clipboard.h"
 #include "win32/codepage.h"
@@ -24,6 +27,8 @@
 #include "win32/filesystem.h"
 #include "win32/grabber.h"
 #include "win32/handles.h"
+#include "win32/image_files.h"
+#include "win32/imgctl_client.h"
 #include "win32/key_state.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
@@ -54,6 +59,8 @@ public:
     // MyCapture into the preview `Pic`: "", a suggested name, or one of the two markers.
     [[nodiscard]] std::string CaptureToPreview(std::string_view target);
     [[nodiscard]] const Picture& Pic() const { return pic_; }
+    // The position shown in the preview; -1 while a fresh capture not in the list is shown.
+    [[nodiscard]] int32_t SelectedPosition() const { return selected_; }
 
     // What the capture engine asks of the main window.
     void messageBox(const std::string& text, const std::string& title) override;
@@ -107,6 +114,37 @@ private:
     [[nodiscard]] WindowPlacement RestoredPlacement() const;
     void PlaceWindow(const WindowPlacement& placement);
 
+    // The image list.
+    struct HeldImage {
+        int32_t width = 0;
+        int32_t height = 0;
+        std::vector<uint32_t> pixels;  // empty while the entry's image is on disk
+    };
+    // The entry's full image: its held pixels, else its file. False when neither gives one.
+    [[nodiscard]] bool LoadEntryImage(int32_t position, Picture& into) const;
+    void SelectPosition(int32_t position);
+    void ShowEntry(int32_t slot);
+    void DeleteEntry(int32_t position);
+    void LayOutPreviewBars();
+    void SetPreviewOffset(int x, int y);
+    void OnPreviewScroll(HWND bar, WORD request);
+    void OnStripHover(int32_t position);
+    void OnStripRightPress(int32_t position, POINT screen);
+    void LoadExistingImages();
+    [[nodiscard]] bool WritePlan(const Picture& picture, const SavePlan& plan) const;
+    [[nodiscard]] int32_t SaveEntry(int32_t position);
+    [[nodiscard]] int32_t SaveImage(int32_t index, const std::string& picFile);
+    // Saves every unsaved entry; false when one of them could not be saved.
+    bool SaveUnsavedEntries();
+    void mnuAllSave_Click();
+    void mnuSaveNameAs_Click();
+    void mnuThumnail_Click();
+    void mnuThumnailAll_Click();
+    [[nodiscard]] std::string ShowSaveDialog(const std::string& defaultName, HWND owner, int32_t filterIndex,
+                                             const std::string& filter, const std::string& initialFolder);
+    int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
+    [[nodiscard]] bool IsFile(const std::string& path) const;
+
     // Returns false when closing was cancelled.
     [[nodiscard]] bool QueryUnload();
     void Unload();
@@ -133,6 +171,15 @@ private:
     std::unique_ptr<frmRect> rect_;
     std::unique_ptr<RunController> run_;
 
+    ImageList list_;
+    std::unique_ptr<frPicList> strip_;
+    std::vector<HeldImage> held_;  // by slot
+    int32_t selected_ = 0;
+    Picture picDummy_;  // an entry's full image on its way to a file
+    std::unique_ptr<ImgctlLibrary> codec_;
+    std::unique_ptr<PngLibrary> png_;
+    POINT previewOffset_{};  // pixels the preview is scrolled by
+
     Settings settings_;
     CommandLineFlags flags_;
     KeyNameTable keyNames_;
@@ -155,6 +202,9 @@ private:
     HWND txtWinText_ = nullptr;
     HWND chkNoMouse_ = nullptr;
     HWND picPanel_ = nullptr;
+    HWND vs_ = nullptr;  // the preview's scroll bars (twips)
+    HWND hs_ = nullptr;
+    HWND lblRsv_ = nullptr;
     HWND lblStatus_ = nullptr;
     HWND lblHelp_ = nullptr;
     HWND cmdSetting_ = nullptr;

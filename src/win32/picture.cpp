@@ -60,6 +60,18 @@ void Picture::restoreOriginalBitmap() noexcept {
     if (dc_ && original_ != nullptr) SelectObject(dc_.get(), std::exchange(original_, nullptr));
 }
 
+bool Picture::assign(int32_t width, int32_t height, const uint32_t* pixels) {
+    if (!resize(width, height)) {
+        (void)resize(0, 0);
+        return false;
+    }
+    if (pixels != nullptr && bits_ != nullptr && width_ > 0 && height_ > 0) {
+        GdiFlush();
+        std::copy_n(pixels, static_cast<size_t>(width_) * static_cast<size_t>(height_), bits_);
+    }
+    return true;
+}
+
 bool Picture::resize(int32_t width, int32_t height) {
     width = std::max(width, 0);
     height = std::max(height, 0);

@@ -41,6 +41,10 @@ public:
     // null for an empty picture.
     [[nodiscard]] const uint32_t* bits() const;
 
+    // Becomes a copy of width x height top-down 32-bit pixels; false (and 0 x 0) when the
+    // bitmap cannot be made.
+    [[nodiscard]] bool assign(int32_t width, int32_t height, const uint32_t* pixels);
+
     // Writes the picture as a 24-bit bitmap file; a file that could not be written whole is
     // removed again.
     [[nodiscard]] bool WriteBitmapFile(const std::wstring& path) const;

@@ -51,7 +51,7 @@ class Program {
 public:
     // Copies the built program folder; withCodec false leaves imgctl.dll out.
     explicit Program(bool withCodec = true) {
-        for (const std::string file : {"Tessarin.exe", "imgctl.dll"})
+        for (const std::string file : {"Tessarin.exe", "imgctl.dll", "mpng.dll"})
             if (withCodec || file != "imgctl.dll")
                 CopyFileW(Utf8ToWide(ProgramBinFolder() + "\\" + file).c_str(), Utf8ToWide(path(file)).c_str(), FALSE);
     }
@@ -107,11 +107,36 @@ public:
             return std::nullopt;
         return code;
     }
-    // Closes the main window as its close box does; Quit also waits for the program to end.
+    // Closes the main window as its close box does; Quit also waits for the program to end,
+    // answering a question about unsaved images with No.
     void Close() const { PostMessageW(main_, WM_CLOSE, 0, 0); }
     [[nodiscard]] std::optional<DWORD> Quit() const {
         Close();
-        return Exited();
+        for (int i = 0; i < 600; ++i) {
+            if (auto code = Exited(50)) return code;
+            if (HWND box = Dialog(L"保存確認")) Press(box, IDNO);
+        }
+        return Exited(0);
+    }
+
+    // A message box of the program with that title; nullptr when none is open.
+    [[nodiscard]] HWND Dialog(const std::wstring& title) const {
+        return FindProcessWindow(processId_, L"#32770", title);
+    }
+    [[nodiscard]] HWND AwaitDialog(const std::wstring& title, DWORD deadlineMs = 10000) const {
+        HWND box = nullptr;
+        (void)Await([&] { return (box = Dialog(title)) != nullptr && IsWindowVisible(box); }, deadlineMs);
+        return box;
+    }
+    // The message of a message box.
+    [[nodiscard]] static std::string DialogText(HWND box) {
+        HWND text = GetDlgItem(box, 0xFFFF);
+        wchar_t buffer[1024] = {};
+        GetWindowTextW(text, buffer, 1024);
+        return WideToUtf8(buffer);
+    }
+    static void Press(HWND box, int button) {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     }
 
     // "conf.txt" as the program left it, and how many lines it has.

@@ -1,0 +1,168 @@
+#include "win32/thumbnail_files.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "core/files/thumbnail_box.h"
+#include "win32/handles.h"
+#include "win32/wide.h"
+
+// The few calls of the GDI+ flat interface used here, declared as gdiplus.dll exports them
+// (the C++ wrapper headers pull in far more than this needs). A status of 0 is success.
+namespace tessarin::gdiplus_flat {
+
+struct GpImage;
+struct StartupInput {
+    UINT32 GdiplusVersion;
+    void* DebugEventCallback;
+    BOOL SuppressBackgroundThread;
+    BOOL SuppressExternalCodecs;
+};
+struct EncoderParameter {
+    GUID Guid;
+    ULONG NumberOfValues;
+    ULONG Type;
+    void* Value;
+};
+struct EncoderParameters {
+    UINT Count;
+    EncoderParameter Parameter[1];
+};
+using Status = int;
+constexpr ULONG kValueTypeLong = 4;
+
+extern "C" {
+Status WINAPI GdiplusStartup(ULONG_PTR* token, const StartupInput* input, void* output);
+void WINAPI GdiplusShutdown(ULONG_PTR token);
+Status WINAPI GdipLoadImageFromFile(const WCHAR* filename, GpImage** image);
+Status WINAPI GdipGetImageThumbnail(GpImage* image, UINT width, UINT height, GpImage** thumbnail, void* abort,
+                                    void* abortData);
+Status WINAPI GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* encoder,
+                                  const EncoderParameters* parameters);
+Status WINAPI GdipDisposeImage(GpImage* image);
+}
+
+}  // namespace tessarin::gdiplus_flat
+
+namespace tessarin {
+namespace {
+
+namespace gp = gdiplus_flat;
+
+// GDI+ started for one operation and shut down when it ends.
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        const gp::StartupInput input{1, nullptr, FALSE, FALSE};
+        started_ = gp::GdiplusStartup(&token_, &input, nullptr) == 0;
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    ~GdiplusSession() {
+        if (started_) gp::GdiplusShutdown(token_);
+    }
+    [[nodiscard]] bool ok() const noexcept { return started_; }
+
+private:
+    ULONG_PTR token_ = 0;
+    bool started_ = false;
+};
+
+struct GdipImageTraits {
+    using Handle = gp::GpImage*;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { gp::GdipDisposeImage(h); }
+};
+// Declared after the session it belongs to, so it is disposed of before GDI+ shuts down.
+using GdipImage = UniqueResource<GdipImageTraits>;
+
+std::optional<GUID> GuidOf(const wchar_t* text) {
+    GUID guid{};
+    if (FAILED(::CLSIDFromString(text, &guid))) return std::nullopt;
+    return guid;
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    std::wstring value(64, L'\0');
+    for (;;) {
+        const DWORD length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0) return {};
+        if (length < value.size()) {
+            value.resize(length);
+            return value;
+        }
+        value.resize(length);  // too small: length counts the terminating zero
+    }
+}
+
+}  // namespace
+
+std::wstring ScratchBitmapPath() {
+    std::wstring folder = EnvironmentValue(L"tmp");
+    if (folder.empty()) {
+        wchar_t buffer[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+        if (length <= MAX_PATH) folder.assign(buffer, length);
+    }
+    // GetTempPathW ends in "\", a "tmp" value may; one separator is enough.
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder + L"\\in_vorik_tmp.bmp";
+}
+
+// A thumbnail that could not be made or saved is a failure, even though the source loaded:
+// otherwise the user is told the thumbnail was made while no file was written.
+bool ScaleToJpeg(const std::wstring& source, const std::wstring& target, int32_t width, int32_t height,
+                 int32_t quality) {
+    LONG value = std::clamp(quality, 25, 100);
+    const DWORD attributes = ::GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    // GDI+ would answer a 0 extent with a thumbnail of its own default size.
+    if (width < 1 || height < 1) return false;
+    const std::optional<GUID> jpegEncoder = GuidOf(L"{557CF401-1A04-11D3-9A73-0000F81EF32E}");
+    const std::optional<GUID> qualityParameter = GuidOf(L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}");
+    if (!jpegEncoder || !qualityParameter) return false;
+
+    const GdiplusSession session;
+    if (!session.ok()) return false;
+    gp::GpImage* loaded = nullptr;
+    const gp::Status loadStatus = gp::GdipLoadImageFromFile(source.c_str(), &loaded);
+    const GdipImage image(loaded);
+    if (loadStatus != 0 || !image) return false;
+    gp::GpImage* made = nullptr;
+    const gp::Status thumbStatus = gp::GdipGetImageThumbnail(image.get(), static_cast<UINT>(width),
+                                                             static_cast<UINT>(height), &made, nullptr, nullptr);
+    const GdipImage thumbnail(made);
+    if (thumbStatus != 0 || !thumbnail) return false;
+    const gp::EncoderParameters parameters{1, {{*qualityParameter, 1, gp::kValueTypeLong, &value}}};
+    return gp::GdipSaveImageToFile(thumbnail.get(), target.c_str(), &*jpegEncoder, &parameters) == 0;
+}
+
+ThumbnailOutcome MakeThumbnail(const Picture& picture, const std::string& targetUtf8, int32_t& width, int32_t& height,
+                               bool isStatic, const ImgctlLibrary& codec) {
+    const std::wstring scratch = ScratchBitmapPath();
+    const std::optional<ThumbnailFile> plan =
+        PlanThumbnailFile(picture.width(), picture.height(), width, height, isStatic);
+    ThumbnailOutcome outcome = ThumbnailOutcome::ScaleFailed;  // an empty picture or box has nothing to scale
+    if (plan) {
+        width = plan->width;
+        height = plan->height;
+        // A scratch file that could not be written is never read: an older one of the same
+        // name would turn into the thumbnail of another picture.
+        const bool written = picture.WriteBitmapFile(scratch);
+        if (plan->scaled) {
+            outcome = written && ScaleToJpeg(scratch, Utf8ToWide(targetUtf8), width, height, 100)
+                          ? ThumbnailOutcome::Scaled
+                          : ThumbnailOutcome::ScaleFailed;
+        } else {
+            outcome = written && codec.SaveByExtension(targetUtf8, WideToUtf8(scratch)) ? ThumbnailOutcome::Copied
+                                                                                        : ThumbnailOutcome::NotWritten;
+        }
+    }
+    ::DeleteFileW(scratch.c_str());
+    return outcome;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,157 @@
+// Captures that become files in the save folder (data, the default): saved with Ctrl+S, saved on closing, refused by a folder that
+// cannot be written, and loaded back into the list at the next start.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "codecs/imgctl/wic_codec.h"
+#include "e2e/desk.h"
+#include "e2e/program.h"
+
+namespace tessarin::test {
+namespace {
+
+constexpr int kTxtFileName = 105;  // the file-name box of the main window
+
+std::vector<std::string> JpegFiles(const Program& program) {
+    std::vector<std::string> names = WinFileSystem().list(program.path("data\\*.jpg"));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string FileNameBox(HWND main) {
+    // Another process's edit box answers only the message, not GetWindowText.
+    wchar_t text[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(GetDlgItem(main, kTxtFileName), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    return WideToUtf8(text);
+}
+
+// Ctrl+S as a user types it; true when the program reported the given status.
+bool CtrlS(const std::string& status, DWORD deadlineMs = 10000) {
+    Key(VK_CONTROL, true);
+    Key('S', true);
+    const bool done = AwaitStatus(status, deadlineMs);
+    Key('S', false);
+    Key(VK_CONTROL, false);
+    // One sampling pass sees only the highest key that changed: the release must be seen
+    // before the next key goes down.
+    Pause(60);
+    return done;
+}
+
+class ImageFiles : public ::testing::Test {
+protected:
+    // Starts a capture run whose saves go where conf.txt says.
+    void Start(const std::string& conf = "") {
+        target_ = MakeTarget();
+        ASSERT_TRUE(target_);
+        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n" + conf));
+        main_ = program_.Run("-auto");
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(AwaitStatus("Go"));
+        MovePointer(140, 120);
+    }
+    // Closes the program and returns the text of its question about unsaved images.
+    std::string CloseQuestion(int answer) {
+        program_.Close();
+        HWND box = program_.AwaitDialog(L"保存確認");
+        if (box == nullptr) return "<no question>";
+        const std::string text = Program::DialogText(box);
+        Program::Press(box, answer);
+        return text;
+    }
+    void TearDown() override {
+        for (WORD vk : {WORD{VK_CONTROL}, WORD{'C'}, WORD{'S'}}) Key(vk, false);
+        EXPECT_EQ(program_.Quit(), 0u);
+    }
+
+    UniqueWindow target_;
+    Program program_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(ImageFiles, CtrlSWritesTheCaptureAsAJpegAndClosingAsksOnlyAboutTheUnsavedOne) {
+    Start();
+    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlS("保存完了！"));
+    const std::vector<std::string> saved = JpegFiles(program_);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(FileNameBox(main_), saved[0]);
+
+    codec::WicSession wic;
+    ASSERT_NE(wic.factory(), nullptr);
+    codec::Image image;
+    ASSERT_TRUE(codec::DecodeFile(wic.factory(), Utf8ToWide(program_.path("data\\" + saved[0])), image));
+    EXPECT_EQ(image.width, static_cast<UINT>(kTargetWidth));
+    EXPECT_EQ(image.height, static_cast<UINT>(kTargetHeight));
+    const BYTE* centre = &image.bgra[(size_t{image.height} / 2 * image.width + image.width / 2) * 4];
+    EXPECT_NEAR(centre[2], GetRValue(kTargetColour), 8);
+    EXPECT_NEAR(centre[1], GetGValue(kTargetColour), 8);
+    EXPECT_NEAR(centre[0], GetBValue(kTargetColour), 8);
+
+    // Saving a saved entry again does nothing, not even a status text.
+    Tap(VK_F9);
+    ASSERT_TRUE(AwaitStatus(""));
+    EXPECT_FALSE(CtrlS("保存完了！", 1000));
+    EXPECT_EQ(JpegFiles(program_).size(), 1u);
+
+    ASSERT_TRUE(CtrlC());
+    const std::string question = CloseQuestion(IDNO);
+    EXPECT_EQ(question.substr(question.size() - 9), "No = 2 , ") << question;
+    EXPECT_EQ(program_.Exited(), 0u);
+    EXPECT_EQ(JpegFiles(program_).size(), 1u);
+}
+
+TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
+    Start();
+    ASSERT_TRUE(CtrlC());
+    Tap(VK_F9);
+    ASSERT_TRUE(CtrlC());
+    const std::string question = CloseQuestion(IDYES);
+    EXPECT_EQ(question.substr(question.size() - 13), "No = 1 , 2 , ") << question;
+    ASSERT_EQ(program_.Exited(), 0u);
+    const std::vector<std::string> saved = JpegFiles(program_);
+    ASSERT_EQ(saved.size(), 2u);
+
+    // Started without words, the program loads its save folder; the last file is shown and
+    // the Left arrow steps back to the first.
+    main_ = program_.Run("");
+    ASSERT_NE(main_, nullptr);
+    ASSERT_TRUE(AwaitStatus("ロード完了！"));
+    EXPECT_EQ(FileNameBox(main_), saved[1]);
+    SetForegroundWindow(main_);
+    ASSERT_TRUE(Await([&] { return GetForegroundWindow() == main_; }, 5000));
+    Tap(VK_LEFT);
+    EXPECT_TRUE(Await([&] { return FileNameBox(main_) == saved[0]; }, 5000)) << FileNameBox(main_);
+}
+
+// A folder that takes no files (the kernel's process folder is one even for an administrator):
+// the save fails with its message, no file is claimed, and the capture stays unsaved.
+TEST_F(ImageFiles, ASaveIntoAFolderThatTakesNoFilesFailsAndKeepsTheEntryUnsaved) {
+    Start("save folder path = Z:\\proc\r\n");
+    ASSERT_TRUE(CtrlC());
+    Key(VK_CONTROL, true);
+    Key('S', true);
+    HWND box = program_.AwaitDialog(L"保存エラー");
+    Key('S', false);
+    Key(VK_CONTROL, false);
+    ASSERT_NE(box, nullptr);
+    const std::string text = Program::DialogText(box);
+    EXPECT_EQ(text.rfind("Z:\\proc\\", 0), 0u) << text;
+    EXPECT_NE(text.find(".jpgの作成に失敗！"), std::string::npos) << text;
+    Program::Press(box, IDOK);
+    EXPECT_TRUE(AwaitStatus("保存エラー！"));
+
+    const std::string question = CloseQuestion(IDCANCEL);
+    EXPECT_EQ(question.substr(question.size() - 9), "No = 1 , ") << question;
+    EXPECT_FALSE(program_.Exited(500).has_value());
+}
+
+}  // namespace
+}  // namespace tessarin::test
