@@ -79,6 +79,8 @@ protected:
 TEST_F(ImageFiles, CtrlSWritesTheCaptureAsAJpegAndClosingAsksOnlyAboutTheUnsavedOne) {
     Start();
     ASSERT_TRUE(CtrlC());
+    // The capture fits the preview: no scroll bars.
+    EXPECT_FALSE(IsWindowVisible(FindWindowExW(main_, nullptr, L"ScrollBar", nullptr)));
     ASSERT_TRUE(CtrlS("保存完了！"));
     const std::vector<std::string> saved = JpegFiles(program_);
     ASSERT_EQ(saved.size(), 1u);
@@ -129,6 +131,16 @@ TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     ASSERT_TRUE(Await([&] { return GetForegroundWindow() == main_; }, 5000));
     Tap(VK_LEFT);
     EXPECT_TRUE(Await([&] { return FileNameBox(main_) == saved[0]; }, 5000)) << FileNameBox(main_);
+
+    // Deleting the selected entry deletes its file and selects the one that moved into its place.
+    Tap(VK_DELETE);
+    HWND box = program_.AwaitDialog(L"削除確認");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Program::DialogText(box), "選択している No = 1 を削除します。よろしいですか？");
+    Program::Press(box, IDOK);
+    EXPECT_TRUE(AwaitStatus("削除完了"));
+    EXPECT_EQ(JpegFiles(program_), std::vector<std::string>{saved[1]});
+    EXPECT_EQ(FileNameBox(main_), saved[1]);
 }
 
 // A folder that takes no files (the kernel's process folder is one even for an administrator):

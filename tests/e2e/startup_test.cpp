@@ -64,6 +64,25 @@ TEST(Startup, CommandWordsDecideHowTheWindowStartsAndClosingWritesTheDefaults) {
     }
 }
 
+TEST(Startup, TheWindowSizeStaysWithinItsLimits) {
+    Program program;
+    const HWND main = program.Run("-nomouse");
+    ASSERT_NE(main, nullptr);
+    const int twipsPerPixel = 1440 / static_cast<int>(GetDpiForWindow(main));
+    // Requested outer size and the size it gets, in twips.
+    const std::tuple<int, int, int, int> cases[] = {
+        {1500, 1500, 3000, 3000}, {20000, 20000, 12000, 10000}, {6000, 4500, 6000, 4500}, {2000, 11000, 3000, 10000}};
+    for (const auto& [width, height, expectedWidth, expectedHeight] : cases) {
+        SetWindowPos(main, nullptr, 0, 0, width / twipsPerPixel, height / twipsPerPixel, SWP_NOZORDER | SWP_NOMOVE);
+        RECT r{};
+        GetWindowRect(main, &r);
+        // In whole pixels: 10000 twips are 666.7 pixels at 96 dpi.
+        EXPECT_EQ(r.right - r.left, expectedWidth / twipsPerPixel) << width;
+        EXPECT_EQ(r.bottom - r.top, expectedHeight / twipsPerPixel) << height;
+    }
+    ASSERT_EQ(program.Quit(), 0u);
+}
+
 TEST(Startup, EndsByItselfWhenTheWatchedWindowClosesOrNeverExisted) {
     for (const int kind : {0, 1, 2}) {  // a decimal handle, an "&H" hexadecimal one, one of no window
         UniqueWindow watched(CreateWindowExW(0, L"STATIC", L"watched", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
