@@ -277,9 +277,9 @@ void frmTessarin::CreateControls() {
     lblRsv_ = panelLabel(L"");
 
     // The strip of numbered thumbnails and the preview's own scroll bars.
-    strip_ = std::make_unique<frPicList>(frPicList::Callbacks{
-        [this](int32_t position) { OnStripHover(position); }, nullptr,
-        [this](int32_t position, POINT screen) { OnStripRightPress(position, screen); }});
+    strip_ = std::make_unique<frPicList>(
+        frPicList::Callbacks{[this](int32_t position) { OnStripHover(position); }, nullptr,
+                             [this](int32_t position, POINT screen) { OnStripRightPress(position, screen); }});
     if (!strip_->Create(hwnd_, RECT{0, 0, 0, 0}, kStripId)) strip_.reset();
     vs_ = AddControl(WC_SCROLLBARW, L"", SBS_VERT, kVsId);
     hs_ = AddControl(WC_SCROLLBARW, L"", SBS_HORZ, kHsId);

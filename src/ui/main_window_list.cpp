@@ -360,8 +360,8 @@ bool frmTessarin::SaveUnsavedEntries() {
 }
 
 void frmTessarin::mnuAllSave_Click() {
-    if (settings_.noConfirm != 1 &&
-        MessageBoxUtf8("リストの全ての未保存画像を保存します。よろしいですか？", kSaveQuestionTitle, MB_OKCANCEL) != IDOK)
+    if (settings_.noConfirm != 1 && MessageBoxUtf8("リストの全ての未保存画像を保存します。よろしいですか？",
+                                                   kSaveQuestionTitle, MB_OKCANCEL) != IDOK)
         return;
     (void)SaveUnsavedEntries();
 }
@@ -439,8 +439,8 @@ void frmTessarin::mnuThumnail_Click() {
     if (!fs_.stat(folder)) (void)fs_.createFolder(folder);
     const std::string chosen = ShowSaveDialog(folder + "\\Thumb_" + entry->fileName, hwnd_, 2, "", "");
     if (chosen.empty()) return;
-    if (IsFile(chosen) && MessageBoxUtf8("同じ名前のファイルが存在します。上書きしますか？", "上書き確認",
-                                         MB_OKCANCEL) != IDOK)
+    if (IsFile(chosen) &&
+        MessageBoxUtf8("同じ名前のファイルが存在します。上書きしますか？", "上書き確認", MB_OKCANCEL) != IDOK)
         return;
     SetWindowTextW(lblStatus_, Utf8ToWide(kGeneratingText).c_str());
     ProcessPendingMessages();
@@ -448,9 +448,8 @@ void frmTessarin::mnuThumnail_Click() {
     // entry's own image is used, which is what the command names.
     const Picture* source = &pic_;
     if (IsWindowEnabled(cmdAdd_) && LoadEntryImage(selected_, picDummy_)) source = &picDummy_;
-    if (codec_ &&
-        MakeThumbnail(*source, chosen, width, height, settings_.thumbnailStatic != 0, *codec_) ==
-            ThumbnailOutcome::ScaleFailed)
+    if (codec_ && MakeThumbnail(*source, chosen, width, height, settings_.thumbnailStatic != 0, *codec_) ==
+                      ThumbnailOutcome::ScaleFailed)
         MessageBoxUtf8("失敗しました。", "Tessarin", MB_OK);
     (void)picDummy_.resize(0, 0);
     SetWindowTextW(lblStatus_, Utf8ToWide(kThumbnailDoneText).c_str());

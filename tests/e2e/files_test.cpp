@@ -1,5 +1,5 @@
-// Captures that become files in the save folder (data, the default): saved with Ctrl+S, saved on closing, refused by a folder that
-// cannot be written, and loaded back into the list at the next start.
+// Captures that become files in the save folder (data, the default): saved with Ctrl+S, saved on closing, refused by a
+// folder that cannot be written, and loaded back into the list at the next start.
 
 #include <gtest/gtest.h>
 

@@ -136,7 +136,8 @@ public:
         return WideToUtf8(buffer);
     }
     static void Press(HWND box, int button) {
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     }
 
     // "conf.txt" as the program left it, and how many lines it has.
