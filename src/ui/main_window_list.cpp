@@ -166,6 +166,8 @@ void frmTessarin::OnStripHover(int32_t position) {
 void frmTessarin::OnStripRightPress(int32_t position, POINT screen) {
     if (list_.Entry(position) == nullptr || !mnuEdit_) return;
     selected_ = position;
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(hwnd_);
     TrackPopupMenu(mnuEdit_.get(), TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
 }
 

@@ -11,6 +11,7 @@
 #include "codecs/imgctl/wic_codec.h"
 #include "e2e/desk.h"
 #include "e2e/program.h"
+#include "win32/picture.h"
 
 namespace tessarin::test {
 namespace {
@@ -141,6 +142,32 @@ TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     EXPECT_TRUE(AwaitStatus("削除完了"));
     EXPECT_EQ(JpegFiles(program_), std::vector<std::string>{saved[1]});
     EXPECT_EQ(FileNameBox(main_), saved[1]);
+}
+
+// Damaged files in the save folder: a PNG that cannot be decoded is skipped without a word; any
+// other file that cannot be read is reported and ends the loading, and the program goes on.
+TEST_F(ImageFiles, ADamagedFileInTheSaveFolderIsReportedOrSkippedNeverACrash) {
+    ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data")));
+    Picture good(RGB(0, 128, 255));
+    ASSERT_TRUE(good.resize(30, 20));
+    ASSERT_TRUE(good.WriteBitmapFile(Utf8ToWide(program_.path("data\\a.bmp"))));
+    ASSERT_TRUE(WriteBytes(program_.path("data\\a2.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)));
+    ASSERT_TRUE(WriteBytes(program_.path("data\\b.jpg"), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10)));
+    ASSERT_TRUE(WriteBytes(program_.path("data\\c.gif"), ""));
+    ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data\\d.jpg")));
+
+    ASSERT_TRUE(program_.Start(""));
+    HWND box = program_.AwaitDialog(L"PNGファイル読込失敗");
+    ASSERT_NE(box, nullptr);
+    const std::string path = program_.path("data\\b.jpg");
+    const std::string text = Program::DialogText(box);
+    EXPECT_EQ(text.rfind(path + " の読み込みに失敗しました！\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - path.size() - 4), "\r\n\r\n" + path) << text;
+    Program::Press(box, IDOK);
+    main_ = program_.WaitForIdle();
+    ASSERT_NE(main_, nullptr);
+    EXPECT_EQ(FileNameBox(main_), "a.bmp");
+    EXPECT_EQ(StatusField(), StatusText("ファイル読込中！ 3/4"));
 }
 
 // A folder that takes no files (the kernel's process folder is one even for an administrator):
