@@ -237,6 +237,9 @@ void frmTessarin::CreateControls() {
     txtWinText_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtWinText);
     txtFileName_ = AddControl(WC_EDITW, L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kTxtFileName);
     chkNoMouse_ = AddControl(WC_BUTTONW, L"マウスカーソルは撮らない", WS_TABSTOP | BS_AUTOCHECKBOX, kChkNoMouse);
+    // Both boxes are often too narrow for what they hold: their tips show the whole text.
+    AddTip(txtFileName_, nullptr);
+    AddTip(txtWinText_, nullptr);
     picPanel_ =
         CreateWindowExW(WS_EX_CLIENTEDGE, kPreviewClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPicPanel)), GetModuleHandleW(nullptr), this);
@@ -306,14 +309,16 @@ HWND frmTessarin::AddControl(const wchar_t* className, const std::wstring& text,
     return control;
 }
 
-void frmTessarin::AddTip(HWND control, const std::wstring& text) {
+void frmTessarin::AddTip(HWND control, const std::wstring& text) { AddTip(control, &text); }
+
+void frmTessarin::AddTip(HWND control, const std::wstring* text) {
     if (tips_ == nullptr || control == nullptr) return;
     TOOLINFOW info{};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd_;
     info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(text.c_str());
+    info.lpszText = text != nullptr ? const_cast<wchar_t*>(text->c_str()) : LPSTR_TEXTCALLBACKW;
     SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
@@ -677,6 +682,15 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == kTimerMonitor) Timer_Monitor_Timer();
             if (wParam == kTimerTick && run_) run_->Tick();
             return 0;
+        case WM_NOTIFY: {
+            auto* request = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            if (request->hdr.code != TTN_GETDISPINFOW) break;
+            const auto control = reinterpret_cast<HWND>(request->hdr.idFrom);
+            if (control == txtFileName_) tipText_ = L"ファイル名： " + WindowText(control);
+            if (control == txtWinText_) tipText_ = L"ウィンドウテキスト：" + WindowText(control);
+            if (control == txtFileName_ || control == txtWinText_) request->lpszText = tipText_.data();
+            return 0;
+        }
         case WM_VSCROLL:
         case WM_HSCROLL:
             if (lParam != 0) OnPreviewScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));

@@ -104,6 +104,8 @@ private:
     void CreateControls();
     HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id);
     void AddTip(HWND control, const std::wstring& text);
+    // Without a text the tip asks for one each time it shows.
+    void AddTip(HWND control, const std::wstring* text);
     void Arrange();
     int Px(int logical) const;
 
@@ -191,6 +193,7 @@ private:
     GdiObject<HFONT> font_;
     UniqueMenu mnuEdit_;
     HWND tips_ = nullptr;
+    std::wstring tipText_;  // what the last tip request was answered with
 
     // Controls, named as on the design.
     HWND cmdGo_ = nullptr;
