@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codecs/imgctl/wic_codec.h"
@@ -142,6 +143,104 @@ TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     EXPECT_TRUE(AwaitStatus("削除完了"));
     EXPECT_EQ(JpegFiles(program_), std::vector<std::string>{saved[1]});
     EXPECT_EQ(FileNameBox(main_), saved[1]);
+}
+
+// The commands of the strip's pop-up menu.
+constexpr WORD kMnuSaveNameAs = 401;
+constexpr WORD kMnuThumnail = 403;
+
+// Opens the strip's pop-up menu on the panel of position 1, closes it again with a click on the
+// bare desktop and then gives the command, as picking its item would. (Which item the keys
+// reach depends on where the pointer left the highlight.)
+void PickMenuItem(HWND main, WORD command) {
+    HWND strip = FindWindowExW(main, nullptr, L"TessarinPicList", nullptr);
+    POINT panel{30, 30};
+    ClientToScreen(strip, &panel);
+    MovePointer(panel.x, panel.y);
+    const auto click = [](DWORD down, DWORD up) {
+        for (DWORD flag : {down, up}) {
+            INPUT input{INPUT_MOUSE, {}};
+            input.mi.dwFlags = flag;
+            SendInput(1, &input, sizeof input);
+        }
+    };
+    click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(Await([] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000));
+    MovePointer(5, GetSystemMetrics(SM_CYSCREEN) - 5);
+    click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(Await([] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000));
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+// Accepts the save dialog, with a name typed in unless it is empty.
+bool AcceptSaveDialog(const Program& program, const std::string& name) {
+    HWND dialog = program.AwaitDialog(L"名前を付けて保存");
+    if (dialog == nullptr) return false;
+    if (!name.empty()) {
+        HWND box = GetDlgItem(dialog, 0x47C);  // the file-name combo box, or in older layouts the edit
+        if (box == nullptr) box = GetDlgItem(dialog, 0x480);
+        const std::wstring wide = Utf8ToWide(name);
+        DWORD_PTR done = 0;
+        SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 5000, &done);
+    }
+    Program::Press(dialog, IDOK);
+    return Await([&] { return !IsWindow(dialog); }, 5000);
+}
+
+UINT DecodedWidth(const std::string& path, UINT* height) {
+    codec::WicSession wic;
+    codec::Image image;
+    if (wic.factory() == nullptr || !codec::DecodeFile(wic.factory(), Utf8ToWide(path), image)) return 0;
+    *height = image.height;
+    return image.width;
+}
+
+TEST_F(ImageFiles, TheMenuSavesACopyOutsideTheSaveFolderAndAThumbnailFile) {
+    Start();
+    ASSERT_TRUE(CtrlC());
+    const TempFolder elsewhere;
+    PickMenuItem(main_, kMnuSaveNameAs);
+    ASSERT_TRUE(AcceptSaveDialog(program_, elsewhere / "copy"));
+    // The JPEG filter was preselected for a name without an extension, so ".jpg" is added.
+    UINT height = 0;
+    EXPECT_TRUE(Await([&] { return WinFileSystem().stat(elsewhere / "copy.jpg").has_value(); }, 5000));
+    EXPECT_EQ(DecodedWidth(elsewhere / "copy.jpg", &height), static_cast<UINT>(kTargetWidth));
+
+    // The save folder itself is refused.
+    PickMenuItem(main_, kMnuSaveNameAs);
+    ASSERT_TRUE(AcceptSaveDialog(program_, program_.path("data\\copy.jpg")));
+    HWND refusal = program_.AwaitDialog(L"フォルダ指定不可");
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(Program::DialogText(refusal), program_.path("data") + " 以外のフォルダを指定して下さい！");
+    Program::Press(refusal, IDOK);
+    EXPECT_TRUE(JpegFiles(program_).empty());
+
+    // A thumbnail: the dialog proposes data\Thumb\Thumb_<name>; 160 x 120 fits 120 x 90 scaled.
+    PickMenuItem(main_, kMnuThumnail);
+    ASSERT_TRUE(AcceptSaveDialog(program_, ""));
+    EXPECT_TRUE(Await([&] { return ChildWithText(main_, L"サムネイル生成完了") != nullptr; }, 5000));
+    const std::vector<std::string> thumbs = WinFileSystem().list(program_.path("data\\Thumb\\Thumb_*.jpg"));
+    ASSERT_EQ(thumbs.size(), 1u);
+    EXPECT_EQ(DecodedWidth(program_.path("data\\Thumb\\" + thumbs[0]), &height), 120u);
+    EXPECT_EQ(height, 90u);
+    // The folder window that opened afterwards shows the Thumb folder; it is closed again.
+    HWND folderWindow = nullptr;
+    EXPECT_TRUE(Await(
+        [&] {
+            EnumWindows(
+                [](HWND window, LPARAM found) -> BOOL {
+                    wchar_t title[512] = {};
+                    GetWindowTextW(window, title, 512);
+                    if (!IsWindowVisible(window) || std::wstring_view(title).find(L"Thumb") == std::wstring_view::npos)
+                        return TRUE;
+                    *reinterpret_cast<HWND*>(found) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&folderWindow));
+            return folderWindow != nullptr;
+        },
+        10000));
+    if (folderWindow != nullptr) PostMessageW(folderWindow, WM_CLOSE, 0, 0);
 }
 
 // Damaged files in the save folder: a PNG that cannot be decoded is skipped without a word; any

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/imagelist/image_list.h"
@@ -23,90 +25,62 @@ TEST(ImageList, RenumbersAndReusesTheLowestFreeSlot) {
     EXPECT_EQ(list.AddEntry("C:\\d\\c.jpg", "C", false), 3);
     ASSERT_EQ(list.Entry(2)->fileName, "b.jpg");  // no "\": the whole path
 
-    const auto removed = list.RemoveEntry(1);
-    ASSERT_TRUE(removed);
-    EXPECT_EQ(removed->fullPath, "C:\\d\\a.jpg");
+    EXPECT_EQ(list.RemoveEntry(1).value_or(ImageEntry{}).fullPath, "C:\\d\\a.jpg");
     EXPECT_EQ(list.AddEntry("C:\\d\\d.jpg", "D", false), 1);
     EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 3, 1}));
-    EXPECT_EQ(list.PositionOfSlot(1), 3);
-    EXPECT_EQ(EntryCaption(list.PositionOfSlot(1)), "3");
-    EXPECT_EQ(list.Entry(1)->windowText, "B");
-    EXPECT_TRUE(list.Entry(1)->saved);
+    EXPECT_EQ(EntryCaption(list.PositionOfSlot(1)), "3");  // captions follow positions, not slots
+    EXPECT_TRUE(list.Entry(1)->windowText == "B" && list.Entry(1)->saved);
     EXPECT_EQ(list.Entry(2)->fileName, "c.jpg");
 
     // Two holes: the lower one first, then the higher one, then a new slot.
-    ASSERT_TRUE(list.RemoveEntry(2));  // slot 3
-    ASSERT_TRUE(list.RemoveEntry(1));  // slot 2
-    EXPECT_EQ(list.AddEntry("e", "", false), 2);
-    EXPECT_EQ(list.AddEntry("f", "", false), 3);
-    EXPECT_EQ(list.AddEntry("g", "", false), 4);
-    EXPECT_EQ(Slots(list), (std::vector<int32_t>{1, 2, 3, 4}));
+    ASSERT_TRUE(list.RemoveEntry(2) && list.RemoveEntry(1));  // slots 3 and 2
+    for (const int32_t slot : {2, 3, 4}) EXPECT_EQ(list.AddEntry("e", "", false), slot);
     EXPECT_EQ(list.SlotCount(), 4);
     EXPECT_EQ(list.PositionOfSlot(5), 0);
-}
-
-TEST(ImageList, OutOfRangePositionsChangeNothing) {
-    ImageList list;
-    ASSERT_EQ(list.AddEntry("a", "", false), 1);
-    ASSERT_EQ(list.AddEntry("b", "", false), 2);
-    for (const int32_t p : {-1, 0, 3}) {
+    for (const int32_t p : {-1, 0, 5}) {  // outside 1..N: nothing changes
         EXPECT_EQ(list.SlotOfEntry(p), -1) << p;
         EXPECT_FALSE(list.RemoveEntry(p)) << p;
         EXPECT_EQ(list.Entry(p), nullptr) << p;
     }
-    EXPECT_EQ(Slots(list), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(Slots(list), (std::vector<int32_t>{1, 2, 3, 4}));
 }
 
 TEST(ImageList, SelectionAfterDelete) {
-    struct Case {
-        int32_t removed, remaining, selected;
-    };
-    for (const Case c : {Case{2, 4, 2}, Case{5, 4, 4}, Case{1, 0, 0}, Case{3, 2, 2}}) {
-        EXPECT_EQ(SelectionAfterDelete(c.removed, c.remaining), c.selected) << c.removed << " " << c.remaining;
-    }
+    // removed, remaining, selected
+    const std::tuple<int32_t, int32_t, int32_t> cases[] = {{2, 4, 2}, {5, 4, 4}, {1, 0, 0}, {3, 2, 2}};
+    for (const auto& [removed, remaining, selected] : cases)
+        EXPECT_EQ(SelectionAfterDelete(removed, remaining), selected) << removed << " " << remaining;
     // Deleting the last of three selects the new last one; deleting the only one leaves none.
     ImageList list;
     for (const char* name : {"a", "b", "c"}) (void)list.AddEntry(name, "", false);
     ASSERT_TRUE(list.RemoveEntry(3));
     EXPECT_EQ(list.Entry(SelectionAfterDelete(3, list.CountEntries()))->fileName, "b");
-    ASSERT_TRUE(list.RemoveEntry(1));
-    ASSERT_TRUE(list.RemoveEntry(1));
+    ASSERT_TRUE(list.RemoveEntry(1) && list.RemoveEntry(1));
     EXPECT_EQ(SelectionAfterDelete(1, list.CountEntries()), 0);
 }
 
-TEST(StripGeometry, PitchPanelsAndScrollRange) {
+TEST(StripGeometry, PitchPanelsScrollRangeAndHitTest) {
     EXPECT_EQ(SlotWidth(765, 15), 53);
     EXPECT_EQ(SlotWidth(765, 12), 66);  // 63.75 + 2 rounds to 66
-    const StripMetrics m;               // pitch 53, panel 51, 15 twips per pixel
-    EXPECT_EQ(PanelLeft(1, m), 4);
+    const StripMetrics m;               // pitch 53, panel 51: panel n covers [53(n-1)+4, 53(n-1)+55)
     EXPECT_EQ(PanelLeft(3, m), 110);
     EXPECT_EQ(PanelLeft(100000, m), 99999LL * 53 + 4);
 
-    struct Case {
-        int32_t count, clientWidth, scrollValue;
-        ScrollBar bar;
+    // count, client width, scroll value, bar
+    const std::tuple<int32_t, int32_t, int32_t, ScrollBar> bars[] = {
+        {3, 600, 0, {}},                       // fits at the left end: hidden
+        {3, 600, 2, {}},                       // 30 twips left is still the left end
+        {3, 600, 3, {true, 0, 0, 53, 53}},     // fits but scrolled: range 0 brings it back
+        {20, 600, 0, {true, 0, 465, 53, 53}},  // (20 - 600/53) * 53 + 5
+        {40000, 1000, 0, {true, 0, 2119005, 53, 53}},
     };
-    const Case cases[] = {
-        {3, 600, 0, ScrollBar{}},                       // fits at the left end: hidden
-        {3, 600, 2, ScrollBar{}},                       // 30 twips left is still the left end
-        {3, 600, 3, ScrollBar{true, 0, 0, 53, 53}},     // fits but scrolled: range 0 brings it back
-        {20, 600, 0, ScrollBar{true, 0, 465, 53, 53}},  // (20 - 600/53) * 53 + 5
-        {40000, 1000, 0, ScrollBar{true, 0, 2119005, 53, 53}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StripScrollBar(c.count, c.clientWidth, c.scrollValue, m), c.bar) << c.count << " " << c.scrollValue;
-    }
+    for (const auto& [count, clientWidth, scroll, bar] : bars)
+        EXPECT_EQ(StripScrollBar(count, clientWidth, scroll, m), bar) << count << " " << scroll;
     EXPECT_EQ(ClampScrollValue(700, ScrollBar{true, 0, 465, 53, 53}), 465);
     EXPECT_EQ(ClampScrollValue(-3, ScrollBar{}), 0);
-}
 
-TEST(StripGeometry, VisiblePanelsAndHitTest) {
-    const StripMetrics m;  // panel n covers [53(n-1)+4, 53(n-1)+55)
-    struct Case {
-        int32_t count, viewWidth, scroll;
-        PositionRange visible;
-    };
-    const Case cases[] = {
+    // count, view width, scroll value, visible positions
+    const std::tuple<int32_t, int32_t, int32_t, PositionRange> views[] = {
         {10, 100, 0, {1, 2}},                           // 4..55, 57..108 (cut)
         {10, 57, 0, {1, 1}},                            // 57 is outside a view of 0..56
         {10, 100, 55, {2, 3}},                          // panel 1 ends at 55, scrolled out
@@ -115,16 +89,13 @@ TEST(StripGeometry, VisiblePanelsAndHitTest) {
         {0, 1000, 0, {}},                               // empty list
         {100000, 530, 53 * 50000 + 4, {50001, 50010}},  // starts on panel 50001's edge
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(VisiblePositions(c.count, c.viewWidth, c.scroll, m), c.visible) << c.viewWidth << " " << c.scroll;
-    }
-    struct Hit {
-        int32_t x, scroll, position;
-    };
-    for (const Hit h : {Hit{3, 0, 0}, Hit{4, 0, 1}, Hit{54, 0, 1}, Hit{55, 0, 0}, Hit{57, 0, 2}, Hit{4, 53, 2},
-                        Hit{550, 0, 0} /* past entry 10 */, Hit{0, 53 * 9 + 4, 10}}) {
-        EXPECT_EQ(PositionAtX(h.x, 10, h.scroll, m), h.position) << h.x << " " << h.scroll;
-    }
+    for (const auto& [count, viewWidth, scroll, visible] : views)
+        EXPECT_EQ(VisiblePositions(count, viewWidth, scroll, m), visible) << viewWidth << " " << scroll;
+    // x, scroll value, position under x among 10 entries
+    const std::tuple<int32_t, int32_t, int32_t> hits[] = {{3, 0, 0},  {4, 0, 1},  {54, 0, 1},  {55, 0, 0},
+                                                          {57, 0, 2}, {4, 53, 2}, {550, 0, 0}, {0, 53 * 9 + 4, 10}};
+    for (const auto& [x, scroll, position] : hits)
+        EXPECT_EQ(PositionAtX(x, 10, scroll, m), position) << x << " " << scroll;
 }
 
 TEST(StripGeometry, HighlightWindowAndScrollingIntoView) {
@@ -136,57 +107,34 @@ TEST(StripGeometry, HighlightWindowAndScrollingIntoView) {
     EXPECT_EQ(HighlightWindow(50, 100, 556, m), (PositionRange{40, 60}));  // 10.49 either side
 
     const ScrollBar bar = StripScrollBar(20, 530, 0, m);  // maximum 535
-    struct Case {
-        int32_t position, scroll, result;
-    };
-    const Case cases[] = {
-        {10, 0, 53},     // 481..532 sticks out of 530: one step
-        {11, 0, 53},     // wholly outside on the right: still one step
-        {9, 0, 0},       // in view
-        {20, 530, 535},  // one step, held at the maximum
-        {1, 53, 0},      // left of the view: one step back
-        {1, 20, 0},      // held at the minimum
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ScrollTowards(c.position, 530, c.scroll, bar, m), c.result) << c.position << " " << c.scroll;
-    }
+    // position, scroll value before and after: one step towards a panel that sticks out (10 spans 481..532
+    // of 530) or lies wholly outside, held at the maximum and the minimum; none for a panel in view
+    const std::tuple<int32_t, int32_t, int32_t> cases[] = {{10, 0, 53},    {11, 0, 53}, {9, 0, 0},
+                                                           {20, 530, 535}, {1, 53, 0},  {1, 20, 0}};
+    for (const auto& [position, scroll, result] : cases)
+        EXPECT_EQ(ScrollTowards(position, 530, scroll, bar, m), result) << position << " " << scroll;
 }
 
 TEST(StripGeometry, PreviewScrollBars) {
-    PreviewInput in;
-    in.panelLeft = 0;
-    in.panelTop = 600;
-    in.panelWidth = 6000;
-    in.panelHeight = 3000;
-    in.clientWidth = 6000;
-    in.bottomTop = 3600;
-    in.vsTop = 600;
-    in.vsWidth = 255;
-    in.hsLeft = 0;
-    in.hsHeight = 255;
-
-    in.pictureWidth = 6000;  // no larger than the panel: no bars, the panel takes all the room
-    in.pictureHeight = 3000;
-    PreviewLayout out = LayOutPreview(in);
-    EXPECT_FALSE(out.vertical.visible);
-    EXPECT_FALSE(out.horizontal.visible);
-    EXPECT_EQ(out.panelWidth, 6000);
-    EXPECT_EQ(out.panelHeight, 3000);
-
-    in.pictureWidth = 6100;
-    in.pictureHeight = 3000 + 40000;  // capped range
-    out = LayOutPreview(in);
-    EXPECT_EQ(out.vertical, (ScrollBar{true, 0, 32767, 1638, 6553}));
-    EXPECT_EQ(out.horizontal, (ScrollBar{true, 0, 100, 5, 20}));
-    EXPECT_EQ(out.vsLeft, 5745);
-    EXPECT_EQ(out.hsTop, 3345);
-    EXPECT_EQ(out.panelWidth, 5745);
-    EXPECT_EQ(out.panelHeight, 2745);
-    EXPECT_EQ(out.hsWidth, 5745);
-    EXPECT_EQ(out.vsHeight, 2745);
-
-    in.pictureHeight = 3001;  // one twip: steps never drop to 0
-    EXPECT_EQ(LayOutPreview(in).vertical, (ScrollBar{true, 0, 1, 1, 1}));
+    // A 6000 x 3000 panel at (0, 600) in a client 6000 wide, the bottom frame at 3600, bars 255 thick.
+    PreviewInput in{0, 0, 0, 600, 6000, 3000, 6000, 3600, 600, 255, 0, 255};
+    using Sizes = std::array<int32_t, 6>;  // vsLeft, hsTop, panelWidth, panelHeight, hsWidth, vsHeight
+    const std::tuple<int32_t, int32_t, ScrollBar, ScrollBar, Sizes> cases[] = {
+        // No larger than the panel: no bars, the panel takes all the room.
+        {6000, 3000, {}, {}, {6000, 3600, 6000, 3000, 6000, 3000}},
+        // The vertical range is capped.
+        {6100, 43000, {true, 0, 32767, 1638, 6553}, {true, 0, 100, 5, 20}, {5745, 3345, 5745, 2745, 5745, 2745}},
+        // One twip more: steps never drop to 0.
+        {6000, 3001, {true, 0, 1, 1, 1}, {}, {5745, 3600, 5745, 3000, 5745, 3000}},
+    };
+    for (const auto& [width, height, vertical, horizontal, sizes] : cases) {
+        in.pictureWidth = width;
+        in.pictureHeight = height;
+        const PreviewLayout out = LayOutPreview(in);
+        EXPECT_EQ(out.vertical, vertical) << height;
+        EXPECT_EQ(out.horizontal, horizontal) << width;
+        EXPECT_EQ((Sizes{out.vsLeft, out.hsTop, out.panelWidth, out.panelHeight, out.hsWidth, out.vsHeight}), sizes);
+    }
 }
 
 }  // namespace

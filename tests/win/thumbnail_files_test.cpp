@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "codecs/imgctl/wic_codec.h"
 #include "win_test_support.h"
@@ -14,22 +17,16 @@
 namespace tessarin::test {
 namespace {
 
-// Sets the environment variable "tmp" for one test and puts the old value back.
-class TmpVariable {
-public:
-    explicit TmpVariable(const wchar_t* value) {
+// Points the environment variable "tmp" elsewhere for one test and puts the old value back.
+struct TmpVariable {
+    explicit TmpVariable(const std::wstring& value) {
         wchar_t buffer[MAX_PATH + 1] = {};
         const DWORD length = ::GetEnvironmentVariableW(L"tmp", buffer, MAX_PATH + 1);
-        if (length > 0 && length <= MAX_PATH) old_ = std::wstring(buffer, length);
-        Set(value);
+        if (length > 0 && length <= MAX_PATH) old = std::wstring(buffer, length);
+        ::SetEnvironmentVariableW(L"tmp", value.c_str());
     }
-    TmpVariable(const TmpVariable&) = delete;
-    TmpVariable& operator=(const TmpVariable&) = delete;
-    ~TmpVariable() { ::SetEnvironmentVariableW(L"tmp", old_ ? old_->c_str() : nullptr); }
-    static void Set(const wchar_t* value) { ::SetEnvironmentVariableW(L"tmp", value); }
-
-private:
-    std::optional<std::wstring> old_;
+    ~TmpVariable() { ::SetEnvironmentVariableW(L"tmp", old ? old->c_str() : nullptr); }
+    std::optional<std::wstring> old;
 };
 
 // Left half red, right half blue.
@@ -37,148 +34,85 @@ Picture Halves(int32_t width, int32_t height) {
     Picture picture(RGB(255, 0, 0));
     EXPECT_TRUE(picture.resize(width, height));
     const RECT right{width / 2, 0, width, height};
-    const GdiObject<HBRUSH> blue(::CreateSolidBrush(RGB(0, 0, 255)));
-    ::FillRect(picture.dc(), &right, blue.get());
+    ::FillRect(picture.dc(), &right, GdiObject<HBRUSH>(::CreateSolidBrush(RGB(0, 0, 255))).get());
     return picture;
 }
 
-// The file read back with the imaging component, apart from the code under test.
-struct Decoded {
-    std::string signature;  // the first two bytes
-    codec::Image image;
-    [[nodiscard]] bool Reddish(UINT x, UINT y) const {  // blue, green, red, alpha
-        const BYTE* p = &image.bgra[(size_t{y} * image.width + x) * 4];
-        return p[2] > 190 && p[0] < 70;
-    }
-};
-
+// A file's first two bytes, its size and whether it is red on the left and blue on the right (the
+// picture itself, not some other), read with the imaging component apart from the code under test.
+using Decoded = std::tuple<std::string, UINT, UINT, bool>;
 std::optional<Decoded> Decode(const std::string& path) {
-    Decoded decoded;
-    const UniqueHandle file(
-        ::CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    char head[2] = {};
-    DWORD read = 0;
-    if (!file || !::ReadFile(file.get(), head, 2, &read, nullptr) || read != 2) return std::nullopt;
-    decoded.signature.assign(head, 2);
+    std::string head(2, '\0');
+    std::ifstream(std::filesystem::path(Utf8ToWide(path)), std::ios::binary).read(head.data(), 2);
     const codec::WicSession session;
-    if (!session.factory() || !codec::DecodeFile(session.factory(), Utf8ToWide(path), decoded.image)) {
-        return std::nullopt;
-    }
-    return decoded;
-}
-
-const std::string kJpeg("\xFF\xD8", 2);
-const std::string kPng("\x89P", 2);
-
-TEST(ScratchBitmapPath, FollowsTheTmpVariableAndFallsBackToTheTemporaryFolder) {
-    const TmpVariable restore(L"X:\\scratch");
-    EXPECT_EQ(ScratchBitmapPath(), L"X:\\scratch\\in_vorik_tmp.bmp");
-    TmpVariable::Set(L"X:\\scratch\\");
-    EXPECT_EQ(ScratchBitmapPath(), L"X:\\scratch\\in_vorik_tmp.bmp");
-    TmpVariable::Set(nullptr);
-    wchar_t temp[MAX_PATH + 1] = {};
-    EXPECT_EQ(ScratchBitmapPath(), std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"in_vorik_tmp.bmp");
-}
-
-TEST(MakeThumbnail, ScalesToJpegOrCopiesUnscaledAndNeverLeavesTheScratchFile) {
-    const TempFolder folder;
-    ASSERT_TRUE(folder.ok());
-    const TmpVariable tmp(folder.wide().c_str());
-    const std::wstring scratch = folder.wide() + L"\\in_vorik_tmp.bmp";
-    ASSERT_EQ(ScratchBitmapPath(), scratch);
-    const ImgctlLibrary codec(Utf8ToWide(ProgramBinFolder() + "\\imgctl.dll"));
-    ASSERT_TRUE(codec.ok());
-
-    const struct {
-        int32_t pictureWidth, pictureHeight;
-        int32_t boxWidth, boxHeight;
-        bool isStatic;
-        const char* name;
-        ThumbnailOutcome outcome;
-        int32_t width, height;  // the file's size and the box afterwards
-        const std::string& signature;
-    } cases[] = {
-        {800, 600, 120, 90, false, "a.jpg", ThumbnailOutcome::Scaled, 120, 90, kJpeg},
-        {1000, 250, 120, 90, false, "b.jpg", ThumbnailOutcome::Scaled, 120, 30, kJpeg},
-        {300, 600, 120, 90, false, "c.gif", ThumbnailOutcome::Scaled, 45, 90, kJpeg},  // JPEG data under any name
-        {800, 600, 120, 90, false, "d.png", ThumbnailOutcome::Scaled, 120, 90, kJpeg},
-        {60, 40, 120, 90, false, "e.png", ThumbnailOutcome::Copied, 60, 40, kPng},
-        {100, 50, 120, 90, false, "f.jpg", ThumbnailOutcome::Copied, 100, 50, kJpeg},
-        {60, 40, 120, 90, true, "g.jpg", ThumbnailOutcome::Scaled, 120, 90, kJpeg},  // static: stretched up
-        {1000, 250, 120, 90, true, "h.png", ThumbnailOutcome::Scaled, 120, 90, kJpeg},
-        {60, 40, 120, 90, false, "i.jpeg", ThumbnailOutcome::NotWritten, 60, 40, kPng},  // unknown to the codec
-        {0, 0, 120, 90, false, "j.jpg", ThumbnailOutcome::ScaleFailed, 120, 90, kPng},   // empty picture
-        {800, 600, 0, 90, false, "k.jpg", ThumbnailOutcome::ScaleFailed, 0, 90, kPng},   // empty box
-        {800, 600, 120, 90, false, "missing\\l.jpg", ThumbnailOutcome::ScaleFailed, 120, 90, kPng},
+    codec::Image image;
+    if (!session.factory() || !codec::DecodeFile(session.factory(), Utf8ToWide(path), image)) return std::nullopt;
+    const auto red = [&](UINT x) {  // blue, green, red, alpha
+        const BYTE* p = &image.bgra[(size_t{image.height / 2} * image.width + x) * 4];
+        return p[2] > 190 && p[0] < 70;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    return Decoded{head, image.width, image.height, red(image.width / 4) && !red(image.width * 3 / 4)};
+}
+
+TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
+    const TempFolder folder;
+    const TmpVariable tmp(folder.wide() + L"\\");  // one separator is enough
+    const std::wstring scratch = folder.wide() + L"\\in_vorik_tmp.bmp";
+    const ImgctlLibrary codec(Utf8ToWide(ProgramBinFolder() + "\\imgctl.dll"));
+    ASSERT_TRUE(folder.ok() && codec.ok());
+    ASSERT_EQ(ScratchBitmapPath(), scratch);
+
+    // Picture size, static box (else fitted into 120 x 90), target, outcome, the box afterwards
+    // (the file's size) and the file's first bytes ("": none written).
+    const std::tuple<int32_t, int32_t, bool, const char*, ThumbnailOutcome, UINT, UINT, const char*> cases[] = {
+        {800, 600, false, "a.jpg", ThumbnailOutcome::Scaled, 120, 90, "\xFF\xD8"},
+        {300, 600, false, "b.gif", ThumbnailOutcome::Scaled, 45, 90, "\xFF\xD8"},  // JPEG data under any name
+        {1000, 250, false, "c.png", ThumbnailOutcome::Scaled, 120, 30, "\xFF\xD8"},
+        {60, 40, false, "d.png", ThumbnailOutcome::Copied, 60, 40, "\x89P"},
+        {60, 40, true, "e.jpg", ThumbnailOutcome::Scaled, 120, 90, "\xFF\xD8"},  // static: stretched up
+        {60, 40, false, "f.jpeg", ThumbnailOutcome::NotWritten, 60, 40, ""},     // unknown to the codec
+        {0, 0, false, "g.jpg", ThumbnailOutcome::ScaleFailed, 120, 90, ""},      // empty picture
+        {800, 600, false, "missing\\h.jpg", ThumbnailOutcome::ScaleFailed, 120, 90, ""},
+    };
+    for (const auto& [w, h, isStatic, name, outcome, width, height, head] : cases) {
+        SCOPED_TRACE(name);
         // An older scratch file must neither stop the thumbnail nor survive it.
         ASSERT_TRUE(WriteBytes(WideToUtf8(scratch), "stale"));
-        const Picture picture = Halves(c.pictureWidth, c.pictureHeight);
-        int32_t width = c.boxWidth;
-        int32_t height = c.boxHeight;
-        const std::string target = folder / c.name;
-        EXPECT_EQ(MakeThumbnail(picture, target, width, height, c.isStatic, codec), c.outcome);
-        EXPECT_EQ(width, c.width);
-        EXPECT_EQ(height, c.height);
+        int32_t boxWidth = 120, boxHeight = 90;
+        EXPECT_EQ(MakeThumbnail(Halves(w, h), folder / name, boxWidth, boxHeight, isStatic, codec), outcome);
+        EXPECT_EQ(std::pair(UINT(boxWidth), UINT(boxHeight)), std::pair(width, height));
         EXPECT_EQ(::GetFileAttributesW(scratch.c_str()), INVALID_FILE_ATTRIBUTES);
-        const std::optional<Decoded> written = Decode(target);
-        const bool expectFile = c.outcome == ThumbnailOutcome::Scaled || c.outcome == ThumbnailOutcome::Copied;
-        ASSERT_EQ(written.has_value(), expectFile);
-        if (!written) continue;
-        EXPECT_EQ(written->signature, c.signature);
-        EXPECT_EQ(written->image.width, static_cast<UINT>(c.width));
-        EXPECT_EQ(written->image.height, static_cast<UINT>(c.height));
-        // The picture itself, not some other: red on the left, blue on the right.
-        EXPECT_TRUE(written->Reddish(written->image.width / 4, written->image.height / 2));
-        EXPECT_FALSE(written->Reddish(written->image.width * 3 / 4, written->image.height / 2));
+        EXPECT_EQ(Decode(folder / name), *head ? std::optional(Decoded{head, width, height, true}) : std::nullopt);
     }
 
     // Without a folder to put the scratch bitmap in, nothing is made and nothing is claimed.
-    TmpVariable::Set((folder.wide() + L"\\no such folder").c_str());
+    ::SetEnvironmentVariableW(L"tmp", (folder.wide() + L"\\no such folder").c_str());
     for (const auto& [pictureWidth, outcome] :
          {std::pair{800, ThumbnailOutcome::ScaleFailed}, std::pair{60, ThumbnailOutcome::NotWritten}}) {
-        int32_t width = 120;
-        int32_t height = 90;
+        int32_t width = 120, height = 90;
         const std::string target = folder / ("no scratch " + std::to_string(pictureWidth) + ".png");
         EXPECT_EQ(MakeThumbnail(Halves(pictureWidth, 40), target, width, height, false, codec), outcome);
         EXPECT_EQ(::GetFileAttributesW(Utf8ToWide(target).c_str()), INVALID_FILE_ATTRIBUTES);
     }
-}
+    // Unset, it falls back to the temporary folder.
+    ::SetEnvironmentVariableW(L"tmp", nullptr);
+    wchar_t temp[MAX_PATH + 1] = {};
+    EXPECT_EQ(ScratchBitmapPath(), std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"in_vorik_tmp.bmp");
 
-TEST(ScaleToJpeg, TrueOnlyWhenTheThumbnailFileWasWritten) {
-    const TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    // ScaleToJpeg on its own: true only when the thumbnail file was written.
     const std::string source = folder / "source.bmp";
-    ASSERT_TRUE(Halves(64, 48).WriteBitmapFile(Utf8ToWide(source)));
-    ASSERT_TRUE(WriteBytes(folder / "text.bmp", "not a picture"));
-    const struct {
-        std::string source;
-        const char* target;
-        int32_t width, height, quality;
-        bool made;
-    } cases[] = {
-        {source, "a.jpg", 50, 20, 100, true},
-        {source, "b.png", 7, 300, 0, true},  // quality below the range: clamped, still made
-        {source, "c.jpg", 50, 20, 1000, true},
-        {folder / "missing.bmp", "d.jpg", 50, 20, 100, false},
-        {folder / "text.bmp", "e.jpg", 50, 20, 100, false},
-        {folder.path(), "f.jpg", 50, 20, 100, false},
-        {source, "g.jpg", 0, 20, 100, false},
-        {source, "h.jpg", 50, -1, 100, false},
-        {source, "missing\\i.jpg", 50, 20, 100, false},
+    ASSERT_TRUE(Halves(64, 48).WriteBitmapFile(Utf8ToWide(source)) && WriteBytes(folder / "text.bmp", "not a picture"));
+    // Source, target, size, quality (clamped to 25..100) and whether the file is made.
+    const std::tuple<std::string, const char*, UINT, UINT, int32_t, bool> scaled[] = {
+        {source, "s1.png", 40, 300, 0, true},  // JPEG data under any name
+        {source, "s2.jpg", 50, 20, 1000, true},
+        {folder / "text.bmp", "s3.jpg", 50, 20, 100, false},
+        {source, "s4.jpg", 0, 20, 100, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.target);
-        EXPECT_EQ(ScaleToJpeg(Utf8ToWide(c.source), Utf8ToWide(folder / c.target), c.width, c.height, c.quality),
-                  c.made);
-        const std::optional<Decoded> written = Decode(folder / c.target);
-        ASSERT_EQ(written.has_value(), c.made);
-        if (!written) continue;
-        EXPECT_EQ(written->signature, kJpeg);
-        EXPECT_EQ(written->image.width, static_cast<UINT>(c.width));
-        EXPECT_EQ(written->image.height, static_cast<UINT>(c.height));
+    for (const auto& [from, target, width, height, quality, ok] : scaled) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(ScaleToJpeg(Utf8ToWide(from), Utf8ToWide(folder / target), width, height, quality), ok);
+        EXPECT_EQ(Decode(folder / target), ok ? std::optional(Decoded{"\xFF\xD8", width, height, true}) : std::nullopt);
     }
     // The source is released again: it can be deleted at once.
     EXPECT_TRUE(::DeleteFileW(Utf8ToWide(source).c_str()));
