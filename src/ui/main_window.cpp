@@ -57,6 +57,7 @@ constexpr UINT_PTR kTimerTick = 2;
 constexpr UINT kTickIntervalMs = 10;
 constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
+constexpr ULONGLONG kOverlaySettleMs = 80;
 
 // Design sizes in 96-dpi pixels.
 constexpr int kTopRowHeight = 34;
@@ -493,7 +494,15 @@ std::string frmTessarin::pickClassFromWindowList() { return frmList::ShowModal(h
 Rect frmTessarin::rangeRectangle() const { return run_ ? run_->rangeOverlay().RectanglePixels() : Rect{}; }
 
 void frmTessarin::hideRangeOverlay() {
-    if (rect_) rect_->hide();
+    if (!rect_ || rect_->hwnd() == nullptr || !IsWindowVisible(rect_->hwnd())) return;
+    rect_->hide();
+    // The windows of other programs under the outline repaint in their own time; copied at
+    // once, the range would still show the outline.
+    const ULONGLONG deadline = GetTickCount64() + kOverlaySettleMs;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        ProcessPendingMessages();
+    }
 }
 
 // ---- What the capture run asks of the main window ----------------------------------------

@@ -97,6 +97,28 @@ TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
     EXPECT_TRUE(Await([&] { return !IsWindowVisible(overlay); }, 5000));
 }
 
+// A range across a window: the overlay's outline over it is gone before the range is copied.
+TEST_F(CaptureRun, ARangeAcrossAWindowIsCopiedWithoutTheOverlaysOutline) {
+    MovePointer(30, 100);  // left of the target, on the bare root, level with its middle
+    Key(VK_SHIFT, true);
+    HWND overlay = nullptr;
+    ASSERT_TRUE(Await(
+        [&] { return (overlay = FindProcessWindow(program_.processId(), L"frmRect")) && IsWindowVisible(overlay); },
+        10000));
+    SetCursorPos(300, 300);
+    RECT drawn{};
+    ASSERT_TRUE(Await([&] { return GetWindowRect(overlay, &drawn) && drawn.right == 300; }, 10000));
+    Key(VK_SHIFT, false);
+    HWND rangeHint = FindWindowExW(main_, nullptr, L"Static", L"範囲設定");
+    ASSERT_TRUE(Await([&] { return !IsWindowVisible(rangeHint); }, 10000));
+    ASSERT_TRUE(CtrlC());
+    // The range's top row crosses the target: red there, where the outline ran.
+    const RECT preview = PreviewRect(main_);
+    const int x = 100 - drawn.left;
+    EXPECT_TRUE(Await([&] { return ScreenPixel(preview.left + x, preview.top) == kTargetColour; }, 5000))
+        << std::hex << ScreenPixel(preview.left + x, preview.top);
+}
+
 TEST_F(CaptureRun, PrintScreenCapturesTheDesktop) {
     Tap(VK_SNAPSHOT);
     EXPECT_TRUE(AwaitStatus("キャプチャー完了"));
