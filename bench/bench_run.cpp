@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/messages.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
 
@@ -78,7 +79,11 @@ void CloseProgram(const Started& started) {
             return TRUE;
         },
         static_cast<LPARAM>(started.pid));
-    WaitForSingleObject(started.process.get(), 30000);
+    // The captures are listed and unsaved: the question about them is answered No.
+    for (int i = 0; i < 600 && WaitForSingleObject(started.process.get(), 50) == WAIT_TIMEOUT; ++i) {
+        HWND box = tessarin::FindProcessWindow(started.pid, L"#32770", L"保存確認");
+        if (box != nullptr) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+    }
 }
 
 std::string Cp932(const wchar_t* text) {
