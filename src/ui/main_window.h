@@ -181,6 +181,7 @@ private:
     std::unique_ptr<ImgctlLibrary> codec_;
     std::unique_ptr<PngLibrary> png_;
     POINT previewOffset_{};  // pixels the preview is scrolled by
+    bool loading_ = false;   // the save folder's images are being loaded
 
     Settings settings_;
     CommandLineFlags flags_;

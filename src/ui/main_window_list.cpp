@@ -110,6 +110,9 @@ void frmTessarin::AddToStrip(const std::string& fullPath, const std::string& win
     if (held_.size() <= static_cast<size_t>(slot)) held_.resize(static_cast<size_t>(slot) + 1);
     held_[static_cast<size_t>(slot)] = std::move(held);
     SelectPosition(position);
+    // While the save folder loads, the preview and the strip's end are laid out once at the end:
+    // drawing every full image on its way costs more than reading it.
+    if (loading_) return;
     LayOutPreviewBars();
     strip_->ScrollToEnd();
 }
@@ -494,6 +497,17 @@ void frmTessarin::LoadExistingImages() {
     if (!files.empty() && settings_.noConfirm == 0) frmSplash::ShowNotice(hwnd_, kLoadNoticeText, 0, false);
     (void)ChangeCurrentFolder(host_.programFolder);
     const auto count = static_cast<int32_t>(files.size());
+    struct LoadingScope {
+        frmTessarin& window;
+        explicit LoadingScope(frmTessarin& w) : window(w) { window.loading_ = true; }
+        LoadingScope(const LoadingScope&) = delete;
+        LoadingScope& operator=(const LoadingScope&) = delete;
+        ~LoadingScope() {
+            window.loading_ = false;
+            window.LayOutPreviewBars();
+            if (window.strip_) window.strip_->ScrollToEnd();
+        }
+    } scope(*this);
     for (int32_t i = 1; i <= count; ++i) {
         const std::string& path = files[static_cast<size_t>(i) - 1];
         SetStatus(LoadProgressText(i, count));

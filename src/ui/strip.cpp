@@ -120,27 +120,29 @@ int32_t frPicList::Add(const Picture& picture, bool saved) {
     // A picture that fits is shown as it is; a larger one is scaled down to the planned size.
     // Either way only what the panel can show is kept: the pixels live in memory, not in a GDI
     // bitmap per entry, which would run out of handles long before the list does.
-    std::optional<Picture> scaled;
+    std::vector<uint32_t> scaled;
     const uint32_t* source = picture.bits();
     int32_t stride = picture.width();
+    int32_t rows = picture.height();
     if (plan->scaled) {
-        scaled.emplace();
-        if (!scaled->resize(plan->pixelWidth, plan->pixelHeight)) return 0;
-        SetStretchBltMode(scaled->dc(), HALFTONE);
-        SetBrushOrgEx(scaled->dc(), 0, 0, nullptr);
-        if (!StretchBlt(scaled->dc(), 0, 0, plan->pixelWidth, plan->pixelHeight, picture.dc(), 0, 0, picture.width(),
-                        picture.height(), SRCCOPY)) {
-            return 0;
-        }
-        source = scaled->bits();
-        stride = plan->pixelWidth;
+        GdiFlush();  // GDI may still be drawing into the picture
+        // A picture of extreme shape may plan a side of 0 or one longer than its own.
+        const int32_t width = std::clamp(plan->pixelWidth, 1, picture.width());
+        const int32_t height = std::clamp(plan->pixelHeight, 1, picture.height());
+        scaled = ScaleDownByArea(source, picture.width(), picture.height(), width, height);
+        if (scaled.empty()) return 0;
+        source = scaled.data();
+        stride = width;
+        rows = height;
     }
     if (source == nullptr) return 0;
 
     Entry entry;
     entry.saved = saved;
-    entry.width = std::clamp(plan->pixelWidth, 0, std::max(0, metrics_.panelWidth - imageLeft_ - kBorderPixels));
-    entry.height = std::clamp(plan->pixelHeight, 0, std::max(0, panelHeight_ - imageTop_ - kBorderPixels));
+    entry.width = std::clamp(std::min(plan->pixelWidth, stride), 0,
+                             std::max(0, metrics_.panelWidth - imageLeft_ - kBorderPixels));
+    entry.height =
+        std::clamp(std::min(plan->pixelHeight, rows), 0, std::max(0, panelHeight_ - imageTop_ - kBorderPixels));
     entry.pixels.resize(static_cast<size_t>(entry.width) * static_cast<size_t>(entry.height));
     for (int32_t y = 0; y < entry.height; ++y) {
         const uint32_t* row = source + static_cast<size_t>(y) * static_cast<size_t>(stride);

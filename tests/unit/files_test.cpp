@@ -122,6 +122,19 @@ TEST(ThumbnailBox, StripPictures) {
         EXPECT_EQ(PlanStripThumbnail(width, height, PanelMetrics{}), thumb) << width << "x" << height;
 }
 
+TEST(ThumbnailBox, ScalingDownAveragesEachChannelOverItsArea) {
+    // 4 x 2: two 2 x 2 blocks, averaged per channel (alpha included) and rounded.
+    const std::vector<uint32_t> source = {0x000000FF, 0x00000001, 0xFF00FF00, 0xFF00FF00,
+                                          0x00FF0000, 0x00FF0000, 0x01020304, 0x01020304};
+    EXPECT_EQ(ScaleDownByArea(source.data(), 4, 2, 2, 1), (std::vector<uint32_t>{0x00800040, 0x80018102}));
+    // 3 x 1 into one pixel: uneven cells still cover every source pixel once.
+    const std::vector<uint32_t> row = {30, 60, 90};
+    EXPECT_EQ(ScaleDownByArea(row.data(), 3, 1, 1, 1), std::vector<uint32_t>{60});
+    EXPECT_EQ(ScaleDownByArea(row.data(), 3, 1, 2, 1), (std::vector<uint32_t>{45, 90}));
+    for (const auto& [w, h] : {std::pair{4, 1}, std::pair{0, 1}, std::pair{1, 2}, std::pair{-1, 1}})
+        EXPECT_TRUE(ScaleDownByArea(row.data(), 3, 1, w, h).empty()) << w << "x" << h;
+}
+
 TEST(LoadOrder, ImagesOfTheSaveFolderInCharacterOrder) {
     FakeFileSystem fs = SaveTree();
     const PathContext ctx{fs, "C:\\prog"};

@@ -66,4 +66,44 @@ std::optional<StripThumbnail> PlanStripThumbnail(int32_t pictureWidth, int32_t p
     return thumb;
 }
 
+std::vector<uint32_t> ScaleDownByArea(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight, int32_t width,
+                                      int32_t height) {
+    if (source == nullptr || width <= 0 || height <= 0 || width > sourceWidth || height > sourceHeight) return {};
+    // Each source column and row belongs to exactly one target column and row, so every source
+    // pixel is read once; target cells differ by at most one pixel in size.
+    std::vector<int32_t> column(static_cast<size_t>(sourceWidth));
+    for (int32_t x = 0; x < sourceWidth; ++x)
+        column[static_cast<size_t>(x)] = static_cast<int32_t>(static_cast<int64_t>(x) * width / sourceWidth);
+    std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
+    std::vector<uint32_t> counts(static_cast<size_t>(width));
+    std::vector<uint32_t> result(static_cast<size_t>(width) * static_cast<size_t>(height));
+    int32_t sourceY = 0;
+    for (int32_t y = 0; y < height; ++y) {
+        const auto end = static_cast<int32_t>((static_cast<int64_t>(y) + 1) * sourceHeight / height);
+        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(counts.begin(), counts.end(), 0);
+        for (; sourceY < end; ++sourceY) {
+            const uint32_t* row = source + static_cast<size_t>(sourceY) * static_cast<size_t>(sourceWidth);
+            for (int32_t x = 0; x < sourceWidth; ++x) {
+                const auto target = static_cast<size_t>(column[static_cast<size_t>(x)]);
+                const uint32_t pixel = row[x];
+                uint64_t* sum = &sums[target * 4];
+                sum[0] += pixel & 0xFF;
+                sum[1] += (pixel >> 8) & 0xFF;
+                sum[2] += (pixel >> 16) & 0xFF;
+                sum[3] += pixel >> 24;
+                ++counts[target];
+            }
+        }
+        for (int32_t x = 0; x < width; ++x) {
+            const uint64_t n = std::max<uint32_t>(1, counts[static_cast<size_t>(x)]);
+            const uint64_t* sum = &sums[static_cast<size_t>(x) * 4];
+            const auto channel = [&](int i) { return static_cast<uint32_t>((sum[i] + n / 2) / n); };
+            result[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                channel(0) | (channel(1) << 8) | (channel(2) << 16) | (channel(3) << 24);
+        }
+    }
+    return result;
+}
+
 }  // namespace tessarin

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace tessarin {
 
@@ -46,5 +47,12 @@ struct StripThumbnail {
 // Picture size in pixels. Nothing for an empty picture: it is not added to the list.
 [[nodiscard]] std::optional<StripThumbnail> PlanStripThumbnail(int32_t pictureWidth, int32_t pictureHeight,
                                                                const PanelMetrics& metrics);
+
+// Scales 32-bit pixels (top-down rows of sourceWidth) down to width x height by averaging each
+// target pixel's area of the source, so that text and thin lines stay visible in a thumbnail.
+// Each channel is averaged on its own. Empty when a size is not positive or the target is
+// larger than the source in either direction.
+[[nodiscard]] std::vector<uint32_t> ScaleDownByArea(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight,
+                                                    int32_t width, int32_t height);
 
 }  // namespace tessarin
