@@ -143,10 +143,14 @@ int32_t frPicList::Add(const Picture& picture, bool saved) {
                              std::max(0, metrics_.panelWidth - imageLeft_ - kBorderPixels));
     entry.height =
         std::clamp(std::min(plan->pixelHeight, rows), 0, std::max(0, panelHeight_ - imageTop_ - kBorderPixels));
-    entry.pixels.resize(static_cast<size_t>(entry.width) * static_cast<size_t>(entry.height));
-    for (int32_t y = 0; y < entry.height; ++y) {
-        const uint32_t* row = source + static_cast<size_t>(y) * static_cast<size_t>(stride);
-        std::copy_n(row, entry.width, entry.pixels.begin() + static_cast<ptrdiff_t>(y) * entry.width);
+    if (!scaled.empty() && entry.width == stride && entry.height == rows) {
+        entry.pixels = std::move(scaled);  // already the panel's size: no second copy
+    } else {
+        entry.pixels.resize(static_cast<size_t>(entry.width) * static_cast<size_t>(entry.height));
+        for (int32_t y = 0; y < entry.height; ++y) {
+            const uint32_t* row = source + static_cast<size_t>(y) * static_cast<size_t>(stride);
+            std::copy_n(row, entry.width, entry.pixels.begin() + static_cast<ptrdiff_t>(y) * entry.width);
+        }
     }
     entries_.push_back(std::move(entry));
     const int32_t position = Count();

@@ -69,36 +69,35 @@ std::optional<StripThumbnail> PlanStripThumbnail(int32_t pictureWidth, int32_t p
 std::vector<uint32_t> ScaleDownByArea(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight, int32_t width,
                                       int32_t height) {
     if (source == nullptr || width <= 0 || height <= 0 || width > sourceWidth || height > sourceHeight) return {};
-    // Each source column and row belongs to exactly one target column and row, so every source
-    // pixel is read once; target cells differ by at most one pixel in size.
-    std::vector<int32_t> column(static_cast<size_t>(sourceWidth));
-    for (int32_t x = 0; x < sourceWidth; ++x)
-        column[static_cast<size_t>(x)] = static_cast<int32_t>(static_cast<int64_t>(x) * width / sourceWidth);
-    std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
-    std::vector<uint32_t> counts(static_cast<size_t>(width));
+    // Target cell (x, y) averages source columns [x * sw / w, (x + 1) * sw / w) and the rows
+    // likewise: every source pixel is read once, and cells differ by at most one pixel.
+    const auto edge = [](int32_t i, int32_t source, int32_t target) {
+        return static_cast<int32_t>(static_cast<int64_t>(i) * source / target);
+    };
     std::vector<uint32_t> result(static_cast<size_t>(width) * static_cast<size_t>(height));
-    int32_t sourceY = 0;
+    std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
     for (int32_t y = 0; y < height; ++y) {
-        const auto end = static_cast<int32_t>((static_cast<int64_t>(y) + 1) * sourceHeight / height);
+        const int32_t top = edge(y, sourceHeight, height);
+        const int32_t bottom = edge(y + 1, sourceHeight, height);
         std::fill(sums.begin(), sums.end(), 0);
-        std::fill(counts.begin(), counts.end(), 0);
-        for (; sourceY < end; ++sourceY) {
-            const uint32_t* row = source + static_cast<size_t>(sourceY) * static_cast<size_t>(sourceWidth);
-            for (int32_t x = 0; x < sourceWidth; ++x) {
-                const auto target = static_cast<size_t>(column[static_cast<size_t>(x)]);
-                const uint32_t pixel = row[x];
-                uint64_t* sum = &sums[target * 4];
-                sum[0] += pixel & 0xFF;
-                sum[1] += (pixel >> 8) & 0xFF;
-                sum[2] += (pixel >> 16) & 0xFF;
-                sum[3] += pixel >> 24;
-                ++counts[target];
+        for (int32_t sy = top; sy < bottom; ++sy) {
+            const uint32_t* row = source + static_cast<size_t>(sy) * static_cast<size_t>(sourceWidth);
+            for (int32_t x = 0; x < width; ++x) {
+                uint64_t* sum = &sums[static_cast<size_t>(x) * 4];
+                for (int32_t sx = edge(x, sourceWidth, width); sx < edge(x + 1, sourceWidth, width); ++sx) {
+                    const uint32_t pixel = row[sx];
+                    sum[0] += pixel & 0xFF;
+                    sum[1] += (pixel >> 8) & 0xFF;
+                    sum[2] += (pixel >> 16) & 0xFF;
+                    sum[3] += pixel >> 24;
+                }
             }
         }
         for (int32_t x = 0; x < width; ++x) {
-            const uint64_t n = std::max<uint32_t>(1, counts[static_cast<size_t>(x)]);
+            const auto area = static_cast<uint64_t>(edge(x + 1, sourceWidth, width) - edge(x, sourceWidth, width)) *
+                              static_cast<uint64_t>(bottom - top);
             const uint64_t* sum = &sums[static_cast<size_t>(x) * 4];
-            const auto channel = [&](int i) { return static_cast<uint32_t>((sum[i] + n / 2) / n); };
+            const auto channel = [&](int i) { return static_cast<uint32_t>((sum[i] + area / 2) / area); };
             result[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
                 channel(0) | (channel(1) << 8) | (channel(2) << 16) | (channel(3) << 24);
         }
