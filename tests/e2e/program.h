@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -72,9 +73,17 @@ public:
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         // A current folder of its own, so the program cannot lean on ours.
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.wide().c_str(), &si,
-                            &pi))
-            return false;
+        // Wine now and then refuses a start for a moment after the previous program ended.
+        bool started = false;
+        for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+            started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.wide().c_str(),
+                                     &si, &pi) != FALSE;
+            if (!started) {
+                std::printf("start of %s failed with error %lu\n", WideToUtf8(line).c_str(), GetLastError());
+                Pause(500);
+            }
+        }
+        if (!started) return false;
         process_.reset(pi.hProcess);
         CloseHandle(pi.hThread);
         processId_ = pi.dwProcessId;
