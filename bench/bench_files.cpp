@@ -22,6 +22,7 @@
 
 #include "core/app/status_record.h"
 #include "win32/codepage.h"
+#include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/imgctl_client.h"
 #include "win32/messages.h"
@@ -305,14 +306,6 @@ bool Started(HWND main) {
     return hint != nullptr && IsWindowEnabled(hint);
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
 struct StartFigures {
     bool ok = false;
     double toLoaded = 0;  // seconds from process start to "ロード完了！" (0 for an empty folder)
@@ -331,7 +324,9 @@ public:
         }
         if (!CreateDirectoryW((folder_ / L"data").c_str(), nullptr)) return;
         // The notice window stays shut, and the save folder is said outright.
-        if (!WriteFileBytes(folder_ / L"conf.txt", "no confirm = 1\r\nsave folder path = data\r\n")) return;
+        if (!WinFileSystem().replaceFile(WideToUtf8(folder_ / L"conf.txt"),
+                                         "no confirm = 1\r\nsave folder path = data\r\n"))
+            return;
         for (int i = 1; i <= count; ++i) {
             wchar_t name[32];
             swprintf(name, 32, L"data\\shot_%05d.jpg", i);

@@ -19,6 +19,7 @@
 
 #include "core/app/status_record.h"
 #include "win32/codepage.h"
+#include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
@@ -180,14 +181,6 @@ std::set<std::wstring> FilesIn(const std::wstring& folder) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.insert(found.cFileName);
     } while (FindNextFileW(find.get(), &found));
     return names;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
 }
 
 class Demo {
@@ -361,7 +354,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring folder = argv[1];
     // Under Wine a window of another process cannot draw into Tessarin's device context, so a
     // window capture must copy the screen rather than let the window print itself.
-    if (!WriteFileBytes(folder + L"\\conf.txt", "no tooltip = 0\r\n")) {
+    if (!WinFileSystem().replaceFile(WideToUtf8(folder + L"\\conf.txt"), "no tooltip = 0\r\n")) {
         std::puts("demo_shot: conf.txt could not be written in the program folder");
         return 1;
     }
