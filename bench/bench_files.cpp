@@ -28,6 +28,7 @@
 #include "win32/messages.h"
 #include "win32/picture.h"
 #include "win32/shell.h"
+#include "win32/status_record.h"
 #include "win32/wide.h"
 
 namespace {
@@ -246,38 +247,6 @@ bool DrawScreenshot(Picture& picture, int width, int height) {
 
 // ---- The program under measurement ---------------------------------------------------------
 
-// The status text Tessarin publishes, as another program reads it from the shared record.
-class StatusReader {
-public:
-    // The 32 bytes of the status field; nothing while no program holds the record.
-    std::optional<std::string> Field() {
-        if (!view_) {
-            mapping_.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(kStatusRecordName).c_str()));
-            if (mapping_) view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, sizeof(StatusRecord)));
-            if (!view_) return std::nullopt;
-        }
-        const char* bytes = static_cast<const char*>(view_.get()) + offsetof(StatusRecord, status);
-        return std::string(bytes, kStatusTextBytes);
-    }
-    void Close() {
-        view_.reset();
-        mapping_.reset();
-    }
-    static std::string Expected(const std::string& utf8) {
-        const auto field = FormStatusField(utf8, AnsiCodePage());
-        return std::string(field.data(), field.size());
-    }
-    // The field as readable text (UTF-8, trailing blanks cut).
-    static std::string Readable(const std::string& field) {
-        const std::string text = AnsiCodePage().toUtf8(field);
-        return text.substr(0, text.find_last_not_of(' ') + 1);
-    }
-
-private:
-    UniqueHandle mapping_;
-    MappedView view_;  // after the mapping: unmapped first
-};
-
 struct Memory {
     SIZE_T privateBytes = 0;
     SIZE_T workingSet = 0;
@@ -361,7 +330,7 @@ StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
         std::printf("bench_files: the program folder with %d files could not be made\n", count);
         return figures;
     }
-    StatusReader status;
+    StatusRecordReader status(kStatusRecordName);
     // A program still closing lets go of the record in a moment; one that stays (waiting for an
     // answer, say) shares it with ours, which then only has to publish a status of its own first.
     const auto waitedFrom = Clock::now();
@@ -370,7 +339,7 @@ StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
         Sleep(100);
     }
     if (status.Field()) std::printf("  (%d files: another program holds the status record too)\n", count);
-    const std::string loaded = StatusReader::Expected("ロード完了！");
+    const std::string loaded = StatusRecordReader::Expected("ロード完了！");
     std::wstring line = L"\"" + program.path(L"Tessarin.exe") + L"\"";
     const std::wstring folder = program.path(L"");
     STARTUPINFOW si{};
@@ -387,7 +356,7 @@ StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
     const auto fail = [&](const char* what) {
         const std::optional<std::string> field = status.Field();
         std::printf("bench_files: %d files: %s (status \"%s\"", count, what,
-                    field ? StatusReader::Readable(*field).c_str() : "<no record>");
+                    field ? StatusRecordReader::Readable(*field).c_str() : "<no record>");
         const std::string dialog = OpenDialogText(pi.dwProcessId);
         if (!dialog.empty()) std::printf(", message \"%s\"", dialog.c_str());
         std::puts(")");
@@ -414,7 +383,7 @@ StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
         if (now > deadline) return fail("start-up did not finish in time");
         if (now > nextReport) {
             std::printf("  ... %.0f s: %s\n", Seconds(now - start),
-                        field ? StatusReader::Readable(*field).c_str() : "<no record>");
+                        field ? StatusRecordReader::Readable(*field).c_str() : "<no record>");
             std::fflush(stdout);
             nextReport += std::chrono::seconds(60);
         }

@@ -23,6 +23,7 @@
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
+#include "win32/status_record.h"
 #include "win32/wide.h"
 
 namespace {
@@ -145,31 +146,17 @@ void MovePointer(POINT p) {
 // The status text as other programs read it from the shared record.
 class StatusReader {
 public:
-    std::optional<std::string> Field() {
-        if (!view_) {
-            mapping_.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(kStatusRecordName).c_str()));
-            if (mapping_) view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, sizeof(StatusRecord)));
-            if (!view_) return std::nullopt;
-        }
-        return std::string(static_cast<const char*>(view_.get()) + offsetof(StatusRecord, status), kStatusTextBytes);
-    }
-    bool Shows(const std::string& utf8) {
-        const auto expected = FormStatusField(utf8, AnsiCodePage());
-        return Field() == std::string(expected.data(), expected.size());
-    }
+    bool Shows(const std::string& utf8) { return record_.Field() == StatusRecordReader::Expected(utf8); }
     bool Await(const std::string& utf8, DWORD deadlineMs = 10000) {
         return ::Await([&] { return Shows(utf8); }, deadlineMs);
     }
     std::string Readable() {
-        const std::optional<std::string> field = Field();
-        if (!field) return "<no record>";
-        const std::string text = AnsiCodePage().toUtf8(*field);
-        return text.substr(0, text.find_last_not_of(' ') + 1);
+        const std::optional<std::string> field = record_.Field();
+        return field ? StatusRecordReader::Readable(*field) : "<no record>";
     }
 
 private:
-    UniqueHandle mapping_;
-    MappedView view_;  // after the mapping: unmapped first
+    StatusRecordReader record_{kStatusRecordName};
 };
 
 std::set<std::wstring> FilesIn(const std::wstring& folder) {

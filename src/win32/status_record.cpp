@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -55,6 +56,30 @@ bool SharedStatusRecord::CloseStatusRecord() {
     mapping_.reset();
     void* view = view_.release();
     return view != nullptr && ::UnmapViewOfFile(view) != FALSE;
+}
+
+std::optional<std::string> StatusRecordReader::Field() {
+    if (!view_) {
+        mapping_.reset(::OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(name_).c_str()));
+        if (mapping_) view_.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, sizeof(StatusRecord)));
+        if (!view_) return std::nullopt;
+    }
+    return std::string(static_cast<const char*>(view_.get()) + offsetof(StatusRecord, status), kStatusTextBytes);
+}
+
+void StatusRecordReader::Close() {
+    view_.reset();
+    mapping_.reset();
+}
+
+std::string StatusRecordReader::Expected(std::string_view utf8) {
+    const auto field = FormStatusField(utf8, AnsiCodePage());
+    return std::string(field.data(), field.size());
+}
+
+std::string StatusRecordReader::Readable(const std::string& field) {
+    const std::string text = AnsiCodePage().toUtf8(field);
+    return text.substr(0, text.find_last_not_of(' ') + 1);
 }
 
 }  // namespace tessarin
