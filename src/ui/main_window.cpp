@@ -57,7 +57,7 @@ constexpr UINT_PTR kTimerTick = 2;
 constexpr UINT kTickIntervalMs = 10;
 constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
-constexpr ULONGLONG kOverlaySettleMs = 80;
+constexpr DWORD kOverlaySettleMs = 80;
 
 // Design sizes in 96-dpi pixels.
 constexpr int kTopRowHeight = 34;
@@ -498,11 +498,7 @@ void frmTessarin::hideRangeOverlay() {
     rect_->hide();
     // The windows of other programs under the outline repaint in their own time; copied at
     // once, the range would still show the outline.
-    const ULONGLONG deadline = GetTickCount64() + kOverlaySettleMs;
-    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        ProcessPendingMessages();
-    }
+    ProcessMessagesFor(kOverlaySettleMs);
 }
 
 // ---- What the capture run asks of the main window ----------------------------------------
@@ -624,11 +620,7 @@ bool frmTessarin::QueryUnload() {
     if (!SaveSettings(settings_, RestoredPlacement(), fs_, host_.programFolder, codePage_)) {
         SetStatus(kSettingsSaveError);
         // Long enough for a person or a polling program to read it.
-        const ULONGLONG deadline = GetTickCount64() + kSettingsSaveErrorWaitMs;
-        for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-            ProcessPendingMessages();
-        }
+        ProcessMessagesFor(kSettingsSaveErrorWaitMs);
     }
     return true;
 }

@@ -33,15 +33,6 @@ constexpr const char* kLoadFailureTitle = "PNGファイル読込失敗";
 constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 constexpr DWORD kHoverPauseMs = 100;
 
-// Waits with the window's messages flowing.
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        ProcessPendingMessages();
-    }
-}
-
 // Restores the current folder when the scope ends: dialogs and the shell may move it.
 class CurrentFolderGuard {
 public:
@@ -163,7 +154,7 @@ void frmTessarin::ListStep(int direction) {
 void frmTessarin::OnStripHover(int32_t position) {
     ShowEntry(list_.SlotOfEntry(position));
     ProcessPendingMessages();
-    PumpFor(kHoverPauseMs);
+    ProcessMessagesFor(kHoverPauseMs);
 }
 
 void frmTessarin::OnStripRightPress(int32_t position, POINT screen) {

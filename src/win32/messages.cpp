@@ -17,6 +17,14 @@ void ProcessPendingMessages() {
     }
 }
 
+void ProcessMessagesFor(DWORD milliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        ProcessPendingMessages();
+    }
+}
+
 bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

@@ -10,6 +10,8 @@ namespace tessarin {
 
 // Lets every pending message of this thread run; a quit request is left for the main loop.
 void ProcessPendingMessages();
+// Waits that long with this thread's messages flowing, so its windows stay alive.
+void ProcessMessagesFor(DWORD milliseconds);
 
 // Registers a window class of this module with an arrow cursor; a class registered before
 // counts as success. background may be null (the window paints everything itself).
