@@ -16,22 +16,18 @@ using Journal = std::vector<std::string>;
 
 struct FakeWindow {
     WindowId id = 0;
-    std::string className{};
-    std::string title{};
+    std::string className{}, title{};
     Rect rect{};
-    bool visible = true;
-    bool topLevel = true;
+    bool visible = true, topLevel = true;
     std::string text{};  // what the window answers to WM_GETTEXT
     WindowId parent = 0;
 };
 
 // The top-level windows are enumerated in the order added; unknown ids and 0 answer "" and
 // zeros.
-class FakeDesktop : public Desktop {
-public:
+struct FakeDesktop : Desktop {
     Point cursor{120, 110};
-    WindowId underPointer = 0;
-    WindowId foreground = 0;
+    WindowId underPointer = 0, foreground = 0;
     std::vector<FakeWindow> windows;
     int platformId = 2;
     float version = 10.0F;
@@ -54,9 +50,7 @@ public:
     bool isVisible(WindowId w) const override { return find(w).visible; }
     std::vector<WindowId> topLevelWindows() const override {
         std::vector<WindowId> ids;
-        for (const FakeWindow& w : windows) {
-            if (w.topLevel) ids.push_back(w.id);
-        }
+        for (const FakeWindow& w : windows) ids.insert(ids.end(), w.topLevel ? 1 : 0, w.id);
         return ids;
     }
     int osPlatformId() const override { return platformId; }
@@ -66,8 +60,7 @@ public:
 };
 
 // Accessible objects are found only at their exact points.
-class FakeAccessibility : public Accessibility {
-public:
+struct FakeAccessibility : Accessibility {
     std::vector<std::pair<Point, AccessibleObjectInfo>> objects;
 
     void add(Point p, AccessibleObjectInfo object) { objects.emplace_back(p, std::move(object)); }
@@ -84,16 +77,13 @@ inline AccessibleObjectInfo Named(std::string name, std::string value = "") {
 // Calls read "screen -13 -12 50 30 1" (x, y, width, height, with layered windows),
 // "windowdc 7 0 0 50 20 0" (window id first), "message text / title". The first
 // `emptyFailures` emptyings and `setFailures` settings fail.
-class FakeDevices : public Grabber, public Clipboard, public CaptureUi {
-public:
+struct FakeDevices : Grabber, Clipboard, CaptureUi {
     Journal log;
-    int emptyFailures = 0;
-    int setFailures = 0;
+    int emptyFailures = 0, setFailures = 0;
     std::string pickedClass;  // what the window list hands back
     Rect range;
 
-    template <typename... Values>
-    void note(std::string call, Values... values) {
+    void note(std::string call, auto... values) {
         ((call += " " + std::to_string(values)), ...);
         log.push_back(std::move(call));
     }
@@ -105,19 +95,10 @@ public:
     }
     void printWindow(WindowId i, int32_t x, int32_t y, int32_t w, int32_t h) override { note("print", i, x, y, w, h); }
     void drawCursor(int32_t x, int32_t y) override { note("cursor", x, y); }
-    bool attempt(const char* call, int& failures) {
-        note(call);
-        return failures-- <= 0;
-    }
-    bool empty() override { return attempt("clipboard empty", emptyFailures); }
-    bool setPicture() override { return attempt("clipboard set", setFailures); }
-    void messageBox(const std::string& text, const std::string& title) override {
-        note("message " + text + " / " + title);
-    }
-    std::string pickClassFromWindowList() override {
-        note("window list");
-        return pickedClass;
-    }
+    bool empty() override { return note("clipboard empty"), emptyFailures-- <= 0; }
+    bool setPicture() override { return note("clipboard set"), setFailures-- <= 0; }
+    void messageBox(const std::string& text, const std::string& t) override { note("message " + text + " / " + t); }
+    std::string pickClassFromWindowList() override { return note("window list"), pickedClass; }
     Rect rangeRectangle() const override { return range; }
     void hideRangeOverlay() override { note("hide overlay"); }
     void processPendingMessages() override { note("process messages"); }

@@ -33,10 +33,8 @@ struct FakeOverlayWindow : OverlayWindow {
 
     void show() override { journal.push_back("overlay show"); }
     void hide() override { journal.push_back("overlay hide"); }
-    void setBounds(int32_t left, int32_t top, int32_t width, int32_t height) override {
-        const auto snap = [](int32_t twips) { return RoundHalfEven(twips / 15.0) * 15; };
-        placed = TwipsBounds{snap(left), snap(top), snap(width), snap(height)};
-    }
+    static int32_t Px(int32_t twips) { return RoundHalfEven(twips / 15.0) * 15; }
+    void setBounds(int32_t l, int32_t t, int32_t w, int32_t h) override { placed = {Px(l), Px(t), Px(w), Px(h)}; }
     TwipsBounds bounds() const override { return placed; }
     void makeTopmost() override { journal.push_back("overlay topmost"); }
     void redraw() override {}
@@ -51,8 +49,7 @@ struct FakeRunHost : RunHost {
     explicit FakeRunHost(RunJournal& journal) : journal(journal) {}
     RunJournal& journal;
     std::string caption = "ウィンドウ";
-    std::string file;
-    std::string text;
+    std::string file, text;
     CaptureOutcome outcome;  // of the next capture only
     PanelTexts panel;
     // Runs inside the next processPendingMessages, as a click that arrives meanwhile.
@@ -77,13 +74,12 @@ struct FakeRunHost : RunHost {
     int32_t pictureWidth() const override { return 300; }
     int32_t pictureHeight() const override { return 450; }
     CaptureOutcome MyCapture(std::string_view target) override {
-        Note("capture " + std::string(target));
-        return std::exchange(outcome, {});
+        return Note("capture " + std::string(target)), std::exchange(outcome, {});
     }
     void ShowUnlistedCapture() override { Note("unlisted"); }
     void AddToStrip(const std::string& fullPath, const std::string& winText, bool saved) override {
-        Note("strip " + fullPath + " " + winText + (saved ? " saved" : ""));
-        processPendingMessages();  // adding lets messages run
+        // Adding lets messages run.
+        Note("strip " + fullPath + " " + winText + (saved ? " saved" : "")), processPendingMessages();
     }
     void MarkLastEntryDownloaded() override { Note("blue"); }
     void mnuSave_Click() override { Note("save"); }

@@ -14,8 +14,10 @@
 namespace tessarin::test {
 namespace {
 
-// The flags that are set, in declaration order, and the watched window.
-std::string SetFlags(const CommandLineFlags& f) {
+// The flags the line sets, in declaration order, and the watched window.
+std::string SetFlags(std::string_view line) {
+    CommandLineFlags f;
+    ParseCommandLine(line, f);
     const auto word = [](bool set, const char* name) { return set ? std::string(name) + " " : std::string(); };
     return word(f.debug, "debug") + word(f.autoRun, "auto") + word(f.minimize, "min") + word(f.novisible, "novisible") +
            word(f.nomouse, "nomouse") + word(f.clipboard, "clipboard") + word(f.sound, "sound") +
@@ -38,11 +40,7 @@ TEST(CommandLine, WordsSetTheirFlags) {
         {"-hwnd 4294967297", ""},  // not wrapped round to 1
         {"-hwnd 1.5", ""},
         {"-hwnd  77", ""}};  // two blanks: the next word is empty
-    for (const auto& [line, expected] : cases) {
-        CommandLineFlags flags;
-        ParseCommandLine(line, flags);
-        EXPECT_EQ(SetFlags(flags), expected) << line;
-    }
+    for (const auto& [line, expected] : cases) EXPECT_EQ(SetFlags(line), expected) << line;
     EXPECT_EQ(ArgumentsOf("\"C:\\Program Files\\T\\Tessarin.exe\"  -min -a"), "-min -a");
     EXPECT_EQ(ArgumentsOf("\"C:\\unterminated -auto"), "");
 }
@@ -61,8 +59,7 @@ TEST(Startup, TheCommandLineDecidesWindowStateLoadingAndTheRun) {
     };
     for (const auto& [line, autoStart, loadFiles, expected] : cases) {
         Settings settings;
-        settings.autoStart = autoStart;
-        settings.loadFiles = loadFiles;
+        std::tie(settings.autoStart, settings.loadFiles) = std::tuple(autoStart, loadFiles);
         CommandLineFlags flags;
         EXPECT_EQ(tie(PlanStartup(line, settings, flags)), tie(expected)) << line << " / " << loadFiles;
     }

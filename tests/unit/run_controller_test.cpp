@@ -40,9 +40,8 @@ struct RunWorld {
     RunWorld() {
         ResetSettings(settings);
         settings.captureSound = 0;
-        for (const char* file : {"C:\\T\\chimes.wav", "C:\\W\\media\\chimes.wav", "C:\\W\\media\\notify.wav"}) {
+        for (const char* file : {"C:\\T\\chimes.wav", "C:\\W\\media\\chimes.wav", "C:\\W\\media\\notify.wav"})
             fs.addFile(file);
-        }
         desktop.add({0x20, "Notepad", "Pad", {}});
         desktop.cursor = keys.cursor;
         desktop.underPointer = 0x20;

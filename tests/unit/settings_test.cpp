@@ -29,9 +29,8 @@ const std::string kDefaultFile =
 // A settings text with the lines of some keys replaced.
 std::string With(std::string text, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
-        std::string old = "^";
-        old += line.substr(0, line.find(" = ") + 3) + "[^\r]*";
-        text = std::regex_replace(text, std::regex(old, std::regex::multiline), line);
+        const std::regex old("^" + line.substr(0, line.find(" = ") + 3) + "[^\r]*", std::regex::multiline);
+        text = std::regex_replace(text, old, line);
     }
     return text;
 }
@@ -41,13 +40,6 @@ protected:
     SettingsFileTest() {
         for (const char* folder : {"C:\\prog", "C:\\prog\\data", "C:\\prog\\my pics"}) fs.addFolder(folder);
     }
-    // The record as it would be written again.
-    std::string Loaded() {
-        Settings settings;
-        const WindowPlacement placement = LoadSettings(settings, kScreen, ctx, codePage);
-        return FormatSettingsText(settings, placement);
-    }
-
     FakeFileSystem fs;
     IconvCodePage codePage;
     PathContext ctx{fs, kProgram};
@@ -56,8 +48,8 @@ protected:
 TEST_F(SettingsFileTest, ReaderRules) {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"Form Left=100", {"form left = 100"}},
-        {"save folder path = a=b\r\npos 3", {}},  // a second "=" or none drops the line
-        {"no  mouse = 0\r\nsize  width = 3\r\n\tpos = 1\r\ncolour = 5\r\n\r\n", {}},
+        // A second "=" or none drops the line, and so does a key spelt otherwise.
+        {"save folder path = a=b\r\npos 3\r\nno  mouse = 0\r\nsize  width = 3\r\n\tpos = 1\r\ncolour = 5\r\n\r\n", {}},
         {"pos = 2\rsize = 1\nhosei = 1\r", {"pos = 2"}},  // CR ends a line, a lone LF does not
         {"chime = a.wav\nb\r\npos = 3\n\r\n", {"chime = a.wav\nb", "pos = 3"}},
         {"pos = 1\r\npos = 3\r\nform top = 7\r\nForm Top = 8", {"pos = 3", "form top = 8"}},
@@ -74,7 +66,9 @@ TEST_F(SettingsFileTest, ReaderRules) {
         {"save folder path = ..\\PROG\\data", {"save folder path = ..\\PROG\\data"}}};
     for (const auto& [text, expected] : cases) {
         text ? fs.addFile(kConf, codePage.fromUtf8(text)) : fs.addFolder(kConf);
-        EXPECT_EQ(Loaded(), With(kDefaultFile, expected)) << (text ? text : "unreadable");
+        Settings s;
+        const WindowPlacement placement = LoadSettings(s, kScreen, ctx, codePage);
+        EXPECT_EQ(FormatSettingsText(s, placement), With(kDefaultFile, expected)) << (text ? text : "unreadable");
     }
     Settings s;
     s.hosei = s.shift = s.shiftX = s.shiftY = s.pos = 3;
@@ -82,21 +76,12 @@ TEST_F(SettingsFileTest, ReaderRules) {
     EXPECT_EQ(std::vector({s.hosei, s.shift, s.shiftX, s.shiftY, s.pos}), std::vector({3, 3, 3, 3, 0}));
 }
 
-TEST_F(SettingsFileTest, SavingWritesTheWholeFileOrNothing) {
+TEST_F(SettingsFileTest, EveryLineSurvivesAReadAndAWriteAndAFailedWriteKeepsTheOldFile) {
+    fs.addFolder("C:\\prog\\画像");
     Settings s;
-    const WindowPlacement placement = LoadSettings(s, kScreen, ctx, codePage);  // no file yet: defaults
+    WindowPlacement placement = LoadSettings(s, kScreen, ctx, codePage);  // no file yet: defaults
     ASSERT_TRUE(SaveSettings(s, placement, fs, kProgram, codePage));
     EXPECT_EQ(*fs.readFile(kConf), kDefaultFile);
-    fs.failWrites = true;
-    s.pos = 3;
-    EXPECT_FALSE(SaveSettings(s, placement, fs, kProgram, codePage));
-    EXPECT_EQ(*fs.readFile(kConf), kDefaultFile);
-    fs.failWrites = false;
-    EXPECT_FALSE(SaveSettings(s, placement, fs, "C:\\gone", codePage));
-}
-
-TEST_F(SettingsFileTest, EveryLineSurvivesAReadAndAWriteIncludingJapanese) {
-    fs.addFolder("C:\\prog\\画像");
     // A distinct value on every line, so a swapped or dropped line shows.
     std::string text;
     int n = 0;
@@ -106,21 +91,23 @@ TEST_F(SettingsFileTest, EveryLineSurvivesAReadAndAWriteIncludingJapanese) {
     text = With(text,
                 {"save folder path = 画像", "class name = メモ帳", "hosei left = -2147483648", "shifty = 2147483647"});
     fs.addFile(kConf, codePage.fromUtf8(text));
-    Settings s;
-    const WindowPlacement placement = LoadSettings(s, kScreen, ctx, codePage);
-    fs.remove(kConf);
+    placement = LoadSettings(s, kScreen, ctx, codePage);
+    fs.addFile(kConf, kDefaultFile);
+    fs.failWrites = true;
+    EXPECT_FALSE(SaveSettings(s, placement, fs, kProgram, codePage));
+    EXPECT_EQ(*fs.readFile(kConf), kDefaultFile);
+    fs.failWrites = false;
+    EXPECT_FALSE(SaveSettings(s, placement, fs, "C:\\gone", codePage));
     ASSERT_TRUE(SaveSettings(s, placement, fs, kProgram, codePage));
     EXPECT_EQ(*fs.readFile(kConf), codePage.fromUtf8(text));
     EXPECT_NE(fs.readFile(kConf)->find("\r\nclass name = \x83\x81\x83\x82\x92\xA0\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, ImageFormatsAndFullPath) {
-    const std::pair<int32_t, const char*> formats[] = {{INT32_MIN, "bmp"}, {0, "bmp"}, {1, "jpg"},
-                                                       {2, "png"},         {3, "gif"}, {4, "bmp"}};
-    for (const auto& [index, extension] : formats) EXPECT_EQ(FormatExtension(index), extension) << index;
-    const std::pair<const char*, int32_t> indices[] = {{"JPG", 1},  {"Png", 2}, {"gif", 3}, {"bmp", 0},
-                                                       {"jpeg", 0}, {"", 0},    {".jpg", 0}};
-    for (const auto& [extension, index] : indices) EXPECT_EQ(FormatIndex(extension), index) << extension;
+    std::string formats;
+    for (const int32_t index : {INT32_MIN, 0, 1, 2, 3, 4}) formats += FormatExtension(index) + " ";
+    for (const char* e : {"JPG", "Png", "gif", "bmp", "jpeg", "", ".jpg"}) formats += std::to_string(FormatIndex(e));
+    EXPECT_EQ(formats, "bmp bmp jpg png gif bmp 1230000");
 
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"data\\", "a.jpg", "C:\\prog\\data\\a.jpg"},

@@ -19,7 +19,9 @@
 #include "win32/clipboard.h"
 #include "win32/desktop.h"
 #include "win32/grabber.h"
+#include "win32/messages.h"
 #include "win32/picture.h"
+#include "win_test_support.h"
 
 namespace tessarin::test {
 
@@ -33,15 +35,7 @@ inline uint32_t ScreenPattern(int x, int y) { return PixelOf(RGB((x * 4) & 0xFF,
 inline RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
 // Lets window messages run until the condition holds or the deadline passes.
-template <typename Predicate>
-bool PumpUntil(Predicate done, DWORD deadlineMs = 10000) {
-    const ULONGLONG end = ::GetTickCount64() + deadlineMs;
-    for (MSG msg;; ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT)) {
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (done()) return true;
-        if (::GetTickCount64() >= end) return false;
-    }
-}
+inline bool PumpUntil(const std::function<bool()>& done) { return WaitUntil(done, 10000, true); }
 
 inline bool MovePointer(int x, int y) {
     ::SetCursorPos(x, y);
@@ -56,12 +50,10 @@ inline bool MovePointer(int x, int y) {
 inline std::string Mismatches(const Picture& picture, int width, int height,
                               const std::function<COLORREF(int, int)>& expected) {
     char text[64] = "";
-    if (picture.width() != width || picture.height() != height) {
+    if (picture.width() != width || picture.height() != height)
         std::snprintf(text, sizeof text, "size %d x %d", picture.width(), picture.height());
-    }
     for (int i = 0; text[0] == '\0' && i < width * height; ++i) {
-        const int x = i % width;
-        const int y = i / width;
+        const int x = i % width, y = i / width;
         if (picture.pixel(x, y) == expected(x, y)) continue;
         std::snprintf(text, sizeof text, "%d,%d=%06X want %06X", x, y, PixelOf(picture.pixel(x, y)),
                       PixelOf(expected(x, y)));
@@ -70,21 +62,14 @@ inline std::string Mismatches(const Picture& picture, int width, int height,
 }
 
 // A topmost popup, or a child of the parent with the rectangle in its client coordinates;
-// pixel(x, y) is the colour of window pixel (x, y) as 0x00RRGGBB. Shows the cross cursor.
+// pixel(x, y) is the colour of window pixel (x, y) as 0x00RRGGBB.
 class PaintedWindow {
 public:
     PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel, const std::wstring& title = L"",
                   bool visible = true, HWND parent = nullptr)
         : width_(rect.right - rect.left), height_(rect.bottom - rect.top) {
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) pixels_.push_back(pixel(x, y));
-        }
-        [[maybe_unused]] static const ATOM registered = [] {
-            const WNDCLASSEXW wc{sizeof wc, 0,       Proc,       0,
-                                 0,         nullptr, nullptr,    ::LoadCursorW(nullptr, IDC_CROSS),
-                                 nullptr,   nullptr, kClassName, nullptr};
-            return ::RegisterClassExW(&wc);
-        }();
+        for (int i = 0; i < width_ * height_; ++i) pixels_.push_back(pixel(i % width_, i / width_));
+        [[maybe_unused]] static const bool registered = RegisterWindowClass(kClassName, Proc, nullptr);
         window_.reset(::CreateWindowExW(parent ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, title.c_str(),
                                         parent ? WS_CHILD : WS_POPUP, rect.left, rect.top, width_, height_, parent,
                                         nullptr, ::GetModuleHandleW(nullptr), this));
@@ -92,8 +77,7 @@ public:
         ::SetWindowPos(hwnd(), parent ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         ::UpdateWindow(hwnd());
     }
-    PaintedWindow(const PaintedWindow&) = delete;
-    PaintedWindow& operator=(const PaintedWindow&) = delete;
+    PaintedWindow(const PaintedWindow&) = delete;  // the window keeps this address
 
     static constexpr wchar_t kClassName[] = L"TessarinCaptureTestWindow";
     [[nodiscard]] HWND hwnd() const { return window_.get(); }
@@ -107,19 +91,17 @@ public:
             ::GetWindowRect(hwnd(), &r);
             const WindowDc screen(nullptr);
             for (const POINT p : {POINT{0, 0}, POINT{width_ - 1, 0}, POINT{0, height_ - 1},
-                                  POINT{width_ - 1, height_ - 1}, POINT{width_ / 2, height_ / 2}}) {
+                                  POINT{width_ - 1, height_ - 1}, POINT{width_ / 2, height_ / 2}})
                 if (::GetPixel(screen.get(), r.left + p.x, r.top + p.y) != ColorOf(pixel(p.x, p.y))) return false;
-            }
             return true;
         });
     }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if (message == WM_NCCREATE)
             ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
         const auto* self = reinterpret_cast<const PaintedWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (message == WM_ERASEBKGND) return 1;
         if (self == nullptr || (message != WM_PAINT && message != WM_PRINT && message != WM_PRINTCLIENT)) {
@@ -136,8 +118,7 @@ private:
         return 0;
     }
 
-    int width_;
-    int height_;
+    int width_, height_;
     std::vector<uint32_t> pixels_;
     UniqueWindow window_;
 };
@@ -150,9 +131,7 @@ public:
     std::string pickClassFromWindowList() override { return ""; }
     Rect rangeRectangle() const override { return {}; }
     void hideRangeOverlay() override {}
-    void processPendingMessages() override {
-        PumpUntil([] { return true; });
-    }
+    void processPendingMessages() override { ProcessPendingMessages(); }
     void sleepMs(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
 
     std::vector<std::string> messages;
@@ -163,8 +142,7 @@ class MyCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(com_.ok());
-        settings_.noMouse = 1;
-        settings_.noTooltip = 1;
+        settings_.noMouse = settings_.noTooltip = 1;
     }
     std::string Capture(std::string_view target) { return MyCapture(context_, target); }
 
