@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/ports/input.h"
+#include "core/ports/list_commands.h"
 #include "core/ports/overlay.h"
 #include "core/ports/run_host.h"
 #include "core/run/pointer_panel.h"
@@ -76,16 +77,29 @@ struct FakeRunHost : RunHost {
     CaptureOutcome MyCapture(std::string_view target) override {
         return Note("capture " + std::string(target)), std::exchange(outcome, {});
     }
-    void ShowUnlistedCapture() override { Note("unlisted"); }
-    void AddToStrip(const std::string& fullPath, const std::string& winText, bool saved) override {
-        // Adding lets messages run.
-        Note("strip " + fullPath + " " + winText + (saved ? " saved" : "")), processPendingMessages();
+    void playSound(const std::string& path, bool async) override { Note("sound " + path + (async ? " async" : "")); }
+    void Note(std::string line) { journal.push_back(std::move(line)); }
+};
+
+// The image list as the run uses it; adding lets messages run through the host.
+struct FakeListCommands : ListCommands {
+    FakeListCommands(RunJournal& journal, FakeRunHost& host) : journal(journal), host(host) {}
+    RunJournal& journal;
+    FakeRunHost& host;
+    bool waiting = false;
+
+    void ShowUnlistedCapture() override { waiting = true, Note("unlisted"); }
+    void PreviewCleared() override { waiting = false, Note("cleared"); }
+    bool CaptureWaiting() const override { return waiting; }
+    void DiscardWaitingCapture() override { waiting = false, Note("discard"); }
+    void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) override {
+        if (!std::exchange(waiting, false)) return;
+        Note("strip " + fullPath + " " + winText + (saved ? " saved" : "")), host.processPendingMessages();
     }
     void MarkLastEntryDownloaded() override { Note("blue"); }
     void mnuSave_Click() override { Note("save"); }
-    void mnuDel_Click() override { Note("delete"); }
+    void DeleteKey(bool inFront, bool held) override { Note(inFront && !held ? "delete" : "no delete"); }
     void ListStep(int direction) override { Note("step " + std::to_string(direction)); }
-    void playSound(const std::string& path, bool async) override { Note("sound " + path + (async ? " async" : "")); }
     void Note(std::string line) { journal.push_back(std::move(line)); }
 };
 

@@ -28,13 +28,14 @@ struct RunWorld {
     FakeDesktop desktop;
     FakeAccessibility accessibility;
     FakeRunHost host{journal};
+    FakeListCommands list{journal, host};
     Settings settings;
     CommandLineFlags flags;
     KeyNameTable names = BuildKeyNameTable();
     IconvCodePage codePage;
     FakeFileSystem fs;
     PathContext paths{fs, "C:\\T"};
-    RunController run{RunContext{host, keys, overlay, desktop, accessibility, settings, flags, names, codePage, paths,
+    RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage, paths,
                                  "C:\\W", 15, 15}};
 
     RunWorld() {
@@ -122,7 +123,7 @@ TEST(RunController, Scripts) {
         {"manual go Shift - stop tick go . Ctrl+C", window + waits},  // no fixed range outlives its run
         // After a marker only the position labels change; no status, no sound.
         {"go Shift - A cancel move Ctrl+C Ctrl+C . panel", "2 KEY_DOWN 41 110 - 230"},
-        {"sound go Shift - error . Ctrl+C", "status |capture rect|overlay hide"},
+        {"sound go Shift - error . Ctrl+C", "status |capture rect|cleared|add off|overlay hide"},
         // Listing after a capture; the capture key and the target kind as the settings say now.
         {"manual nolisting download go . Ctrl+C",  // a downloaded image is listed at once
          window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|blue|status cat.jpg をダウンロード&保存|" +

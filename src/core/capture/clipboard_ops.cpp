@@ -6,12 +6,12 @@ namespace tessarin {
 
 // Another program may hold the clipboard for a moment; the program stays responsive while
 // it waits for it.
-std::string ClearClipboard(Clipboard& clipboard, CaptureUi& ui) {
+std::string RetryClearClipboard(const ClipboardRetry& retry) {
     for (int attempt = 1; attempt <= kClearClipboardAttempts; ++attempt) {
-        if (clipboard.empty()) return "";
+        if (retry.attempt()) return "";
         if (attempt < kClearClipboardAttempts) {
-            ui.processPendingMessages();
-            ui.sleepMs(kClipboardRetryMs);
+            retry.processMessages();
+            retry.sleepMs(kClipboardRetryMs);
         }
     }
     return std::string(kCaptureError);
@@ -19,12 +19,22 @@ std::string ClearClipboard(Clipboard& clipboard, CaptureUi& ui) {
 
 // The picture is set right after a successful emptying, so the clipboard is normally ours
 // already; the long retry covers a viewer that grabs it in between.
-std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui) {
+std::string RetrySetClipboard(const ClipboardRetry& retry) {
     for (int attempt = 0; attempt < kCopyPictureAttempts; ++attempt) {
-        if (clipboard.setPicture()) return "";
-        if (attempt + 1 < kCopyPictureAttempts) ui.sleepMs(kClipboardRetryMs);
+        if (retry.attempt()) return "";
+        if (attempt + 1 < kCopyPictureAttempts) retry.sleepMs(kClipboardRetryMs);
     }
     return std::string(kCaptureError);
+}
+
+std::string ClearClipboard(Clipboard& clipboard, CaptureUi& ui) {
+    return RetryClearClipboard({[&clipboard] { return clipboard.empty(); }, [&ui] { ui.processPendingMessages(); },
+                                [&ui](int ms) { ui.sleepMs(ms); }});
+}
+
+std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui) {
+    return RetrySetClipboard({[&clipboard] { return clipboard.setPicture(); }, [&ui] { ui.processPendingMessages(); },
+                              [&ui](int ms) { ui.sleepMs(ms); }});
 }
 
 }  // namespace tessarin

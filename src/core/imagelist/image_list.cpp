@@ -1,6 +1,7 @@
 #include "core/imagelist/image_list.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/text/paths.h"
 
@@ -28,8 +29,20 @@ int32_t ImageList::AddEntry(std::string_view path, std::string_view windowText, 
         freeSlots_.erase(freeSlots_.begin());
         slotTable_[static_cast<size_t>(slot)] = slot;
     }
-    entries_.push_back(ImageEntry{slot, FileNameOf(path), std::string(path), std::string(windowText), saved});
+    ImageEntry entry;
+    entry.id = nextId_++;
+    entry.slot = slot;
+    entry.fileName = FileNameOf(path);
+    entry.fullPath = std::string(path);
+    entry.windowText = std::string(windowText);
+    entry.saved = saved;
+    entries_.push_back(std::move(entry));
     return slot;
+}
+
+int32_t ImageList::PositionOf(EntryId id) const {
+    const auto it = std::find_if(entries_.begin(), entries_.end(), [id](const ImageEntry& e) { return e.id == id; });
+    return it == entries_.end() ? 0 : static_cast<int32_t>(it - entries_.begin()) + 1;
 }
 
 std::optional<ImageEntry> ImageList::RemoveEntry(int32_t position) {
@@ -39,6 +52,22 @@ std::optional<ImageEntry> ImageList::RemoveEntry(int32_t position) {
     entries_.erase(it);
     slotTable_[static_cast<size_t>(removed.slot)] = 0;
     freeSlots_.insert(removed.slot);
+    return removed;
+}
+
+std::vector<ImageEntry> ImageList::RemoveEntries(int32_t first, int32_t last) {
+    first = std::max(first, 1);
+    last = std::min(last, CountEntries());
+    std::vector<ImageEntry> removed;
+    if (first > last) return removed;
+    const auto from = entries_.begin() + (first - 1);
+    const auto to = entries_.begin() + last;
+    removed.assign(std::make_move_iterator(from), std::make_move_iterator(to));
+    entries_.erase(from, to);
+    for (const ImageEntry& entry : removed) {
+        slotTable_[static_cast<size_t>(entry.slot)] = 0;
+        freeSlots_.insert(entry.slot);
+    }
     return removed;
 }
 

@@ -11,14 +11,23 @@
 #include <string_view>
 #include <vector>
 
+#include "core/imagelist/image.h"
+
 namespace tessarin {
 
+// Names an entry for as long as it lives; never reused. Commands that let messages run hold
+// an id, not a position: a deletion meanwhile moves positions but never changes an id.
+using EntryId = uint64_t;
+
 struct ImageEntry {
+    EntryId id = 0;
     int32_t slot = 0;
     std::string fileName;    // the part of fullPath after its last "\"
     std::string fullPath;    // where the image was or will be saved
     std::string windowText;  // text of the captured window
     bool saved = false;      // the image exists on disk under fullPath
+    SharedImage held;        // the full image while it has no file of its own
+    Image thumbnail;         // what the strip shows
 };
 
 class ImageList {
@@ -33,10 +42,16 @@ public:
 
     // Appends an entry at position N + 1 and returns its slot.
     int32_t AddEntry(std::string_view path, std::string_view windowText, bool saved);
+    // The id of the entry added last.
+    [[nodiscard]] EntryId LastId() const { return nextId_ - 1; }
+    // 0 when no living entry has the id.
+    [[nodiscard]] int32_t PositionOf(EntryId id) const;
     // Removes the entry at a position and frees its slot; later entries move up by one.
     // A position outside 1..N changes nothing. The removed record is handed back so that the
     // caller can delete its file.
     std::optional<ImageEntry> RemoveEntry(int32_t position);
+    // Removes positions first..last (clamped to 1..N) in one step.
+    std::vector<ImageEntry> RemoveEntries(int32_t first, int32_t last);
 
     // nullptr for a position outside 1..N.
     [[nodiscard]] const ImageEntry* Entry(int32_t position) const;
@@ -46,6 +61,7 @@ private:
     std::vector<ImageEntry> entries_;    // position p at index p - 1
     std::vector<int32_t> slotTable_{0};  // element k holds k while slot k is in use, else 0
     std::set<int32_t> freeSlots_;        // free slots below the top, for lowest-first reuse
+    EntryId nextId_ = 1;
 };
 
 // The panel caption of an entry: its position as decimal text.

@@ -33,6 +33,21 @@ int32_t SlotWidth(int32_t panelWidthTwips, int32_t twipsPerPixelX) {
     return RoundHalfEven(static_cast<double>(panelWidthTwips) / std::max(1, twipsPerPixelX) + 2);
 }
 
+StripLayout StripLayoutFor(int32_t twipsPerPixel) {
+    StripLayout layout;
+    const int32_t tpp = std::max(1, twipsPerPixel);
+    const double scale = tpp;
+    layout.metrics.twipsPerPixel = tpp;
+    layout.metrics.pitch = SlotWidth(kPanelWidthTwips, tpp);
+    layout.metrics.panelWidth = RoundHalfEven(kPanelWidthTwips / scale);
+    layout.panelHeight = RoundHalfEven(kPanelHeightTwips / scale);
+    layout.imageLeft = RoundHalfEven(kImageLeftTwips / scale);
+    layout.imageTop = RoundHalfEven(kImageTopTwips / scale);
+    layout.thumbWidth = std::max(0, layout.metrics.panelWidth - layout.imageLeft - kPanelBorderPixels);
+    layout.thumbHeight = std::max(0, layout.panelHeight - layout.imageTop - kPanelBorderPixels);
+    return layout;
+}
+
 int64_t PanelLeft(int32_t position, const StripMetrics& metrics) {
     return (static_cast<int64_t>(position) - 1) * Pitch(metrics) + kPanelLeftMargin;
 }

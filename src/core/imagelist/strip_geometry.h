@@ -17,6 +17,24 @@ struct StripMetrics {
     int32_t twipsPerPixel = 15;  // horizontal screen scale
 };
 
+// Every length of the strip at one screen scale. The panel and its image box are designed in
+// twips (765 x 675, the image 30 from the left and 150 from the top), so they keep their size
+// on every monitor.
+struct StripLayout {
+    StripMetrics metrics;
+    int32_t panelHeight = 45;  // pixels
+    int32_t imageLeft = 2;     // the thumbnail inside its panel, pixels
+    int32_t imageTop = 10;
+    int32_t thumbWidth = 47;  // the largest thumbnail a panel shows, pixels
+    int32_t thumbHeight = 33;
+};
+inline constexpr int32_t kPanelWidthTwips = 765;
+inline constexpr int32_t kPanelHeightTwips = 675;
+inline constexpr int32_t kImageLeftTwips = 30;
+inline constexpr int32_t kImageTopTwips = 150;
+inline constexpr int32_t kPanelBorderPixels = 2;  // the etched frame line inside a panel
+[[nodiscard]] StripLayout StripLayoutFor(int32_t twipsPerPixel);
+
 inline constexpr int32_t kPanelLeftMargin = 4;  // pixels before the first panel
 inline constexpr int32_t kPanelTop = 8;         // pixels
 

@@ -52,17 +52,6 @@ public:
     // MyCapture into the preview picture.
     [[nodiscard]] virtual CaptureOutcome MyCapture(std::string_view target) = 0;
 
-    // The image list: the preview shows a capture that is not in the list (no entry
-    // selected, strip laid out again).
-    virtual void ShowUnlistedCapture() = 0;
-    virtual void AddToStrip(const std::string& fullPath, const std::string& winText, bool saved) = 0;
-    // The last entry's caption turns blue (a downloaded image).
-    virtual void MarkLastEntryDownloaded() = 0;
-    virtual void mnuSave_Click() = 0;
-    virtual void mnuDel_Click() = 0;
-    // Left (-1) or right (+1) arrow: the entry beside the selected one, when one is selected.
-    virtual void ListStep(int direction) = 0;
-
     virtual void playSound(const std::string& path, bool async) = 0;
 };
 

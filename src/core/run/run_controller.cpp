@@ -134,18 +134,21 @@ bool RunController::KeyDown(int32_t code, WindowId foreground) {
     if (code == rangeKey) {
         overlay_.Init();
         overlay_.Start(pointerTwips_);
-        // A new range discards a capture that waits to be added.
-        capturePending_ = false;
+        // A new range discards a capture that waits to be added, and the button goes with it.
+        if (ctx_.list.CaptureWaiting()) {
+            ctx_.list.DiscardWaitingCapture();
+            ctx_.host.setAddEnabled(false);
+        }
     } else if (code == captureKey) {
         if (ctrl) return CaptureStep();
     } else if (code == kVkS && ctrl) {
-        ctx_.host.mnuSave_Click();
+        ctx_.list.mnuSave_Click();
     } else if (code == kVkEscape) {
         if (ctx_.host.isMinimised()) ctx_.host.restore();
         escMarker_ = kEscMark;
         runState_ = kRunIdle;
     } else if (code == kVkDelete) {
-        ctx_.host.mnuDel_Click();
+        DeleteKey(foreground);
     } else if (code == kVkLeft || code == kVkRight) {
         ListStep(code == kVkLeft ? -1 : 1, foreground);
     }
@@ -190,7 +193,10 @@ bool RunController::CaptureStep() {
     const CaptureOutcome outcome = ctx_.host.MyCapture(word);
     downloadedImage_ = outcome.downloadedImage;
     if (IsMarker(outcome.result)) {
-        // MyCapture has shown any message; the run goes on without status or sound.
+        // MyCapture has shown any message; the run goes on without status or sound. The
+        // preview was emptied at its start, so nothing stale is left there or waits.
+        ctx_.list.PreviewCleared();
+        ctx_.host.setAddEnabled(false);
         overlay_.Init();
         return true;
     }
@@ -209,8 +215,7 @@ void RunController::SnapshotStep() {
 }
 
 void RunController::FinishCapture() {
-    ctx_.host.ShowUnlistedCapture();
-    capturePending_ = true;
+    ctx_.list.ShowUnlistedCapture();
     const bool waitForAdd = !downloadedImage_ && (ctx_.settings.autoListing != 1 || ctx_.flags.nolisting == 1);
     if (waitForAdd) {
         ctx_.host.setAddEnabled(true);
@@ -219,7 +224,7 @@ void RunController::FinishCapture() {
         cmdAdd_Click();
     }
     if (downloadedImage_) {
-        ctx_.host.MarkLastEntryDownloaded();
+        ctx_.list.MarkLastEntryDownloaded();
         ctx_.host.SetStatus(ctx_.host.fileName() + std::string(kDownloadedStatusSuffix));
     }
     overlay_.Init();
@@ -228,19 +233,21 @@ void RunController::FinishCapture() {
 }
 
 void RunController::cmdAdd_Click() {
-    if (!capturePending_) return;
-    // Cleared first: adding lets messages run, and a second click meanwhile must not add
-    // the same capture twice.
-    capturePending_ = false;
-    ctx_.host.AddToStrip(FullPath(ctx_.host.fileName(), ctx_.settings, ctx_.paths), ctx_.host.winText(),
-                         downloadedImage_);
+    if (!ctx_.list.CaptureWaiting()) return;
+    ctx_.list.AddWaitingCapture(FullPath(ctx_.host.fileName(), ctx_.settings, ctx_.paths), ctx_.host.winText(),
+                                downloadedImage_);
     overlay_.Init();
     ctx_.host.setAddEnabled(false);
     ctx_.host.ShowMessageFrame(1, false);
 }
 
 void RunController::ListStep(int direction, WindowId foreground) {
-    if (foreground != 0 && foreground == ctx_.host.mainWindow()) ctx_.host.ListStep(direction);
+    if (foreground != 0 && foreground == ctx_.host.mainWindow()) ctx_.list.ListStep(direction);
+}
+
+void RunController::DeleteKey(WindowId foreground) {
+    ctx_.list.DeleteKey(foreground != 0 && foreground == ctx_.host.mainWindow(),
+                        keyFlags_.ctrl == 1 || keyFlags_.shift == 1);
 }
 
 void RunController::IdleTick() {
@@ -263,10 +270,10 @@ void RunController::IdleTick() {
                 ListStep(sampler_.keyCode == kVkLeft ? -1 : 1, foreground);
                 break;
             case kVkDelete:
-                ctx_.host.mnuDel_Click();
+                DeleteKey(foreground);
                 break;
             case kVkS:
-                if (keyFlags_.ctrl == 1) ctx_.host.mnuSave_Click();
+                if (keyFlags_.ctrl == 1) ctx_.list.mnuSave_Click();
                 break;
             default:
                 break;

@@ -19,6 +19,7 @@
 #include "core/ports/capture.h"
 #include "core/ports/codepage.h"
 #include "core/ports/input.h"
+#include "core/ports/list_commands.h"
 #include "core/ports/overlay.h"
 #include "core/ports/run_host.h"
 #include "core/run/input_sampler.h"
@@ -41,6 +42,7 @@ inline constexpr std::string_view kDownloadedStatusSuffix = " をダウンロー
 
 struct RunContext {
     RunHost& host;
+    ListCommands& list;
     KeyStateSource& keys;
     OverlayWindow& overlay;
     const Desktop& desktop;
@@ -98,7 +100,6 @@ public:
     [[nodiscard]] bool idleTimerEnabled() const { return idleTimerEnabled_; }
     // cmdGo's Tag: "esc" after a run was ended by Esc.
     [[nodiscard]] const std::string& escMarker() const { return escMarker_; }
-    [[nodiscard]] bool capturePending() const { return capturePending_; }
     [[nodiscard]] bool downloadedImage() const { return downloadedImage_; }
     [[nodiscard]] const KeyFlags& keyFlags() const { return keyFlags_; }
     [[nodiscard]] const SamplerState& sampler() const { return sampler_; }
@@ -115,6 +116,7 @@ private:
     void SnapshotStep();
     void Propose(const std::string& word);
     void ListStep(int direction, WindowId foreground);
+    void DeleteKey(WindowId foreground);
     [[nodiscard]] std::string TargetWordOfKind() const;
     void EndRun();
 
@@ -133,7 +135,6 @@ private:
     bool starting_ = false;
     bool busy_ = false;  // inside a pass or an idle tick
     bool idleTimerEnabled_ = false;
-    bool capturePending_ = false;
     bool downloadedImage_ = false;
 };
 

@@ -1,0 +1,499 @@
+#include "core/imagelist/list_controller.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <span>
+#include <utility>
+
+#include "core/app/shell.h"
+#include "core/capture/clipboard_ops.h"
+#include "core/files/load_order.h"
+#include "core/files/save_naming.h"
+#include "core/imagelist/strip_thumbnail.h"
+#include "core/text/text.h"
+
+namespace tessarin {
+namespace {
+
+constexpr const char* kAddListError = "7 メモリが不足しています。\r\nAddList";
+constexpr const char* kNoImageText = "イメージがありません！";
+constexpr const char* kNoImageTitle = "処理不可";
+constexpr const char* kGeneratingText = "生成中・・・・";
+constexpr const char* kThumbnailDoneText = "サムネイル生成完了";
+constexpr const char* kThumbnailFailedText = "失敗しました。";
+constexpr const char* kOverwriteText = "同じ名前のファイルが存在します。上書きしますか？";
+constexpr const char* kOverwriteTitle = "上書き確認";
+constexpr const char* kSaveAllQuestion = "リストの全ての未保存画像を保存します。よろしいですか？";
+constexpr const char* kThumbnailAllQuestion = "全てのサムネイルを生成し、上書き保存します。よろしいですか？";
+constexpr const char* kDeleteLeftQuestion = "選択画像を含め左側を全て削除します。よろしいですか？";
+constexpr const char* kDeleteRightQuestion = "選択画像を含め右側を全て削除します。よろしいですか？";
+constexpr const char* kDeleteAllQuestion = "一覧の画像を全て削除します。よろしいですか？";
+constexpr const char* kLoadFailureTitle = "PNGファイル読込失敗";
+constexpr const char* kProgramTitle = "Tessarin";
+constexpr int32_t kThumbnailDialogFilter = 2;  // JPEG
+
+// Clears a flag when the scope ends.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+    ~FlagScope() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+std::string FullWidthNumber(int32_t number) {
+    std::string out;
+    for (const char c : std::to_string(number)) {
+        if (c == '-') {
+            out += "－";
+        } else {
+            AppendUtf8(out, static_cast<char32_t>(U'０' + (c - '0')));
+        }
+    }
+    return out;
+}
+
+std::string DeleteSelectedQuestion(int32_t position) {
+    return "選択している No = " + std::to_string(position) + " を削除します。よろしいですか？";
+}
+
+ImageListController::ImageListController(ListContext context) : ctx_(std::move(context)) {}
+
+const Image* ImageListController::Thumbnail(int32_t position) const {
+    const ImageEntry* entry = list_.Entry(position);
+    return entry != nullptr ? &entry->thumbnail : nullptr;
+}
+
+bool ImageListController::Saved(int32_t position) const {
+    const ImageEntry* entry = list_.Entry(position);
+    return entry != nullptr && entry->saved;
+}
+
+bool ImageListController::HoldsPixels(int32_t position) const {
+    const ImageEntry* entry = list_.Entry(position);
+    return entry != nullptr && entry->held != nullptr;
+}
+
+// ---- Adding, selecting, showing --------------------------------------------------------------
+
+bool ImageListController::AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText,
+                                   bool saved) {
+    if (!image || image->Empty()) return false;
+    std::optional<Image> thumbnail;
+    try {
+        thumbnail = MakeStripThumbnail(*image, ctx_.layout);
+    } catch (const std::bad_alloc&) {
+        ctx_.prompts.message(kAddListError, kProgramTitle);
+        return false;
+    }
+    if (!thumbnail) return false;
+    (void)list_.AddEntry(fullPath, winText, saved);
+    const int32_t position = list_.CountEntries();
+    ImageEntry* entry = list_.Entry(position);
+    entry->thumbnail = std::move(*thumbnail);
+    // An image that is already in its file is read from there when it is needed again; only one
+    // without a file keeps its pixels, so the list's memory grows with its thumbnails.
+    if (!saved || !ctx_.store.isFile(fullPath)) entry->held = image;
+    ctx_.view.stripChangedFrom(position);
+    Select(position);
+    // While the save folder loads, the preview and the strip's end are laid out once at the
+    // end: drawing every full image on its way costs more than reading it.
+    if (!loading_) ctx_.view.stripScrollToEnd();
+    return true;
+}
+
+void ImageListController::Select(int32_t position) {
+    selected_ = position;
+    ctx_.view.selectionChanged(position, list_.SlotOfEntry(position));
+}
+
+void ImageListController::ShowUnlistedCapture() {
+    waiting_ = true;
+    Select(-1);
+    ctx_.view.previewChanged();
+}
+
+void ImageListController::PreviewCleared() {
+    waiting_ = false;
+    Select(-1);
+    ctx_.view.previewChanged();
+}
+
+void ImageListController::AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) {
+    if (!waiting_) return;
+    // Cleared first: adding lets messages run, and a second click meanwhile must not add the
+    // same capture twice.
+    waiting_ = false;
+    (void)AddImage(ctx_.view.previewImage(), fullPath, winText, saved);
+}
+
+void ImageListController::MarkLastEntryDownloaded() {
+    const int32_t last = list_.CountEntries();
+    ImageEntry* entry = list_.Entry(last);
+    if (entry == nullptr) return;
+    entry->saved = true;
+    ctx_.view.stripChanged(last);
+}
+
+SharedImage ImageListController::ImageOf(EntryId id) const {
+    const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
+    if (entry == nullptr) return nullptr;
+    if (entry->held) return entry->held;
+    return ctx_.store.read(entry->fullPath).image;
+}
+
+void ImageListController::ShowEntry(int32_t position) {
+    // A fresh capture waiting to be added keeps the preview.
+    if (waiting_ || position == selected_) return;
+    const ImageEntry* entry = list_.Entry(position);
+    if (entry == nullptr) return;
+    // A file that has gone since shows as an empty preview; the entry stays.
+    ctx_.view.showPreview(ImageOf(entry->id));
+    ctx_.view.setTexts(entry->fileName, entry->windowText);
+    Select(position);
+    ctx_.view.stripEnsureVisible(position);
+}
+
+void ImageListController::Hover(int32_t position) {
+    if (hovering_) return;
+    const FlagScope busy(hovering_);
+    ShowEntry(position);
+    ctx_.view.processPendingMessages();
+    ctx_.view.pause(kHoverPauseMs);
+}
+
+void ImageListController::ListStep(int direction) {
+    if (selected_ < 1) return;
+    ctx_.view.parkPointer();
+    ShowEntry(selected_ + direction);
+}
+
+// ---- Saving --------------------------------------------------------------------------------
+
+int32_t ImageListController::SaveEntry(EntryId id) {
+    const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
+    if (entry == nullptr) return -1;
+    const SavePlan plan = SaveEntryPlan(entry->fileName, ctx_.settings, ctx_.paths);
+    const SharedImage image = ImageOf(id);
+    // A folder that cannot be written fails like a failing converter: the entry keeps its
+    // pixels and stays unsaved.
+    if (!image || !ctx_.store.write(*image, plan)) {
+        ctx_.prompts.message(SaveFailedText(plan.target), kSaveErrorTitle);
+        ctx_.view.setStatus(kSaveErrorStatus);
+        return -1;
+    }
+    // The message box above may have let a deletion run, but nothing has since: the entry is
+    // marked before the status line lets messages run again.
+    const int32_t position = list_.PositionOf(id);
+    ImageEntry* saved = list_.Entry(position);
+    if (saved == nullptr) return -1;
+    saved->fullPath = plan.target;
+    saved->fileName = FileNameOf(plan.target);
+    saved->saved = true;
+    saved->held.reset();  // the file holds the image now
+    ctx_.view.setTexts(saved->fileName, saved->windowText);
+    ctx_.view.stripChanged(position);
+    ctx_.view.setStatus(kSaveDoneStatus);
+    return 0;
+}
+
+void ImageListController::mnuSave_Click() {
+    const ImageEntry* entry = list_.Entry(selected_);
+    if (entry == nullptr || entry->saved) return;
+    (void)SaveEntry(entry->id);
+}
+
+bool ImageListController::SaveUnsavedEntries() {
+    bool all = true;
+    std::vector<EntryId> done;
+    // Saving lets messages run, and a capture added meanwhile is unsaved too: passes repeat
+    // until none is left that has not been tried.
+    for (;;) {
+        std::vector<EntryId> pending;
+        for (int32_t position = 1; position <= list_.CountEntries(); ++position) {
+            const ImageEntry* entry = list_.Entry(position);
+            if (!entry->saved && std::find(done.begin(), done.end(), entry->id) == done.end())
+                pending.push_back(entry->id);
+        }
+        if (pending.empty()) return all;
+        for (const EntryId id : pending) {
+            done.push_back(id);
+            const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
+            if (entry == nullptr || entry->saved) continue;  // deleted or saved meanwhile
+            if (SaveEntry(id) != 0) all = false;
+        }
+    }
+}
+
+void ImageListController::mnuAllSave_Click() {
+    if (ctx_.settings.noConfirm != 1 && !ctx_.prompts.confirm(kSaveAllQuestion, kSaveQuestionTitle)) return;
+    (void)SaveUnsavedEntries();
+}
+
+void ImageListController::mnuSaveNameAs_Click() {
+    const ImageEntry* entry = list_.Entry(selected_);
+    if (entry == nullptr) return;
+    const EntryId id = entry->id;
+    const std::string chosen = ctx_.prompts.saveDialog(
+        entry->fileName, SaveAsFilterIndex(entry->fileName, ctx_.settings), ctx_.prompts.desktopFolder());
+    if (chosen.empty()) return;
+    if (const auto refusal = SaveFolderRefusal(chosen, ctx_.settings, ctx_.paths)) {
+        ctx_.prompts.message(*refusal, kSaveFolderRefusalTitle);
+        return;
+    }
+    // The dialog let messages run: the entry may be gone.
+    const SharedImage image = ImageOf(id);
+    if (!image) return;
+    const SavePlan plan = SaveImagePlan(chosen, ctx_.paths.fs);
+    // Save as is silent on failure; the copy elsewhere changes neither the entry's path nor its
+    // saved flag.
+    if (!ctx_.store.write(*image, plan)) return;
+    const int32_t position = list_.PositionOf(id);
+    if (const ImageEntry* now = list_.Entry(position)) {
+        ctx_.view.setFileName(now->fileName);
+        ctx_.view.stripChanged(position);
+    }
+}
+
+// ---- Closing -------------------------------------------------------------------------------
+
+bool ImageListController::ConfirmClose(bool codecPresent) {
+    const auto count = static_cast<size_t>(list_.CountEntries());
+    const auto saved = std::make_unique<bool[]>(count + 1);
+    for (size_t i = 0; i < count; ++i) saved[i] = list_.Entry(static_cast<int32_t>(i) + 1)->saved;
+    const std::string unsaved = UnsavedListText(std::span<const bool>(saved.get(), count), codecPresent);
+    if (!AsksBeforeClosing(unsaved, ctx_.settings)) return true;
+    switch (ctx_.prompts.yesNoCancel(SaveQuestionText(unsaved), kSaveQuestionTitle)) {
+        case ListPrompts::Answer::Cancel:
+            return false;
+        case ListPrompts::Answer::No:
+            return true;
+        case ListPrompts::Answer::Yes:
+            // When an image could not be saved (its error has been shown) the program stays open
+            // rather than lose it.
+            return SaveUnsavedEntries();
+    }
+    return false;
+}
+
+// ---- Thumbnail files -----------------------------------------------------------------------
+
+void ImageListController::mnuThumnail_Click() {
+    const ImageEntry* entry = list_.Entry(selected_);
+    if (entry == nullptr) {
+        ctx_.prompts.message(kNoImageText, kNoImageTitle);
+        return;
+    }
+    const EntryId id = entry->id;
+    const std::string folder = FullPath("Thumb", ctx_.settings, ctx_.paths);
+    if (!ctx_.paths.fs.stat(folder)) (void)ctx_.store.createFolder(folder);
+    const std::string chosen =
+        ctx_.prompts.saveDialog(folder + "\\Thumb_" + entry->fileName, kThumbnailDialogFilter, "");
+    if (chosen.empty()) return;
+    if (ctx_.store.isFile(chosen) && !ctx_.prompts.confirm(kOverwriteText, kOverwriteTitle)) return;
+    ctx_.view.showStatus(kGeneratingText);
+    ctx_.view.processPendingMessages();
+    // The entry's own image, whatever the preview shows now.
+    const SharedImage image = ImageOf(id);
+    int32_t width = ctx_.settings.thumbnailWidth;
+    int32_t height = ctx_.settings.thumbnailHeight;
+    if (!image || ctx_.store.writeThumbnail(*image, chosen, width, height, ctx_.settings.thumbnailStatic != 0) ==
+                      ImageStore::ThumbnailOutcome::ScaleFailed)
+        ctx_.prompts.message(kThumbnailFailedText, kProgramTitle);
+    ctx_.view.showStatus(kThumbnailDoneText);
+    ctx_.store.openFolder(folder);
+}
+
+void ImageListController::mnuThumnailAll_Click() {
+    if (list_.CountEntries() < 1) {
+        ctx_.prompts.message(kNoImageText, kNoImageTitle);
+        return;
+    }
+    if (ctx_.settings.noConfirm != 1 && !ctx_.prompts.confirm(kThumbnailAllQuestion, kSaveQuestionTitle)) return;
+    ctx_.view.showStatus(kGeneratingText);
+    ctx_.view.processPendingMessages();
+    const std::string folder = FullPath("Thumb", ctx_.settings, ctx_.paths);
+    if (!ctx_.paths.fs.stat(folder)) (void)ctx_.store.createFolder(folder);
+    for (const EntryId id : IdsOf(1, list_.CountEntries())) {
+        const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
+        if (entry == nullptr) continue;
+        const std::string target =
+            folder + "\\Thumb_" + entry->fileName + "." + FormatExtension(ctx_.settings.saveFileFormat);
+        const SharedImage image = ImageOf(id);
+        if (!image) continue;
+        int32_t width = ctx_.settings.thumbnailWidth;
+        int32_t height = ctx_.settings.thumbnailHeight;
+        if (ctx_.store.writeThumbnail(*image, target, width, height, ctx_.settings.thumbnailStatic != 0) ==
+            ImageStore::ThumbnailOutcome::ScaleFailed)
+            ctx_.prompts.message(kThumbnailFailedText, kProgramTitle);
+    }
+    ctx_.view.showStatus(kThumbnailDoneText);
+    ctx_.store.openFolder(folder);
+}
+
+// ---- Deleting ------------------------------------------------------------------------------
+
+std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) const {
+    std::vector<EntryId> ids;
+    for (int32_t position = std::max(first, 1); position <= std::min(last, list_.CountEntries()); ++position)
+        ids.push_back(list_.Entry(position)->id);
+    return ids;
+}
+
+// Every entry of the list goes with its file, but only a file that is really its own: an
+// unsaved capture named like a file of the save folder (a loaded image, another capture saved
+// under that name) has no file yet, and that file belongs to someone else.
+void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
+    int32_t firstRemoved = 0;
+    int32_t next = selected_;
+    for (const EntryId id : ids) {
+        const int32_t position = list_.PositionOf(id);
+        const ImageEntry* entry = list_.Entry(position);
+        if (entry == nullptr) continue;
+        if (entry->saved && !entry->fullPath.empty() && ctx_.store.isFile(entry->fullPath))
+            ctx_.store.remove(entry->fullPath);
+        (void)list_.RemoveEntry(position);
+        firstRemoved = firstRemoved == 0 ? position : std::min(firstRemoved, position);
+        // Each deletion selects the entry that moved into its place, else the new last one; the
+        // last deletion decides.
+        next = SelectionAfterDelete(position, list_.CountEntries());
+    }
+    if (firstRemoved == 0) return;
+    // The strip, the preview and the text boxes are brought up to date once, however many
+    // entries went. A capture waiting to be added keeps the preview and its names.
+    ctx_.view.stripChangedFrom(firstRemoved);
+    if (!waiting_) {
+        if (const ImageEntry* shown = list_.Entry(next)) {
+            ctx_.view.setTexts(shown->fileName, shown->windowText);
+            ctx_.view.showPreview(ImageOf(shown->id));
+        } else {
+            ctx_.view.setTexts("", "");
+            ctx_.view.showPreview(nullptr);
+        }
+        Select(next);
+    }
+    ctx_.view.setStatus(kDeleteDoneStatus);
+}
+
+void ImageListController::DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) {
+    mnuDel_Click(mainWindowInFront, ctrlOrShiftHeld);
+}
+
+void ImageListController::mnuDel_Click(bool mainWindowInFront, bool ctrlOrShiftHeld) {
+    const ImageEntry* entry = list_.Entry(selected_);
+    if (!mainWindowInFront || ctrlOrShiftHeld || selected_ < 1 || entry == nullptr) return;
+    // The question names the entry; that entry is deleted, wherever it is after the answer.
+    const EntryId id = entry->id;
+    if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(DeleteSelectedQuestion(selected_), kDeleteTitle)) return;
+    DeleteEntries({id});
+}
+
+// The entries are counted once, when the command starts; those are the ones asked about.
+void ImageListController::mnuLeftDel_Click() {
+    if (selected_ < 1) return;
+    const std::vector<EntryId> ids = IdsOf(1, selected_);
+    if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteLeftQuestion, kDeleteTitle)) return;
+    DeleteEntries(ids);
+}
+
+void ImageListController::mnuRightDel_Click() {
+    if (selected_ < 1) return;
+    const std::vector<EntryId> ids = IdsOf(selected_, list_.CountEntries());
+    if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteRightQuestion, kDeleteTitle)) return;
+    DeleteEntries(ids);
+}
+
+void ImageListController::mnuAllDel_Click() {
+    const std::vector<EntryId> ids = IdsOf(1, list_.CountEntries());
+    if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteAllQuestion, kDeleteTitle)) return;
+    DeleteEntries(ids);
+}
+
+// ---- Clipboard, drag and drop ----------------------------------------------------------------
+
+std::string ImageListController::ClearClipboard() {
+    return RetryClearClipboard({[this] { return ctx_.clipboard.empty(); }, [this] { ctx_.view.processPendingMessages(); },
+                                [this](int ms) { ctx_.view.sleep(ms); }});
+}
+
+std::string ImageListController::CopyToClipboard(const Image& image) {
+    return RetrySetClipboard({[this, &image] { return ctx_.clipboard.setImage(image); },
+                              [this] { ctx_.view.processPendingMessages(); }, [this](int ms) { ctx_.view.sleep(ms); }});
+}
+
+// The results of the clipboard steps are not examined: the status says the same either way.
+void ImageListController::CopyAndDrag(const SharedImage& image, const std::string& doneStatus) {
+    ctx_.view.setStatus(kCopyingStatus);
+    (void)ClearClipboard();
+    if (image) (void)CopyToClipboard(*image);
+    ctx_.view.setStatus(doneStatus);
+    if (image && !image->Empty()) ctx_.drag.dragImage(*image);
+}
+
+void ImageListController::PressThumbnail(int32_t position, MouseButton button) {
+    const ImageEntry* entry = list_.Entry(position);
+    if (entry == nullptr) return;
+    if (position != selected_) Select(position);
+    if (button == MouseButton::Left) {
+        // The full image, not the thumbnail; taken now, before any message can delete the entry.
+        CopyAndDrag(ImageOf(entry->id), FullWidthNumber(position) + kCopiedSuffix);
+    } else if (button == MouseButton::Right) {
+        ctx_.view.showEditMenu();
+    }
+}
+
+void ImageListController::PressPreview(MouseButton button) {
+    if (button != MouseButton::Left) return;
+    CopyAndDrag(ctx_.view.previewImage(), kPreviewCopiedStatus);
+}
+
+void ImageListController::DropOnThumbnail(int32_t position, const Image& image) {
+    ImageEntry* entry = list_.Entry(position);
+    if (entry == nullptr) return;
+    std::optional<Image> thumbnail = MakeStripThumbnail(image, ctx_.layout);
+    if (!thumbnail) return;
+    // Only what the strip shows changes; the entry's image, record and file stay as they were.
+    entry->thumbnail = std::move(*thumbnail);
+    ctx_.view.stripChanged(position);
+}
+
+// ---- Loading the save folder ---------------------------------------------------------------
+
+void ImageListController::LoadFiles(const std::vector<std::string>& files) {
+    if (!files.empty() && ctx_.settings.noConfirm == 0) ctx_.prompts.notice(kLoadNoticeText);
+    const auto count = static_cast<int32_t>(files.size());
+    SharedImage last;
+    bool failed = false;
+    {
+        const FlagScope loading(loading_);
+        for (int32_t i = 1; i <= count && !failed; ++i) {
+            const std::string& path = files[static_cast<size_t>(i) - 1];
+            ctx_.view.setStatus(LoadProgressText(i, count));
+            ImageStore::ReadResult read = ctx_.store.read(path);
+            if (!read.image && !IsPngPath(path)) {
+                const std::string text = path + " の読み込みに失敗しました！\r\n" + std::to_string(read.errorNumber) +
+                                         " " + read.description + "\r\n\r\n" + path;
+                ctx_.prompts.message(text, kLoadFailureTitle);
+                failed = true;
+                break;
+            }
+            // A PNG that cannot be decoded is passed over.
+            if (AddImage(read.image, path, "", true)) {
+                ctx_.view.setFileName(list_.Entry(Count())->fileName);
+                last = std::move(read.image);
+            }
+        }
+    }
+    if (last) ctx_.view.showPreview(last);
+    ctx_.view.stripScrollToEnd();
+    if (count > 0 && !failed) ctx_.view.setStatus(kLoadDoneStatus);
+    ctx_.prompts.notice("");
+}
+
+}  // namespace tessarin

@@ -1,0 +1,123 @@
+#pragma once
+// The image list and every command on it: adding captures, showing and stepping through
+// entries, saving, thumbnail files, the four deletes, copying and dragging, dropping onto a
+// thumbnail, the closing question and loading the save folder. The windows forward their
+// events here and draw what StripModel tells them.
+//
+// Commands that let messages run (message boxes, dialogs, the status line, the clipboard
+// waits, a drag) hold entry ids, never positions: whatever another handler does meanwhile,
+// a command acts on the entries it was started for or, when those are gone, on nothing.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/imagelist/image_list.h"
+#include "core/imagelist/strip_geometry.h"
+#include "core/ports/image_list.h"
+#include "core/ports/list_commands.h"
+#include "core/settings/settings.h"
+#include "core/text/paths.h"
+
+namespace tessarin {
+
+struct ListContext {
+    ListView& view;
+    ListPrompts& prompts;
+    ImageStore& store;
+    ImageClipboard& clipboard;
+    DragSource& drag;
+    const Settings& settings;  // read at every use: the settings dialog may change it
+    const PathContext& paths;
+    StripLayout layout;
+};
+
+enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
+
+inline constexpr const char* kDeleteTitle = "削除確認";
+inline constexpr const char* kDeleteDoneStatus = "削除完了";
+inline constexpr const char* kCopyingStatus = "クリップボードに転送中・・・";
+inline constexpr const char* kCopiedSuffix = "をクリップボードに転送！";
+inline constexpr const char* kPreviewCopiedStatus = "画像をクリップボードに転送！";
+inline constexpr int kHoverPauseMs = 100;
+
+// The position in full-width digits, as the copy status shows it ("１２").
+[[nodiscard]] std::string FullWidthNumber(int32_t number);
+[[nodiscard]] std::string DeleteSelectedQuestion(int32_t position);
+
+class ImageListController final : public ListCommands, public StripModel {
+public:
+    explicit ImageListController(ListContext context);
+    ImageListController(const ImageListController&) = delete;
+    ImageListController& operator=(const ImageListController&) = delete;
+
+    // StripModel.
+    [[nodiscard]] int32_t Count() const override { return list_.CountEntries(); }
+    [[nodiscard]] const Image* Thumbnail(int32_t position) const override;
+    [[nodiscard]] bool Saved(int32_t position) const override;
+    [[nodiscard]] int32_t Selected() const override { return selected_; }
+
+    [[nodiscard]] const ImageEntry* Entry(int32_t position) const { return list_.Entry(position); }
+    [[nodiscard]] const ImageList& List() const { return list_; }
+    // Whether the entry keeps its pixels in memory (it has no file of its own).
+    [[nodiscard]] bool HoldsPixels(int32_t position) const;
+
+    // ListCommands (the capture run).
+    void ShowUnlistedCapture() override;
+    void PreviewCleared() override;
+    [[nodiscard]] bool CaptureWaiting() const override { return waiting_; }
+    void DiscardWaitingCapture() override { waiting_ = false; }
+    void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) override;
+    void MarkLastEntryDownloaded() override;
+    void mnuSave_Click() override;
+    void DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) override;
+    void ListStep(int direction) override;
+
+    // The strip and the preview.
+    void Hover(int32_t position);
+    void PressThumbnail(int32_t position, MouseButton button);
+    void PressPreview(MouseButton button);
+    void DropOnThumbnail(int32_t position, const Image& image);
+
+    // The edit menu.
+    void mnuSaveNameAs_Click();
+    void mnuAllSave_Click();
+    void mnuThumnail_Click();
+    void mnuThumnailAll_Click();
+    void mnuDel_Click(bool mainWindowInFront, bool ctrlOrShiftHeld);
+    void mnuLeftDel_Click();
+    void mnuRightDel_Click();
+    void mnuAllDel_Click();
+
+    // Start-up: the save folder's files in loading order.
+    void LoadFiles(const std::vector<std::string>& files);
+    // Closing: asks about unsaved entries and saves them on Yes. False keeps the program open
+    // (Cancel, or an image that could not be saved).
+    [[nodiscard]] bool ConfirmClose(bool codecPresent);
+    // Saves every unsaved entry, including any added while saving; false when one failed.
+    [[nodiscard]] bool SaveUnsavedEntries();
+
+private:
+    // Adds an image as a new entry; false (after a message) when it could not be.
+    bool AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText, bool saved);
+    void Select(int32_t position);
+    void ShowEntry(int32_t position);
+    // The entry's full image: held pixels, else its file; null when neither gives one.
+    [[nodiscard]] SharedImage ImageOf(EntryId id) const;
+    // 0 success, -1 failure (after its message).
+    int32_t SaveEntry(EntryId id);
+    void DeleteEntries(const std::vector<EntryId>& ids);
+    [[nodiscard]] std::vector<EntryId> IdsOf(int32_t first, int32_t last) const;
+    void CopyAndDrag(const SharedImage& image, const std::string& doneStatus);
+    [[nodiscard]] std::string ClearClipboard();
+    [[nodiscard]] std::string CopyToClipboard(const Image& image);
+
+    ListContext ctx_;
+    ImageList list_;
+    int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
+    bool waiting_ = false;  // a fresh capture waits to be added
+    bool loading_ = false;
+    bool hovering_ = false;
+};
+
+}  // namespace tessarin

@@ -1,0 +1,30 @@
+#pragma once
+// The image list as the capture run uses it.
+
+#include <string>
+
+namespace tessarin {
+
+class ListCommands {
+public:
+    virtual ~ListCommands() = default;
+    // A fresh capture is in the preview and waits to be added (no entry is selected).
+    virtual void ShowUnlistedCapture() = 0;
+    // A capture failed or was cancelled after the preview was emptied: nothing waits.
+    virtual void PreviewCleared() = 0;
+    [[nodiscard]] virtual bool CaptureWaiting() const = 0;
+    // A new range: the waiting capture is given up.
+    virtual void DiscardWaitingCapture() = 0;
+    // Adds the waiting capture (once); nothing when none waits.
+    virtual void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) = 0;
+    // The last entry came from a downloaded file: it is saved and its caption blue.
+    virtual void MarkLastEntryDownloaded() = 0;
+    // Ctrl+S.
+    virtual void mnuSave_Click() = 0;
+    // The Delete key: only with the main window in front and neither Ctrl nor Shift held.
+    virtual void DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) = 0;
+    // Left (-1) or right (+1): the entry beside the selected one.
+    virtual void ListStep(int direction) = 0;
+};
+
+}  // namespace tessarin

@@ -1,0 +1,123 @@
+#pragma once
+// Images dragged out of the program and dropped onto its windows, over OLE drag and drop. Both
+// sides carry the picture as CF_BITMAP on TYMED_GDI, a bitmap in the screen's format, which is
+// what receivers of pictures take most widely.
+//
+// OLE must be initialised on the calling thread (OleInitialize, e.g. through OleInit below)
+// before StartBitmapDrag, MakeBitmapDataObject or BitmapDropTarget::Register.
+
+#include <windows.h>
+// These build on windows.h.
+#include <ole2.h>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+#include "core/imagelist/image.h"
+#include "win32/handles.h"
+
+namespace tessarin {
+
+// OleInitialize / OleUninitialize on this thread; uninitialises only what it initialised.
+class OleInit {
+public:
+    OleInit() noexcept : result_(::OleInitialize(nullptr)) {}
+    OleInit(const OleInit&) = delete;
+    OleInit& operator=(const OleInit&) = delete;
+    OleInit(OleInit&& other) noexcept : result_(std::exchange(other.result_, E_FAIL)) {}
+    OleInit& operator=(OleInit&&) = delete;
+    ~OleInit() {
+        if (SUCCEEDED(result_)) ::OleUninitialize();
+    }
+
+    [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(result_); }
+    [[nodiscard]] HRESULT result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+// A STGMEDIUM that a GetData call handed over: ReleaseStgMedium when it goes. Pass get() as the
+// out parameter of GetData (after reset(), when the owner is reused).
+class StorageMedium {
+public:
+    StorageMedium() noexcept = default;
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    StorageMedium(StorageMedium&& other) noexcept : medium_(std::exchange(other.medium_, STGMEDIUM{})) {}
+    StorageMedium& operator=(StorageMedium&& other) noexcept {
+        if (this != &other) {
+            reset();
+            medium_ = std::exchange(other.medium_, STGMEDIUM{});
+        }
+        return *this;
+    }
+    ~StorageMedium() { reset(); }
+
+    [[nodiscard]] STGMEDIUM* get() noexcept { return &medium_; }
+    [[nodiscard]] const STGMEDIUM& value() const noexcept { return medium_; }
+    // Forgets the medium without releasing it.
+    [[nodiscard]] STGMEDIUM release() noexcept { return std::exchange(medium_, STGMEDIUM{}); }
+    void reset() noexcept {
+        // ReleaseStgMedium frees what the medium holds and tells pUnkForRelease; an empty
+        // medium (TYMED_NULL) has nothing to free.
+        if (medium_.tymed != TYMED_NULL) ::ReleaseStgMedium(&medium_);
+        medium_ = STGMEDIUM{};
+    }
+
+private:
+    STGMEDIUM medium_{};
+};
+
+// The bitmap's pixels as an Image (top byte cleared); nullopt for a handle that is not a bitmap,
+// a bitmap without pixels or one whose bits cannot be read. The bitmap must not be selected
+// into a DC.
+[[nodiscard]] std::optional<Image> ImageFromBitmap(HBITMAP bitmap) noexcept;
+
+// A bitmap compatible with the screen (a DDB, as CF_BITMAP wants) showing the image; empty for
+// an empty image or when it cannot be made.
+[[nodiscard]] GdiObject<HBITMAP> BitmapFromImage(const Image& image) noexcept;
+
+// A data object offering a copy of the image as CF_BITMAP on TYMED_GDI and nothing else. Each
+// GetData hands out a bitmap of its own, which the receiver releases. Null for an empty image
+// or when memory runs out.
+[[nodiscard]] ComPtr<IDataObject> MakeBitmapDataObject(const Image& image) noexcept;
+
+// Drags the image as a copy, left button held: releasing it drops, Esc cancels. Returns once
+// the drag is over (OLE runs its own message loop meanwhile); true when a target took the copy.
+// An empty image starts no drag and returns false.
+[[nodiscard]] bool StartBitmapDrag(const Image& image) noexcept;
+
+// Makes a window a place where bitmaps can be dropped. accepts(point) decides, for a point in the
+// window's client coordinates, whether a drop there would be taken; dropped(point, image) receives
+// each picture dropped where accepts said yes. Revoke before the window is destroyed (OLE keeps
+// its registration with the window, and a registration outliving it is never released); once
+// revoked, the callbacks are never called again.
+class BitmapDropTarget {
+public:
+    using Accepts = std::function<bool(POINT client)>;
+    using Dropped = std::function<void(POINT client, Image image)>;
+
+    BitmapDropTarget() noexcept = default;
+    BitmapDropTarget(const BitmapDropTarget&) = delete;
+    BitmapDropTarget& operator=(const BitmapDropTarget&) = delete;
+    BitmapDropTarget(BitmapDropTarget&& other) noexcept;
+    BitmapDropTarget& operator=(BitmapDropTarget&& other) noexcept;
+    ~BitmapDropTarget();
+
+    // Revokes any earlier registration of this owner first. False (and nothing registered) when
+    // OLE refuses, e.g. the window already has a drop target or OLE is not initialised here.
+    [[nodiscard]] bool Register(HWND window, Accepts accepts, Dropped dropped) noexcept;
+    void Revoke() noexcept;
+
+    [[nodiscard]] HWND window() const noexcept { return window_; }
+    // The interface OLE calls, so tests can play the part of a drag; null when not registered.
+    [[nodiscard]] IDropTarget* target() const noexcept { return target_.get(); }
+
+private:
+    HWND window_ = nullptr;
+    ComPtr<IDropTarget> target_;
+};
+
+}  // namespace tessarin

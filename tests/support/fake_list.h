@@ -1,0 +1,174 @@
+#pragma once
+// Fakes of the image list's ports for the native tests. Every call is written as a short text
+// into one shared journal, so a test sees the order; hooks run "while messages run", as a
+// click that arrives meanwhile.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/files/save_naming.h"
+#include "core/imagelist/list_controller.h"
+#include "core/text/text.h"
+#include "support/fake_filesystem.h"
+
+namespace tessarin::test {
+
+using ListJournal = std::vector<std::string>;
+
+inline SharedImage Solid(int32_t width, int32_t height, uint32_t colour) {
+    auto image = std::make_shared<Image>();
+    image->width = width;
+    image->height = height;
+    image->pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colour);
+    return image;
+}
+
+inline std::string Describe(const Image* image) {
+    if (image == nullptr || image->Empty()) return "none";
+    return std::to_string(image->width) + "x" + std::to_string(image->height);
+}
+
+// Runs a hook once, at the next point where messages run.
+struct MessageHooks {
+    std::deque<std::function<void()>> pending;
+    void Run() {
+        if (pending.empty()) return;
+        auto hook = std::move(pending.front());
+        pending.pop_front();
+        if (hook) hook();
+    }
+};
+
+struct FakeListView : ListView {
+    FakeListView(ListJournal& journal, MessageHooks& hooks) : journal(journal), hooks(hooks) {}
+    ListJournal& journal;
+    MessageHooks& hooks;
+    SharedImage preview;  // what the grabber left in the preview
+    SharedImage shown;    // what the preview shows
+    std::string file, text;
+
+    void stripChangedFrom(int32_t position) override { Note("strip from " + std::to_string(position)); }
+    void stripChanged(int32_t position) override { Note("strip " + std::to_string(position)); }
+    void stripScrollToEnd() override { Note("end"); }
+    void stripEnsureVisible(int32_t position) override { Note("ensure " + std::to_string(position)); }
+    void selectionChanged(int32_t position, int32_t slot) override {
+        Note("select " + std::to_string(position) + "," + std::to_string(slot));
+    }
+    void showPreview(const SharedImage& image) override { shown = image, Note("preview " + Describe(image.get())); }
+    void previewChanged() override { shown = preview, Note("preview changed"); }
+    SharedImage previewImage() const override { return preview; }
+    void setTexts(const std::string& f, const std::string& t) override { file = f, text = t, Note("texts " + f + "|" + t); }
+    void setFileName(const std::string& f) override { file = f, Note("file " + f); }
+    void setStatus(const std::string& status) override { Note("status " + status), hooks.Run(); }
+    void showStatus(const std::string& status) override { Note("show " + status); }
+    void parkPointer() override { Note("park"); }
+    void processPendingMessages() override { hooks.Run(); }
+    void pause(int ms) override { Note("pause " + std::to_string(ms)), hooks.Run(); }
+    void sleep(int ms) override { Note("sleep " + std::to_string(ms)); }
+    void showEditMenu() override { Note("menu"), hooks.Run(); }
+    void Note(std::string line) { journal.push_back(std::move(line)); }
+};
+
+// Answers OK / Yes unless told otherwise; every question lets messages run.
+struct FakePrompts : ListPrompts {
+    FakePrompts(ListJournal& journal, MessageHooks& hooks) : journal(journal), hooks(hooks) {}
+    ListJournal& journal;
+    MessageHooks& hooks;
+    std::deque<bool> confirms;
+    Answer answer = Answer::Yes;
+    std::deque<std::string> chosen;  // what the save dialog returns ("" when empty)
+
+    void message(const std::string& t, const std::string& title) override { Note("message " + t + "|" + title); }
+    bool confirm(const std::string& t, const std::string& title) override {
+        Note("confirm " + t + "|" + title);
+        const bool ok = confirms.empty() || confirms.front();
+        if (!confirms.empty()) confirms.pop_front();
+        return ok;
+    }
+    Answer yesNoCancel(const std::string& t, const std::string& title) override {
+        return Note("ask " + t + "|" + title), answer;
+    }
+    std::string saveDialog(const std::string& name, int32_t filter, const std::string& folder) override {
+        Note("dialog " + name + "|" + std::to_string(filter) + "|" + folder);
+        if (chosen.empty()) return "";
+        std::string path = chosen.front();
+        chosen.pop_front();
+        return path;
+    }
+    std::string desktopFolder() const override { return "C:\\Desk"; }
+    void notice(const std::string& t) override { Note("notice " + t); }
+    void Note(std::string line) { journal.push_back(std::move(line)), hooks.Run(); }
+};
+
+// Image files in the fake file system, so that the naming rules see them; their pixels here.
+struct FakeImageStore : ImageStore {
+    FakeImageStore(ListJournal& journal, FakeFileSystem& fs) : journal(journal), fs(fs) {}
+    ListJournal& journal;
+    FakeFileSystem& fs;
+    std::map<std::string, SharedImage> files;
+    std::set<std::string> failing;  // targets whose write fails
+    int reads = 0;
+
+    ReadResult read(const std::string& path) const override {
+        ++const_cast<FakeImageStore*>(this)->reads;
+        const auto it = files.find(AsciiLower(path));
+        if (it == files.end() || !it->second) return {nullptr, 481, "bad picture"};
+        return {it->second, 0, ""};
+    }
+    bool write(const Image& image, const SavePlan& plan) override {
+        if (failing.count(AsciiLower(plan.target)) != 0) return false;
+        Add(plan.target, std::make_shared<Image>(image));
+        return Note("write " + plan.target), true;
+    }
+    void Add(const std::string& path, SharedImage image) {
+        files[AsciiLower(path)] = std::move(image);
+        fs.addFile(path);
+    }
+    bool isFile(const std::string& path) const override {
+        const auto info = fs.stat(path);
+        return info && !info->folder;
+    }
+    void remove(const std::string& path) override {
+        files.erase(AsciiLower(path)), fs.remove(path), Note("remove " + path);
+    }
+    bool createFolder(const std::string& path) override { return Note("mkdir " + path), true; }
+    ThumbnailOutcome writeThumbnail(const Image& image, const std::string& target, int32_t& w, int32_t& h,
+                                    bool isStatic) override {
+        Note("thumb " + Describe(&image) + " " + target + " " + std::to_string(w) + "x" + std::to_string(h) +
+             (isStatic ? " static" : ""));
+        return ThumbnailOutcome::Scaled;
+    }
+    void openFolder(const std::string& folder) override { Note("open " + folder); }
+    bool canSave() const override { return true; }
+    void Note(std::string line) { journal.push_back(std::move(line)); }
+};
+
+// Fails the first `busyFor` attempts of each kind, as when another program holds it.
+struct FakeImageClipboard : ImageClipboard {
+    explicit FakeImageClipboard(ListJournal& journal) : journal(journal) {}
+    ListJournal& journal;
+    int emptyBusy = 0, setBusy = 0;
+    std::string held = "none";
+
+    bool empty() override {
+        if (emptyBusy > 0) return --emptyBusy, false;
+        return held = "none", true;
+    }
+    bool setImage(const Image& image) override {
+        if (setBusy > 0) return --setBusy, false;
+        held = Describe(&image);
+        return journal.push_back("clipboard " + held), true;
+    }
+};
+
+struct FakeDrag : DragSource {
+    explicit FakeDrag(ListJournal& journal) : journal(journal) {}
+    ListJournal& journal;
+    void dragImage(const Image& image) override { journal.push_back("drag " + Describe(&image)); }
+};
+
+}  // namespace tessarin::test

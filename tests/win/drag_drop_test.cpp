@@ -1,0 +1,405 @@
+// Pictures dragged out as CF_BITMAP and dropped onto a window: the bitmap round trip, what the
+// data object answers, what the drop target answers and delivers, and a real drag between two
+// windows of this process.
+
+#include "win32/drag_drop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "gdi_meter.h"
+#include "win_test_support.h"
+
+namespace tessarin::test {
+namespace {
+
+// Every pixel differs from its neighbours in every channel, so a shifted, flipped or swapped
+// row shows; the top byte is set too, and must not come back.
+Image Pattern(int32_t width, int32_t height) {
+    Image image{width, height, {}};
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            image.pixels.push_back(0xA5000000U | ((x * 37U + y * 11U) & 0xFFU) << 16U |
+                                   ((x * 5U + y * 73U + 1U) & 0xFFU) << 8U | ((x * 101U ^ y * 29U) & 0xFFU));
+    return image;
+}
+
+// What an Image read back from a bitmap of the pattern holds.
+std::vector<uint32_t> Visible(const Image& image) {
+    std::vector<uint32_t> pixels = image.pixels;
+    for (uint32_t& pixel : pixels) pixel &= 0x00FFFFFFU;
+    return pixels;
+}
+
+FORMATETC Format(CLIPFORMAT format, DWORD tymed, DWORD aspect = DVASPECT_CONTENT) {
+    return FORMATETC{format, nullptr, aspect, -1, tymed};
+}
+
+// The bitmap a data object hands out, read back; nullopt when it hands out none.
+std::optional<Image> FetchImage(IDataObject& data) {
+    FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
+    StorageMedium medium;
+    if (data.GetData(&format, medium.get()) != S_OK) return std::nullopt;
+    return ImageFromBitmap(medium.value().hBitmap);
+}
+
+// A data object of someone else's making that says what it is told to: whether it has a
+// bitmap, and what GetData then hands out (a brush where a bitmap belongs, or a failure). It
+// lives on the test's stack and keeps no references, so counting them is not needed.
+class ScriptedData final : public IDataObject {
+public:
+    ScriptedData(HRESULT query, HRESULT get) : query_(query), get_(get) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* /*format*/, STGMEDIUM* medium) override {
+        if (get_ != S_OK) return get_;
+        handed_ = ::CreateSolidBrush(RGB(1, 2, 3));
+        *medium = STGMEDIUM{};
+        medium->tymed = TYMED_GDI;
+        medium->hBitmap = static_cast<HBITMAP>(handed_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* /*format*/) override { return query_; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+    // The object GetData handed over last (null when it handed over none).
+    [[nodiscard]] HGDIOBJ handed() const { return handed_; }
+
+private:
+    HRESULT query_, get_;
+    HGDIOBJ handed_ = nullptr;
+};
+
+TEST(DragDropBitmap, ImagesSurviveTheScreenBitmapAndBack) {
+    // 1 x 1, widths that are no multiple of 4 (rows of a 24-bit screen bitmap get padded), a
+    // single row and a single column.
+    for (const auto& [width, height] : {std::pair{1, 1}, {3, 2}, {5, 7}, {64, 33}, {1, 50}, {50, 1}, {257, 3}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const Image image = Pattern(width, height);
+        const GdiObject<HBITMAP> bitmap = BitmapFromImage(image);
+        ASSERT_TRUE(bitmap);
+        // In the screen's format: a device-dependent bitmap, not a DIB section.
+        DIBSECTION section{};
+        EXPECT_EQ(::GetObjectW(bitmap.get(), sizeof section, &section), static_cast<int>(sizeof(BITMAP)));
+        EXPECT_EQ(section.dsBm.bmBitsPixel, ::GetDeviceCaps(WindowDc(nullptr).get(), BITSPIXEL));
+        const std::optional<Image> back = ImageFromBitmap(bitmap.get());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(std::pair(back->width, back->height), std::pair(width, height));
+        EXPECT_EQ(back->pixels, Visible(image));
+    }
+}
+
+TEST(DragDropBitmap, NothingIsMadeFromAnEmptyImageOrReadFromWhatIsNoBitmap) {
+    for (const Image& empty : {Image{}, Image{3, 0, {}}, Image{0, 3, {}}, Image{2, 2, {1, 2, 3}}, Image{-1, -1, {}}}) {
+        SCOPED_TRACE(std::to_string(empty.width) + " x " + std::to_string(empty.height));
+        EXPECT_FALSE(BitmapFromImage(empty));
+        EXPECT_FALSE(MakeBitmapDataObject(empty));
+        EXPECT_FALSE(StartBitmapDrag(empty));
+    }
+    const GdiObject<HBRUSH> brush(::CreateSolidBrush(RGB(1, 2, 3)));
+    GdiObject<HBITMAP> deleted(::CreateBitmap(4, 4, 1, 32, nullptr));
+    const HBITMAP stale = deleted.get();
+    deleted.reset();
+    for (const HBITMAP handle : {static_cast<HBITMAP>(nullptr), reinterpret_cast<HBITMAP>(brush.get()), stale})
+        EXPECT_FALSE(ImageFromBitmap(handle));
+}
+
+TEST(DragDropData, AnswersForABitmapOnGdiAndRefusesEverythingElse) {
+    const OleInit ole;
+    ASSERT_TRUE(ole.ok());
+    const ComPtr<IDataObject> data = MakeBitmapDataObject(Pattern(4, 3));
+    ASSERT_TRUE(data);
+    const struct {
+        const char* name;
+        FORMATETC format;
+        HRESULT want;
+    } rows[] = {
+        {"bitmap on GDI", Format(CF_BITMAP, TYMED_GDI), S_OK},
+        {"bitmap on GDI or memory", Format(CF_BITMAP, TYMED_GDI | TYMED_HGLOBAL), S_OK},
+        {"bitmap in memory", Format(CF_BITMAP, TYMED_HGLOBAL), DV_E_TYMED},
+        {"bitmap in a stream", Format(CF_BITMAP, TYMED_ISTREAM), DV_E_TYMED},
+        {"DIB in memory", Format(CF_DIB, TYMED_HGLOBAL), DV_E_FORMATETC},
+        {"DIB on GDI", Format(CF_DIB, TYMED_GDI), DV_E_FORMATETC},
+        {"DIB v5", Format(CF_DIBV5, TYMED_HGLOBAL), DV_E_FORMATETC},
+        {"text", Format(CF_UNICODETEXT, TYMED_HGLOBAL), DV_E_FORMATETC},
+        {"bitmap as an icon", Format(CF_BITMAP, TYMED_GDI, DVASPECT_ICON), DV_E_DVASPECT},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FORMATETC format = row.format;
+        EXPECT_EQ(data->QueryGetData(&format), row.want);
+        StorageMedium medium;
+        EXPECT_EQ(data->GetData(&format, medium.get()), row.want);
+        if (row.want != S_OK) continue;
+        EXPECT_EQ(medium.value().tymed, static_cast<DWORD>(TYMED_GDI));
+        EXPECT_EQ(::GetObjectType(medium.value().hBitmap), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_EQ(medium.value().pUnkForRelease, nullptr);
+    }
+
+    // The list of formats holds the one format and nothing more; nothing can be set.
+    ComPtr<IEnumFORMATETC> formats;
+    ASSERT_EQ(data->EnumFormatEtc(DATADIR_GET, formats.put()), S_OK);
+    FORMATETC listed[2] = {};
+    ULONG count = 0;
+    EXPECT_EQ(formats->Next(2, listed, &count), S_FALSE);
+    ASSERT_EQ(count, 1U);
+    EXPECT_EQ(std::tuple(listed[0].cfFormat, listed[0].tymed, listed[0].dwAspect, listed[0].lindex, listed[0].ptd),
+              std::tuple(CLIPFORMAT{CF_BITMAP}, static_cast<DWORD>(TYMED_GDI), static_cast<DWORD>(DVASPECT_CONTENT),
+                         LONG{-1}, nullptr));
+    ComPtr<IEnumFORMATETC> settable;
+    EXPECT_TRUE(FAILED(data->EnumFormatEtc(DATADIR_SET, settable.put())));
+    EXPECT_FALSE(settable);
+}
+
+TEST(DragDropData, EveryGetDataHandsOutABitmapOfItsOwnWithTheImageAsItWasGiven) {
+    const OleInit ole;
+    ASSERT_TRUE(ole.ok());
+    Image image = Pattern(9, 6);
+    const std::vector<uint32_t> want = Visible(image);
+    const ComPtr<IDataObject> data = MakeBitmapDataObject(image);
+    ASSERT_TRUE(data);
+    // A change to the caller's image after the drag began must not reach the receiver.
+    image.pixels.assign(image.pixels.size(), 0);
+
+    FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
+    StorageMedium first, second;
+    ASSERT_EQ(data->GetData(&format, first.get()), S_OK);
+    ASSERT_EQ(data->GetData(&format, second.get()), S_OK);
+    EXPECT_NE(first.value().hBitmap, second.value().hBitmap);
+    // The first receiver releasing its bitmap leaves the second one intact.
+    const HBITMAP firstBitmap = first.value().hBitmap;
+    first.reset();
+    EXPECT_EQ(::GetObjectType(firstBitmap), 0U);
+    const std::optional<Image> read = ImageFromBitmap(second.value().hBitmap);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->pixels, want);
+    // And the data object still has the picture for a third.
+    const std::optional<Image> again = FetchImage(*data.get());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->pixels, want);
+}
+
+// A hidden window at a known place whose left half takes drops.
+class DragDropTarget : public ::testing::Test {
+protected:
+    static constexpr int kLeft = 200, kTop = 150, kWidth = 120, kHeight = 60;
+
+    void SetUp() override {
+        ASSERT_TRUE(ole_.ok()) << std::hex << ole_.result();
+        ASSERT_TRUE(window_);
+        ASSERT_TRUE(Register(target_, window_.get()));
+        ASSERT_NE(target_.target(), nullptr);
+    }
+
+    [[nodiscard]] bool Register(BitmapDropTarget& target, HWND window) {
+        return target.Register(
+            window,
+            [this](POINT client) {
+                if (throwInAccepts_) throw std::runtime_error("accepts");
+                return client.x < kWidth / 2;
+            },
+            [this](POINT client, Image image) {
+                if (throwInDropped_) throw std::runtime_error("dropped");
+                drops_.emplace_back(client, std::move(image));
+            });
+    }
+    static POINTL Screen(LONG x, LONG y) { return POINTL{kLeft + x, kTop + y}; }
+
+    // The effect DragEnter or DragOver answers for a source that allows the given effects.
+    DWORD Enter(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY) {
+        DWORD effect = allowed;
+        EXPECT_EQ(target_.target()->DragEnter(data, MK_LBUTTON, Screen(x, 20), &effect), S_OK);
+        return effect;
+    }
+    DWORD Over(LONG x, DWORD allowed = DROPEFFECT_COPY) {
+        DWORD effect = allowed;
+        EXPECT_EQ(target_.target()->DragOver(MK_LBUTTON, Screen(x, 20), &effect), S_OK);
+        return effect;
+    }
+    DWORD Drop(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY) {
+        DWORD effect = allowed;
+        EXPECT_EQ(target_.target()->Drop(data, 0, Screen(x, 20), &effect), S_OK);
+        return effect;
+    }
+
+    const OleInit ole_;
+    const UniqueWindow window_{::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", nullptr, WS_POPUP, kLeft, kTop, kWidth,
+                                                 kHeight, nullptr, nullptr, nullptr, nullptr)};
+    const UniqueWindow other_{::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", nullptr, WS_POPUP, 0, 0, 10, 10, nullptr,
+                                                nullptr, nullptr, nullptr)};
+    bool throwInAccepts_ = false, throwInDropped_ = false;
+    std::vector<std::pair<POINT, Image>> drops_;
+    BitmapDropTarget target_;  // last, so it is revoked before the windows go
+};
+
+constexpr LONG kAccepted = 10, kRefused = 100;  // client x in the left and the right half
+
+TEST_F(DragDropTarget, OffersACopyWhereTheWindowTakesItOfDataWithABitmap) {
+    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(Pattern(2, 2));
+    ScriptedData text(DV_E_FORMATETC, DV_E_FORMATETC);
+    // DragEnter at the first point, DragOver at the others, each with the effect wanted.
+    const struct {
+        const char* name;
+        IDataObject* data;
+        DWORD allowed;
+        std::vector<std::pair<LONG, DWORD>> path;
+    } rows[] = {
+        {"bitmap, in and out of the accepting half",
+         bitmap.get(),
+         DROPEFFECT_COPY,
+         {{kAccepted, DROPEFFECT_COPY}, {kRefused, DROPEFFECT_NONE}, {kAccepted, DROPEFFECT_COPY}}},
+        {"bitmap entering where refused", bitmap.get(), DROPEFFECT_COPY, {{kRefused, 0}, {kAccepted, DROPEFFECT_COPY}}},
+        {"source allows copy or move", bitmap.get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, {{kAccepted, DROPEFFECT_COPY}}},
+        {"source allows only a move", bitmap.get(), DROPEFFECT_MOVE, {{kAccepted, 0}, {kAccepted, 0}}},
+        {"data without a bitmap", &text, DROPEFFECT_COPY, {{kAccepted, 0}, {kAccepted, 0}}},
+        {"no data", nullptr, DROPEFFECT_COPY, {{kAccepted, 0}, {kAccepted, 0}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Enter(row.data, row.path[0].first, row.allowed), row.path[0].second);
+        for (size_t i = 1; i < row.path.size(); ++i)
+            EXPECT_EQ(Over(row.path[i].first, row.allowed), row.path[i].second) << "step " << i;
+        EXPECT_EQ(target_.target()->DragLeave(), S_OK);
+    }
+    EXPECT_TRUE(drops_.empty());
+}
+
+TEST_F(DragDropTarget, DeliversTheDroppedPictureAtItsClientPointAndNothingElse) {
+    const Image image = Pattern(7, 5);
+    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(image);
+    ScriptedData brush(S_OK, S_OK), failing(S_OK, E_OUTOFMEMORY);
+    const struct {
+        const char* name;
+        IDataObject* data;
+        LONG x;
+        DWORD allowed, want;
+    } rows[] = {
+        {"bitmap where accepted", bitmap.get(), kAccepted, DROPEFFECT_COPY, DROPEFFECT_COPY},
+        {"bitmap where refused", bitmap.get(), kRefused, DROPEFFECT_COPY, DROPEFFECT_NONE},
+        {"source allows only a move", bitmap.get(), kAccepted, DROPEFFECT_MOVE, DROPEFFECT_NONE},
+        {"a brush where the bitmap belongs", &brush, kAccepted, DROPEFFECT_COPY, DROPEFFECT_NONE},
+        {"GetData fails", &failing, kAccepted, DROPEFFECT_COPY, DROPEFFECT_NONE},
+        {"no data", nullptr, kAccepted, DROPEFFECT_COPY, DROPEFFECT_NONE},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drops_.clear();
+        EXPECT_EQ(Drop(row.data, row.x, row.allowed), row.want);
+        ASSERT_EQ(drops_.size(), row.want == DROPEFFECT_COPY ? 1U : 0U);
+        if (drops_.empty()) continue;
+        EXPECT_EQ(std::pair(drops_[0].first.x, drops_[0].first.y), std::pair(row.x, 20L));
+        EXPECT_EQ(std::pair(drops_[0].second.width, drops_[0].second.height), std::pair(7, 5));
+        EXPECT_EQ(drops_[0].second.pixels, Visible(image));
+    }
+    // What could not be read was still given back.
+    ASSERT_NE(brush.handed(), nullptr);
+    EXPECT_EQ(::GetObjectType(brush.handed()), 0U);
+}
+
+TEST_F(DragDropTarget, CallbacksThatThrowRefuseTheDropInsteadOfUnwindingIntoOle) {
+    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(Pattern(3, 3));
+    for (const auto& [inAccepts, inDropped] : {std::pair{true, false}, {false, true}}) {
+        SCOPED_TRACE(inAccepts ? "accepts throws" : "dropped throws");
+        throwInAccepts_ = inAccepts;
+        throwInDropped_ = inDropped;
+        EXPECT_EQ(Enter(bitmap.get(), kAccepted), inAccepts ? DROPEFFECT_NONE : DROPEFFECT_COPY);
+        EXPECT_EQ(Drop(bitmap.get(), kAccepted), DROPEFFECT_NONE);
+    }
+    throwInAccepts_ = throwInDropped_ = false;
+    EXPECT_EQ(Drop(bitmap.get(), kAccepted), DROPEFFECT_COPY);
+}
+
+TEST_F(DragDropTarget, RevokingReleasesTheWindowAndSilencesReferencesStillHeld) {
+    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(Pattern(2, 2));
+    // A window takes one drop target: a second owner fails, and its going does not take the
+    // first one's registration with it.
+    {
+        BitmapDropTarget second;
+        EXPECT_FALSE(Register(second, window_.get()));
+        EXPECT_EQ(second.target(), nullptr);
+    }
+    {
+        BitmapDropTarget third;
+        EXPECT_FALSE(Register(third, window_.get()));
+    }
+    EXPECT_EQ(Enter(bitmap.get(), kAccepted), DROPEFFECT_COPY);
+
+    // A move carries the registration along; the moved-from owner revokes nothing.
+    BitmapDropTarget moved(std::move(target_));
+    EXPECT_EQ(std::pair(moved.window(), target_.target()), std::pair(window_.get(), static_cast<IDropTarget*>(nullptr)));
+    BitmapDropTarget again;
+    EXPECT_FALSE(Register(again, window_.get()));
+
+    // Revoked, the window takes a new target; a reference someone kept answers "none" and
+    // reaches no callback.
+    IDropTarget* raw = moved.target();
+    raw->AddRef();
+    const ComPtr<IDropTarget> kept(raw);
+    moved.Revoke();
+    EXPECT_EQ(moved.target(), nullptr);
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(kept->DragEnter(bitmap.get(), MK_LBUTTON, Screen(kAccepted, 20), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(kept->Drop(bitmap.get(), 0, Screen(kAccepted, 20), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_TRUE(drops_.empty());
+    ASSERT_TRUE(Register(target_, window_.get()));
+
+    // The destructor revokes as well; registering again replaces the owner's earlier window.
+    {
+        BitmapDropTarget scoped;
+        ASSERT_TRUE(Register(scoped, other_.get()));
+    }
+    ASSERT_TRUE(Register(again, other_.get()));
+    ASSERT_TRUE(Register(again, other_.get()));
+
+    // Nothing is registered for no window or without callbacks.
+    BitmapDropTarget refused;
+    EXPECT_FALSE(Register(refused, nullptr));
+    EXPECT_FALSE(refused.Register(other_.get(), nullptr, [](POINT, Image) {}));
+    EXPECT_FALSE(refused.Register(other_.get(), [](POINT) { return true; }, nullptr));
+}
+
+TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
+    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(Pattern(40, 30));
+    ScriptedData brush(S_OK, S_OK);
+    std::vector<long> freeSlots;  // after each round; the first may fill caches of the window system
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            ASSERT_TRUE(FetchImage(*bitmap.get()));
+            ASSERT_EQ(Enter(bitmap.get(), kAccepted), static_cast<DWORD>(DROPEFFECT_COPY));
+            ASSERT_EQ(Drop(bitmap.get(), kAccepted), static_cast<DWORD>(DROPEFFECT_COPY));
+            ASSERT_EQ(Drop(&brush, kAccepted), static_cast<DWORD>(DROPEFFECT_NONE));
+            ASSERT_TRUE(BitmapFromImage(drops_.back().second));
+        }
+        drops_.clear();
+        freeSlots.push_back(FreeGdiSlots());
+    }
+    EXPECT_EQ(freeSlots[1], freeSlots[0]);
+}
+
+}  // namespace
+}  // namespace tessarin::test
