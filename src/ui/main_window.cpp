@@ -9,6 +9,7 @@
 
 #include "core/app/status_record.h"
 #include "core/capture/dispatcher.h"
+#include "core/files/load_order.h"
 #include "core/run/target_kind.h"
 #include "core/text/paths.h"
 #include "ui/fonts.h"
@@ -24,7 +25,6 @@ namespace tessarin {
 namespace {
 
 constexpr wchar_t kClassName[] = L"frmTessarin";
-constexpr wchar_t kPreviewClassName[] = L"TessarinPreview";
 
 enum ControlId : int {
     kCmdGo = 100,
@@ -46,10 +46,7 @@ enum ControlId : int {
     kLblInfStart = 300,
 };
 
-enum MenuId : int { kMnuSave = 400, kMnuSaveNameAs, kMnuAllSave, kMnuThumnail, kMnuThumnailAll };
 constexpr int kStripId = 500;
-constexpr int kVsId = 501;
-constexpr int kHsId = 502;
 
 constexpr UINT_PTR kTimerMonitor = 1;
 // One 10 ms tick drives both the capture run's passes and the idle key handling.
@@ -92,7 +89,8 @@ std::wstring WindowText(HWND control) {
 
 }  // namespace
 
-frmTessarin::frmTessarin(Host host) : host_(std::move(host)), paths_{fs_, host_.programFolder}, grabber_(pic_) {}
+frmTessarin::frmTessarin(MainWindowServices services)
+    : services_(std::move(services)), programFolder_(services_.paths.programFolder) {}
 
 frmTessarin::~frmTessarin() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
@@ -106,8 +104,7 @@ int frmTessarin::Px(int logical) const {
 bool frmTessarin::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmTessarin>, GetSysColorBrush(COLOR_BTNFACE),
-                             LoadIconW(instance, MAKEINTRESOURCEW(1))) ||
-        !RegisterWindowClass(kPreviewClassName, PreviewProc, GetSysColorBrush(COLOR_APPWORKSPACE)))
+                             LoadIconW(instance, MAKEINTRESOURCEW(1))))
         return false;
 
     // Created hidden; the command line decides whether and how it is shown.
@@ -115,44 +112,47 @@ bool frmTessarin::Load() {
                             CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
     // The clipboard needs an owner window for what it is given.
-    clipboard_.emplace(pic_, hwnd_);
+    services_.clipboard.setOwner(hwnd_);
+    // 2. Screen scale from the real resolution of the window's monitor (the strip and the list
+    // are sized by it, so it comes before the controls).
+    twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
+    twipsPerPixelY_ = twipsPerPixelX_;
+    list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
+                                                              services_.drag, settings_, services_.paths,
+                                                              StripLayoutFor(twipsPerPixelX_)});
     CreateControls();
 
     // 1. Caption.
     SetWindowTextW(hwnd_, Utf8ToWide(MainCaption()).c_str());
-    // 2. Screen scale from the real resolution of the window's monitor.
-    twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
-    twipsPerPixelY_ = twipsPerPixelX_;
     // 3. Topmost, so it stays visible over the programs being captured.
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // 4, 5.
     ShowMessageFrame(0, false);
     SetWindowTextW(lblhWnd_, Utf8ToWide(HexText(reinterpret_cast<uintptr_t>(hwnd_))).c_str());
     // 7. The data folder; a failure to create it is not fatal.
-    const std::string dataFolder = DataFolder(host_.programFolder);
-    if (!fs_.stat(dataFolder)) (void)fs_.createFolder(dataFolder);
+    const std::string dataFolder = DataFolder(programFolder_);
+    if (!services_.fs.stat(dataFolder)) (void)services_.fs.createFolder(dataFolder);
     // 8. The status record; without it start-up goes on and nothing is published.
-    (void)statusRecord_.OpenStatusRecord(kStatusRecordName);
+    (void)services_.statusRecord.OpenStatusRecord(kStatusRecordName);
     SetStatus("");
     // 9.
     const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    PlaceWindow(LoadSettings(settings_, screen, paths_, codePage_));
+    PlaceWindow(LoadSettings(settings_, screen, services_.paths, services_.codePage));
     ApplySettings();
     // 10.
     keyNames_ = BuildKeyNameTable();
-    // 11. The codec libraries, loaded by name like any outside library: without them the
-    // save commands are disabled and PNG files are not read.
-    codec_ = std::make_unique<ImgctlLibrary>(Utf8ToWide(host_.programFolder + "\\imgctl.dll"));
-    png_ = std::make_unique<PngLibrary>(Utf8ToWide(host_.programFolder + "\\mpng.dll"));
-    rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, desktop_.osPlatformId());
-    run_ = std::make_unique<RunController>(RunContext{*this, keys_, *rect_, desktop_, accessibility_, settings_, flags_,
-                                                      keyNames_, codePage_, paths_, SpecialFolderPath(kCsidlWindows),
-                                                      twipsPerPixelX_, twipsPerPixelY_});
+    // 11.
+    rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, services_.desktop.osPlatformId());
+    run_ = std::make_unique<RunController>(RunContext{*this, *list_, services_.keys, *rect_, services_.desktop,
+                                                      services_.accessibility, settings_, flags_, keyNames_,
+                                                      services_.codePage, services_.paths,
+                                                      SpecialFolderPath(kCsidlWindows), twipsPerPixelX_,
+                                                      twipsPerPixelY_});
     // 12. Keys already held at start are no presses.
     run_->SampleBaseline();
 
     // 13 - 15.
-    const StartupPlan plan = PlanStartup(host_.commandLine, settings_, flags_);
+    const StartupPlan plan = PlanStartup(services_.commandLine, settings_, flags_);
     if (plan.watchWindow) SetTimer(hwnd_, kTimerMonitor, kMonitorIntervalMs, nullptr);
     if (plan.show) {
         ShowWindow(hwnd_, plan.minimise ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
@@ -163,16 +163,20 @@ bool frmTessarin::Load() {
     }
     if (flags_.debug) ShowWindow(frState_, SW_SHOW);
     Arrange();
-    if (plan.loadImages) LoadExistingImages();
+    if (plan.loadImages) {
+        const std::vector<std::string> files = ImagesToLoad(settings_, services_.paths);
+        (void)ChangeCurrentFolder(programFolder_);
+        list_->LoadFiles(files);
+    }
     if (plan.reportThumbs) {
-        const std::string count = ThumbCountText(CountThumbFiles(settings_, paths_));
+        const std::string count = ThumbCountText(CountThumbFiles(settings_, services_.paths));
         // Shown only: a count is no status for other programs.
         if (!count.empty()) SetWindowTextW(lblStatus_, Utf8ToWide(count).c_str());
     }
 
     // 16.
     for (HWND label : lblInf_Start_) EnableWindow(label, TRUE);
-    if (IsWindowVisible(hwnd_)) SetFocus(picPanel_);
+    if (IsWindowVisible(hwnd_) && preview_) SetFocus(preview_->hwnd());
     ProcessPendingMessages();
     if (ImgctlVersionText().empty() && mnuEdit_) {
         // Nothing can be saved without the codec library.
@@ -241,10 +245,11 @@ void frmTessarin::CreateControls() {
     // Both boxes are often too narrow for what they hold: their tips show the whole text.
     AddTip(txtFileName_, nullptr);
     AddTip(txtWinText_, nullptr);
-    picPanel_ =
-        CreateWindowExW(WS_EX_CLIENTEDGE, kPreviewClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPicPanel)), GetModuleHandleW(nullptr), this);
-    AddTip(picPanel_, L"ドラッグコピー可");
+    preview_ = std::make_unique<frPreview>(services_.pic, [this](int button) {
+        if (button == MK_LBUTTON) list_->PressPreview(MouseButton::Left);
+    });
+    if (!preview_->Create(hwnd_, kPicPanel)) preview_.reset();
+    if (preview_) preview_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
 
     cmdOpenFolder_ = AddControl(WC_BUTTONW, L"フォルダを開く", button, kCmdOpenFolder);
     AddTip(cmdOpenFolder_, L"画像の保存先フォルダを開きます");
@@ -280,25 +285,41 @@ void frmTessarin::CreateControls() {
 
     lblRsv_ = panelLabel(L"");
 
-    // The strip of numbered thumbnails and the preview's own scroll bars.
+    // The strip of numbered thumbnails draws the list.
     strip_ = std::make_unique<frPicList>(
-        frPicList::Callbacks{[this](int32_t position) { OnStripHover(position); }, nullptr,
-                             [this](int32_t position, POINT screen) { OnStripRightPress(position, screen); }});
+        *list_, frPicList::Callbacks{
+                    [this](int32_t position) { list_->Hover(position); },
+                    [this](int32_t position) { list_->PressThumbnail(position, MouseButton::Left); },
+                    [this](int32_t position, POINT screen) {
+                        menuPoint_ = screen;
+                        list_->PressThumbnail(position, MouseButton::Right);
+                    },
+                    [this](int32_t position, const Image& image) { list_->DropOnThumbnail(position, image); }});
     if (!strip_->Create(hwnd_, RECT{0, 0, 0, 0}, kStripId)) strip_.reset();
-    vs_ = AddControl(WC_SCROLLBARW, L"", SBS_VERT, kVsId);
-    hs_ = AddControl(WC_SCROLLBARW, L"", SBS_HORZ, kHsId);
-    ShowWindow(vs_, SW_HIDE);
-    ShowWindow(hs_, SW_HIDE);
+    CreateEditMenu();
+}
 
-    // The strip's pop-up menu: the save and thumbnail commands.
+// The strip's pop-up menu.
+void frmTessarin::CreateEditMenu() {
     mnuEdit_.reset(CreatePopupMenu());
-    if (mnuEdit_) {
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSave, L"保存\tCtrl+S");
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuSaveNameAs, L"名前を付けて保存");
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuAllSave, L"全て保存");
-        AppendMenuW(mnuEdit_.get(), MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuThumnail, L"サムネイル保存");
-        AppendMenuW(mnuEdit_.get(), MF_STRING, kMnuThumnailAll, L"全てサムネイル保存");
+    if (!mnuEdit_) return;
+    const std::pair<int, const wchar_t*> items[] = {{kMnuSave, L"保存\tCtrl+S"},
+                                                    {kMnuSaveNameAs, L"名前を付けて保存"},
+                                                    {kMnuAllSave, L"全て保存"},
+                                                    {0, nullptr},
+                                                    {kMnuThumnail, L"サムネイル保存"},
+                                                    {kMnuThumnailAll, L"全てサムネイル保存"},
+                                                    {0, nullptr},
+                                                    {kMnuDel, L"削除 - 選択画像\tDel"},
+                                                    {kMnuLeftDel, L"削除 - 左側（選択含）"},
+                                                    {kMnuRightDel, L"削除 - 右側（選択含）"},
+                                                    {kMnuAllDel, L"全て削除"}};
+    for (const auto& [id, caption] : items) {
+        if (caption == nullptr) {
+            AppendMenuW(mnuEdit_.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(mnuEdit_.get(), MF_STRING, static_cast<UINT_PTR>(id), caption);
+        }
     }
 }
 
@@ -424,15 +445,15 @@ void frmTessarin::Arrange() {
     const int stripTop = bottomTop - stripHeight;
     if (strip_) place(strip_->hwnd(), 0, stripTop, width, stripHeight);
     const int panelTop = rowTop + Px(kTextRowHeight) + gap;
-    place(picPanel_, 0, panelTop, width, stripTop - panelTop);
+    if (preview_) place(preview_->hwnd(), 0, panelTop, width, stripTop - panelTop);
     if (dwp != nullptr) EndDeferWindowPos(dwp);
     ProcessPendingMessages();
-    LayOutPreviewBars();
+    if (preview_) preview_->LayOut();
 }
 
 void frmTessarin::SetStatus(const std::string& text) {
     SetWindowTextW(lblStatus_, Utf8ToWide(text).c_str());
-    (void)statusRecord_.PublishStatus(text);
+    (void)services_.statusRecord.PublishStatus(text);
     // The label repaints at once, even inside long work.
     ProcessPendingMessages();
 }
@@ -456,7 +477,7 @@ void frmTessarin::CycleTargetKind(bool advance) {
 }
 
 std::string frmTessarin::ImgctlVersionText() {
-    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(host_.programFolder + "\\imgctl.dll"));
+    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(programFolder_ + "\\imgctl.dll"));
     if (result.ok) return std::to_string(result.version);
     const std::wstring text = std::to_wstring(result.errorNumber) + L" " + result.description;
     MessageBoxW(hwnd_, text.c_str(), L"DLLエラー", MB_OK | MB_ICONERROR);
@@ -476,20 +497,12 @@ void frmTessarin::PlaceWindow(const WindowPlacement& placement) {
                  placement.bottom - placement.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string frmTessarin::CaptureToPreview(std::string_view target) {
-    if (!clipboard_) return std::string(kCaptureError);
-    CaptureContext context{desktop_, accessibility_, grabber_, *clipboard_, *this, settings_, flags_};
-    std::string result = tessarin::MyCapture(context, target);
-    downloadedImage_ = context.downloadedImage;
-    InvalidateRect(picPanel_, nullptr, TRUE);
-    return result;
-}
 
 void frmTessarin::messageBox(const std::string& text, const std::string& title) {
     MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), MB_OK);
 }
 
-std::string frmTessarin::pickClassFromWindowList() { return frmList::ShowModal(hwnd_, desktop_); }
+std::string frmTessarin::pickClassFromWindowList() { return frmList::ShowModal(hwnd_, services_.desktop); }
 
 Rect frmTessarin::rangeRectangle() const { return run_ ? run_->rangeOverlay().RectanglePixels() : Rect{}; }
 
@@ -542,13 +555,17 @@ std::string frmTessarin::winText() const { return WideToUtf8(WindowText(txtWinTe
 
 void frmTessarin::setWinText(const std::string& text) { SetWindowTextW(txtWinText_, Utf8ToWide(text).c_str()); }
 
-int32_t frmTessarin::pictureWidth() const { return pic_.width() * twipsPerPixelX_; }
+int32_t frmTessarin::pictureWidth() const { return services_.pic.width() * twipsPerPixelX_; }
 
-int32_t frmTessarin::pictureHeight() const { return pic_.height() * twipsPerPixelY_; }
+int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twipsPerPixelY_; }
 
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
-    std::string result = CaptureToPreview(target);
-    return CaptureOutcome{std::move(result), downloadedImage_};
+    CaptureContext context{services_.desktop, services_.accessibility, services_.grabber, services_.clipboard,
+                           *this,           settings_,
+                           flags_};
+    std::string result = tessarin::MyCapture(context, target);
+    if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
+    return CaptureOutcome{std::move(result), context.downloadedImage};
 }
 
 void frmTessarin::playSound(const std::string& path, bool async) {
@@ -560,64 +577,24 @@ void frmTessarin::processPendingMessages() { ProcessPendingMessages(); }
 
 void frmTessarin::sleepMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
-// The preview shows the picture at its origin, at its own size.
-LRESULT CALLBACK frmTessarin::PreviewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<frmTessarin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_PAINT && self != nullptr) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        const Picture& pic = self->pic_;
-        // Scrolled, the picture's top-left corner lies above and left of the panel.
-        const int x = -self->previewOffset_.x;
-        const int y = -self->previewOffset_.y;
-        if (pic.width() > 0 && pic.height() > 0) BitBlt(dc, x, y, pic.width(), pic.height(), pic.dc(), 0, 0, SRCCOPY);
-        // Only the area the picture leaves free gets the background.
-        const HRGN rest = CreateRectRgnIndirect(&ps.rcPaint);
-        const GdiObject<HRGN> restOwner(rest);
-        const GdiObject<HRGN> picture(CreateRectRgn(x, y, x + pic.width(), y + pic.height()));
-        if (rest != nullptr && picture) {
-            CombineRgn(rest, rest, picture.get(), RGN_DIFF);
-            FillRgn(dc, rest, GetSysColorBrush(COLOR_APPWORKSPACE));
-        }
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    if (message == WM_ERASEBKGND) return 1;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 bool frmTessarin::QueryUnload() {
     if (closing_) return false;  // the question is already being asked
     closing_ = true;
-    const auto count = static_cast<size_t>(list_.CountEntries());
-    const auto saved = std::make_unique<bool[]>(count + 1);
-    for (size_t i = 0; i < count; ++i) saved[i] = list_.Entry(static_cast<int32_t>(i) + 1)->saved;
-    const std::span<const bool> savedFlags(saved.get(), count);
     const auto isFile = [this](const std::string& path) {
-        const auto info = fs_.stat(path);
+        const auto info = services_.fs.stat(path);
         return info.has_value() && !info->folder;
     };
     // The codec library is loaded from the program folder, so a program started from
     // another current folder can still save: look in both before giving up the question.
     const bool codecPresent =
-        isFile(fs_.currentFolder() + "\\imgctl.dll") || isFile(host_.programFolder + "\\imgctl.dll");
-    const std::string unsaved = UnsavedListText(savedFlags, codecPresent);
-    if (AsksBeforeClosing(unsaved, settings_)) {
-        if (run_) run_->PlayStopSound(true);
-        const int answer = MessageBoxW(hwnd_, Utf8ToWide(SaveQuestionText(unsaved)).c_str(),
-                                       Utf8ToWide(kSaveQuestionTitle).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
-        // Yes saves at once: the question was just asked. When an image could not be saved
-        // (its error has been shown) the program stays open rather than lose it.
-        if (answer == IDCANCEL || (answer == IDYES && !SaveUnsavedEntries())) {
-            closing_ = false;
-            return false;
-        }
+        isFile(services_.fs.currentFolder() + "\\imgctl.dll") || isFile(programFolder_ + "\\imgctl.dll");
+    if (!list_ || !list_->ConfirmClose(codecPresent, [this] {
+            if (run_) run_->PlayStopSound(true);
+        })) {
+        closing_ = false;
+        return false;
     }
-    if (!SaveSettings(settings_, RestoredPlacement(), fs_, host_.programFolder, codePage_)) {
+    if (!SaveSettings(settings_, RestoredPlacement(), services_.fs, programFolder_, services_.codePage)) {
         SetStatus(kSettingsSaveError);
         // Long enough for a person or a polling program to read it.
         ProcessMessagesFor(kSettingsSaveErrorWaitMs);
@@ -629,7 +606,7 @@ void frmTessarin::Unload() {
     KillTimer(hwnd_, kTimerMonitor);
     KillTimer(hwnd_, kTimerTick);
     if (rect_) rect_->unload();
-    (void)statusRecord_.CloseStatusRecord();
+    (void)services_.statusRecord.CloseStatusRecord();
     DestroyWindow(hwnd_);
 }
 
@@ -637,11 +614,11 @@ void frmTessarin::cmdClose_Click() {
     if (QueryUnload()) Unload();
 }
 
-void frmTessarin::cmdOpenFolder_Click() { (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, paths_)); }
+void frmTessarin::cmdOpenFolder_Click() { (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths)); }
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
 
-void frmTessarin::lblHelp_Click() { (void)OpenDocument(host_.programFolder + "\\docs\\help.html"); }
+void frmTessarin::lblHelp_Click() { (void)OpenDocument(programFolder_ + "\\docs\\help.html"); }
 
 void frmTessarin::chkNoMouse_Click() {
     settings_.noMouse = SendMessageW(chkNoMouse_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
@@ -669,14 +646,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
             if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
             if (id == kLblHelp && code == STN_CLICKED) lblHelp_Click();
-            if (lParam == 0) {
-                // The pop-up menu's commands.
-                if (id == kMnuSave) mnuSave_Click();
-                if (id == kMnuSaveNameAs) mnuSaveNameAs_Click();
-                if (id == kMnuAllSave) mnuAllSave_Click();
-                if (id == kMnuThumnail) mnuThumnail_Click();
-                if (id == kMnuThumnailAll) mnuThumnailAll_Click();
-            }
+            if (lParam == 0) OnMenuCommand(id);
             return 0;
         }
         case WM_TIMER:
@@ -692,10 +662,6 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (control == txtFileName_ || control == txtWinText_) request->lpszText = tipText_.data();
             return 0;
         }
-        case WM_VSCROLL:
-        case WM_HSCROLL:
-            if (lParam != 0) OnPreviewScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
-            return 0;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) Arrange();
             return 0;
@@ -710,6 +676,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             twipsPerPixelX_ = twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
             if (rect_) rect_->setScale(twipsPerPixelX_, twipsPerPixelY_);
+            if (preview_) preview_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
@@ -733,7 +700,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(hwnd_, kTimerMonitor);
             KillTimer(hwnd_, kTimerTick);
-            (void)statusRecord_.CloseStatusRecord();
+            (void)services_.statusRecord.CloseStatusRecord();
             PostQuitMessage(0);
             return 0;
         default:

@@ -1,49 +1,58 @@
 #pragma once
 // frmTessarin: the one long-lived window. Loading it starts the program, closing it ends it.
+// It lays out its controls, shows what the capture run and the image list tell it, and hands
+// the user's clicks, keys and menu choices to them; the rules live in the core.
 
 #include <windows.h>
 
 #include <array>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/app/command_line.h"
 #include "core/app/shell.h"
-#include "core/files/save_naming.h"
-#include "core/imagelist/image_list.h"
+#include "core/imagelist/list_controller.h"
 #include "core/ports/capture.h"
+#include "core/ports/codepage.h"
+#include "core/ports/image_list.h"
+#include "core/ports/input.h"
 #include "core/ports/run_host.h"
 #include "core/run/run_controller.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
+#include "core/text/paths.h"
+#include "ui/preview.h"
 #include "ui/range_window.h"
 #include "ui/strip.h"
-#include "win32/accessibility.h"
 #include "win32/clipboard.h"
-#include "win32/codepage.h"
-#include "win32/desktop.h"
-#include "win32/filesystem.h"
-#include "win32/grabber.h"
 #include "win32/handles.h"
-#include "win32/image_files.h"
-#include "win32/imgctl_client.h"
-#include "win32/key_state.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
 #include "win32/status_record.h"
 
 namespace tessarin {
 
-class frmTessarin final : public CaptureUi, public RunHost {
-public:
-    struct Host {
-        std::string programFolder;
-        std::string commandLine;  // the arguments only
-    };
+// What the main window works through; src/main.cpp makes each of them.
+struct MainWindowServices {
+    FileSystem& fs;
+    const PathContext& paths;  // the same file system and the program folder
+    std::string commandLine;   // the arguments only
+    const NarrowCodePage& codePage;
+    SharedStatusRecord& statusRecord;
+    Desktop& desktop;
+    Accessibility& accessibility;
+    KeyStateSource& keys;
+    Picture& pic;  // the preview picture the grabber draws into
+    Grabber& grabber;
+    WinClipboard& clipboard;
+    ImageStore& store;
+    DragSource& drag;
+};
 
-    explicit frmTessarin(Host host);
+class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {
+public:
+    explicit frmTessarin(MainWindowServices services);
     frmTessarin(const frmTessarin&) = delete;
     frmTessarin& operator=(const frmTessarin&) = delete;
     ~frmTessarin() override;
@@ -55,12 +64,6 @@ public:
 
     void SetStatus(const std::string& text) override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
-
-    // MyCapture into the preview `Pic`: "", a suggested name, or one of the two markers.
-    [[nodiscard]] std::string CaptureToPreview(std::string_view target);
-    [[nodiscard]] const Picture& Pic() const { return pic_; }
-    // The position shown in the preview; -1 while a fresh capture not in the list is shown.
-    [[nodiscard]] int32_t SelectedPosition() const { return selected_; }
 
     // What the capture engine asks of the main window.
     void messageBox(const std::string& text, const std::string& title) override;
@@ -87,21 +90,41 @@ public:
     [[nodiscard]] int32_t pictureWidth() const override;
     [[nodiscard]] int32_t pictureHeight() const override;
     [[nodiscard]] CaptureOutcome MyCapture(std::string_view target) override;
-    void ShowUnlistedCapture() override;
-    void AddToStrip(const std::string& fullPath, const std::string& winText, bool saved) override;
-    void MarkLastEntryDownloaded() override;
-    void mnuSave_Click() override;
-    void mnuDel_Click() override;
-    void ListStep(int direction) override;
     void playSound(const std::string& path, bool async) override;
+
+    // What the image list shows here.
+    void stripChangedFrom(int32_t position) override;
+    void stripChanged(int32_t position) override;
+    void stripScrollToEnd() override;
+    void stripEnsureVisible(int32_t position) override;
+    void selectionChanged(int32_t position, int32_t slot) override;
+    void showPreview(const SharedImage& image) override;
+    void previewChanged() override;
+    [[nodiscard]] SharedImage previewImage() const override;
+    void setTexts(const std::string& fileName, const std::string& winText) override;
+    void setStatus(const std::string& text) override { SetStatus(text); }
+    void showStatus(const std::string& text) override;
+    void parkPointer() override;
+    void pause(int milliseconds) override;
+    void sleep(int milliseconds) override { sleepMs(milliseconds); }
+    void showEditMenu() override;
+
+    // What the image list asks the user.
+    void message(const std::string& text, const std::string& title) override;
+    [[nodiscard]] bool confirm(const std::string& text, const std::string& title) override;
+    [[nodiscard]] Answer yesNoCancel(const std::string& text, const std::string& title) override;
+    [[nodiscard]] std::string saveDialog(const std::string& defaultName, int32_t filterIndex,
+                                         const std::string& initialFolder) override;
+    [[nodiscard]] std::string desktopFolder() const override;
+    void notice(const std::string& text) override;
 
 private:
     template <typename T>
     friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK PreviewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
+    void CreateEditMenu();
     HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id);
     void AddTip(HWND control, const std::wstring& text);
     // Without a text the tip asks for one each time it shows.
@@ -115,37 +138,21 @@ private:
     [[nodiscard]] std::string ImgctlVersionText();
     [[nodiscard]] WindowPlacement RestoredPlacement() const;
     void PlaceWindow(const WindowPlacement& placement);
-
-    // The image list.
-    struct HeldImage {
-        int32_t width = 0;
-        int32_t height = 0;
-        std::vector<uint32_t> pixels;  // empty while the entry's image is on disk
-    };
-    // The entry's full image: its held pixels, else its file. False when neither gives one.
-    [[nodiscard]] bool LoadEntryImage(int32_t position, Picture& into) const;
-    void SelectPosition(int32_t position);
-    void ShowEntry(int32_t slot);
-    void DeleteEntry(int32_t position);
-    void LayOutPreviewBars();
-    void SetPreviewOffset(int x, int y);
-    void OnPreviewScroll(HWND bar, WORD request);
-    void OnStripHover(int32_t position);
-    void OnStripRightPress(int32_t position, POINT screen);
-    void LoadExistingImages();
-    [[nodiscard]] bool WritePlan(const Picture& picture, const SavePlan& plan) const;
-    [[nodiscard]] int32_t SaveEntry(int32_t position);
-    [[nodiscard]] int32_t SaveImage(int32_t index, const std::string& picFile);
-    // Saves every unsaved entry; false when one of them could not be saved.
-    bool SaveUnsavedEntries();
-    void mnuAllSave_Click();
-    void mnuSaveNameAs_Click();
-    void mnuThumnail_Click();
-    void mnuThumnailAll_Click();
-    [[nodiscard]] std::string ShowSaveDialog(const std::string& defaultName, HWND owner, int32_t filterIndex,
-                                             const std::string& filter, const std::string& initialFolder);
     int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
-    [[nodiscard]] bool IsFile(const std::string& path) const;
+    void OnMenuCommand(int id);
+    [[nodiscard]] bool CtrlOrShiftHeld() const;
+
+    enum MenuId : int {
+        kMnuSave = 400,
+        kMnuSaveNameAs,
+        kMnuAllSave,
+        kMnuThumnail,
+        kMnuThumnailAll,
+        kMnuDel,
+        kMnuLeftDel,
+        kMnuRightDel,
+        kMnuAllDel
+    };
 
     // Returns false when closing was cancelled.
     [[nodiscard]] bool QueryUnload();
@@ -158,30 +165,13 @@ private:
     void chkNoMouse_Click();
     void Timer_Monitor_Timer();
 
-    Host host_;
-    WinFileSystem fs_;
-    AnsiCodePage codePage_;
-    SharedStatusRecord statusRecord_;
-    PathContext paths_;
-    WinDesktop desktop_;
-    WinAccessibility accessibility_;
-    Picture pic_;
-    WinGrabber grabber_;
-    std::optional<WinClipboard> clipboard_;
-    bool downloadedImage_ = false;
-    AsyncKeyStateSource keys_;
+    MainWindowServices services_;
+    std::string programFolder_;
     std::unique_ptr<frmRect> rect_;
     std::unique_ptr<RunController> run_;
-
-    ImageList list_;
+    std::unique_ptr<ImageListController> list_;
     std::unique_ptr<frPicList> strip_;
-    std::vector<HeldImage> held_;  // by slot
-    int32_t selected_ = 0;
-    Picture picDummy_;  // an entry's full image on its way to a file
-    std::unique_ptr<ImgctlLibrary> codec_;
-    std::unique_ptr<PngLibrary> png_;
-    POINT previewOffset_{};  // pixels the preview is scrolled by
-    bool loading_ = false;   // the save folder's images are being loaded
+    std::unique_ptr<frPreview> preview_;
 
     Settings settings_;
     CommandLineFlags flags_;
@@ -193,6 +183,7 @@ private:
     HWND hwnd_ = nullptr;
     GdiObject<HFONT> font_;
     UniqueMenu mnuEdit_;
+    POINT menuPoint_{};  // where the last right press on a panel was
     HWND tips_ = nullptr;
     std::wstring tipText_;  // what the last tip request was answered with
 
@@ -205,9 +196,6 @@ private:
     HWND txtFileName_ = nullptr;
     HWND txtWinText_ = nullptr;
     HWND chkNoMouse_ = nullptr;
-    HWND picPanel_ = nullptr;
-    HWND vs_ = nullptr;  // the preview's scroll bars (twips)
-    HWND hs_ = nullptr;
     HWND lblRsv_ = nullptr;
     HWND lblStatus_ = nullptr;
     HWND lblHelp_ = nullptr;

@@ -19,12 +19,6 @@
 namespace tessarin {
 namespace {
 
-// The panel and its image box (twips), the same at every screen scale.
-constexpr int32_t kPanelWidthTwips = 765;
-constexpr int32_t kPanelHeightTwips = 675;
-constexpr int32_t kImageLeftTwips = 30;
-constexpr int32_t kImageTopTwips = 150;
-constexpr int32_t kBorderPixels = 2;   // the etched frame line inside a panel
 constexpr int32_t kCaptionIndent = 6;  // pixels from the panel's left edge
 
 int32_t ToInt32(int64_t value) {
@@ -71,14 +65,7 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
 
     // The panel lengths are twips, so the screen scale sizes them for the monitor's DPI.
     const UINT dpi = GetDpiForWindow(parent);
-    twipsPerPixel_ = TwipsPerPixel(static_cast<int>(dpi == 0 ? 96 : dpi));
-    const double tpp = twipsPerPixel_;
-    metrics_.twipsPerPixel = twipsPerPixel_;
-    metrics_.pitch = SlotWidth(kPanelWidthTwips, twipsPerPixel_);
-    metrics_.panelWidth = RoundHalfEven(kPanelWidthTwips / tpp);
-    panelHeight_ = RoundHalfEven(kPanelHeightTwips / tpp);
-    imageLeft_ = RoundHalfEven(kImageLeftTwips / tpp);
-    imageTop_ = RoundHalfEven(kImageTopTwips / tpp);
+    layout_ = StripLayoutFor(TwipsPerPixel(static_cast<int>(dpi == 0 ? 96 : dpi)));
 
     if (CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, bounds.left, bounds.top,
                         bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
@@ -108,90 +95,34 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
         SendMessageW(tips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
         SendMessageW(tips_.get(), TTM_ACTIVATE, FALSE, 0);
     }
+    if (callbacks_.drop) {
+        // Without OLE on this thread nothing can be dropped; the strip works on without.
+        (void)dropTarget_.Register(
+            hwnd_, [this](POINT client) { return PositionAt(client) != 0; },
+            [this](POINT client, const Image& image) {
+                const int32_t position = PositionAt(client);
+                if (position != 0) callbacks_.drop(position, image);
+            });
+    }
     UpdateScrollBar();
     return true;
 }
 
-int32_t frPicList::Add(const Picture& picture, bool saved) {
-    const PanelMetrics panel{kPanelWidthTwips, kPanelHeightTwips, kImageTopTwips, twipsPerPixel_, twipsPerPixel_};
-    const std::optional<StripThumbnail> plan = PlanStripThumbnail(picture.width(), picture.height(), panel);
-    if (!plan) return 0;
-
-    // A picture that fits is shown as it is; a larger one is scaled down to the planned size.
-    // Either way only what the panel can show is kept: the pixels live in memory, not in a GDI
-    // bitmap per entry, which would run out of handles long before the list does.
-    std::vector<uint32_t> scaled;
-    const uint32_t* source = picture.bits();
-    int32_t stride = picture.width();
-    int32_t rows = picture.height();
-    if (plan->scaled) {
-        GdiFlush();  // GDI may still be drawing into the picture
-        // A picture of extreme shape may plan a side of 0 or one longer than its own.
-        const int32_t width = std::clamp(plan->pixelWidth, 1, picture.width());
-        const int32_t height = std::clamp(plan->pixelHeight, 1, picture.height());
-        scaled = ScaleDownByArea(source, picture.width(), picture.height(), width, height);
-        if (scaled.empty()) return 0;
-        source = scaled.data();
-        stride = width;
-        rows = height;
-    }
-    if (source == nullptr) return 0;
-
-    Entry entry;
-    entry.saved = saved;
-    entry.width = std::clamp(std::min(plan->pixelWidth, stride), 0,
-                             std::max(0, metrics_.panelWidth - imageLeft_ - kBorderPixels));
-    entry.height =
-        std::clamp(std::min(plan->pixelHeight, rows), 0, std::max(0, panelHeight_ - imageTop_ - kBorderPixels));
-    if (!scaled.empty() && entry.width == stride && entry.height == rows) {
-        entry.pixels = std::move(scaled);  // already the panel's size: no second copy
-    } else {
-        entry.pixels.resize(static_cast<size_t>(entry.width) * static_cast<size_t>(entry.height));
-        for (int32_t y = 0; y < entry.height; ++y) {
-            const uint32_t* row = source + static_cast<size_t>(y) * static_cast<size_t>(stride);
-            std::copy_n(row, entry.width, entry.pixels.begin() + static_cast<ptrdiff_t>(y) * entry.width);
-        }
-    }
-    entries_.push_back(std::move(entry));
-    const int32_t position = Count();
-    InvalidatePanel(position);
-    UpdateScrollBar();
-    return position;
-}
-
-bool frPicList::Remove(int32_t position) {
-    if (position < 1 || position > Count()) return false;
-    // Everything from the removed panel on moves and is renumbered; the panels before stay.
-    InvalidateFrom(position);
-    entries_.erase(entries_.begin() + (position - 1));
-    if (selected_ == position) {
-        selected_ = SelectionAfterDelete(position, Count());
-    } else if (selected_ > position) {
-        --selected_;
-    }
+void frPicList::ChangedFrom(int32_t position) {
+    // Everything from the changed panel on may have moved or been renumbered.
+    InvalidateFrom(std::max(position, 1));
     hovered_ = 0;
     UpdateScrollBar();
-    return true;
 }
 
-void frPicList::SetSaved(int32_t position, bool saved) {
-    if (position < 1 || position > Count()) return;
-    Entry& entry = entries_[static_cast<size_t>(position - 1)];
-    if (entry.saved == saved) return;
-    entry.saved = saved;
-    InvalidatePanel(position);
-}
+void frPicList::ChangedAt(int32_t position) { InvalidatePanel(position); }
 
-bool frPicList::Saved(int32_t position) const {
-    return position >= 1 && position <= Count() && entries_[static_cast<size_t>(position - 1)].saved;
-}
-
-void frPicList::Select(int32_t position) {
-    if (position < 1 || position > Count()) position = 0;
-    if (position == selected_) return;
-    InvalidatePanel(selected_);
-    selected_ = position;
-    InvalidatePanel(selected_);
+void frPicList::SelectionChanged() {
+    // About one client width on either side of the selection: that clears the old highlight
+    // without repainting the whole strip.
+    const PositionRange range = HighlightWindow(model_.Selected(), Count(), ClientWidth(), layout_.metrics);
+    for (int32_t position = range.first; position <= range.last; ++position) InvalidatePanel(position);
+    InvalidatePanel(model_.Selected());
 }
 
 void frPicList::ScrollTo(int32_t value) {
@@ -212,12 +143,12 @@ void frPicList::ScrollTo(int32_t value) {
 
 void frPicList::EnsureVisible(int32_t position) {
     if (position < 1 || position > Count()) return;
-    ScrollTo(ScrollTowards(position, ClientWidth(), scroll_, bar_, metrics_));
+    ScrollTo(ScrollTowards(position, ClientWidth(), scroll_, bar_, layout_.metrics));
 }
 
 RECT frPicList::PanelRect(int32_t position) const {
-    const int64_t left = PanelLeft(position, metrics_) - scroll_;
-    return RECT{ToInt32(left), kPanelTop, ToInt32(left + metrics_.panelWidth), kPanelTop + panelHeight_};
+    const int64_t left = PanelLeft(position, layout_.metrics) - scroll_;
+    return RECT{ToInt32(left), kPanelTop, ToInt32(left + layout_.metrics.panelWidth), kPanelTop + layout_.panelHeight};
 }
 
 int32_t frPicList::ClientWidth() const {
@@ -227,21 +158,21 @@ int32_t frPicList::ClientWidth() const {
 }
 
 int32_t frPicList::PositionAt(POINT client) const {
-    if (client.y < kPanelTop || client.y >= kPanelTop + panelHeight_) return 0;
-    return PositionAtX(client.x, Count(), scroll_, metrics_);
+    if (client.y < kPanelTop || client.y >= kPanelTop + layout_.panelHeight) return 0;
+    return PositionAtX(client.x, Count(), scroll_, layout_.metrics);
 }
 
 void frPicList::InvalidatePanel(int32_t position) {
     if (hwnd_ == nullptr || position < 1 || position > Count()) return;
-    const int64_t left = PanelLeft(position, metrics_) - scroll_;
-    if (left >= ClientWidth() || left + metrics_.panelWidth <= 0) return;
+    const int64_t left = PanelLeft(position, layout_.metrics) - scroll_;
+    if (left >= ClientWidth() || left + layout_.metrics.panelWidth <= 0) return;
     const RECT panel = PanelRect(position);
     InvalidateRect(hwnd_, &panel, FALSE);
 }
 
 void frPicList::InvalidateFrom(int32_t position) {
     if (hwnd_ == nullptr) return;
-    const int64_t left = PanelLeft(position, metrics_) - scroll_;
+    const int64_t left = PanelLeft(position, layout_.metrics) - scroll_;
     if (left >= ClientWidth()) return;
     RECT area{};
     GetClientRect(hwnd_, &area);
@@ -254,14 +185,14 @@ void frPicList::UpdateScrollBar() {
     if (hwnd_ == nullptr || updatingBar_) return;
     const FlagGuard guard(updatingBar_);
     const int32_t width = ClientWidth();
-    ScrollBar bar = StripScrollBar(Count(), width, scroll_, metrics_);
+    ScrollBar bar = StripScrollBar(Count(), width, scroll_, layout_.metrics);
     const int32_t clamped = ClampScrollValue(scroll_, bar);
     if (clamped != scroll_) {
         // The strip got shorter or the window wider than the scrolled-off part.
         scroll_ = clamped;
         hovered_ = 0;
         InvalidateRect(hwnd_, nullptr, FALSE);
-        bar = StripScrollBar(Count(), width, scroll_, metrics_);
+        bar = StripScrollBar(Count(), width, scroll_, layout_.metrics);
     }
     bar_ = bar;
     if (!bar.visible) {
@@ -292,40 +223,38 @@ void frPicList::UpdateScrollBar() {
 }
 
 void frPicList::OnHScroll(WORD request) {
-    int64_t value = scroll_;
+    ScrollRequest kind = ScrollRequest::Track;
     switch (request) {
         case SB_LINELEFT:
-            value -= bar_.smallChange;
+            kind = ScrollRequest::LineLess;
             break;
         case SB_LINERIGHT:
-            value += bar_.smallChange;
+            kind = ScrollRequest::LineMore;
             break;
         case SB_PAGELEFT:
-            value -= bar_.largeChange;
+            kind = ScrollRequest::PageLess;
             break;
         case SB_PAGERIGHT:
-            value += bar_.largeChange;
+            kind = ScrollRequest::PageMore;
             break;
         case SB_LEFT:
-            value = bar_.minimum;
+            kind = ScrollRequest::First;
             break;
         case SB_RIGHT:
-            value = bar_.maximum;
+            kind = ScrollRequest::Last;
             break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-            // The message carries only 16 bits of the position; the bar holds all 32.
-            SCROLLINFO info{};
-            info.cbSize = sizeof info;
-            info.fMask = SIF_TRACKPOS;
-            if (!GetScrollInfo(hwnd_, SB_HORZ, &info)) return;
-            value = info.nTrackPos;
+        case SB_THUMBPOSITION:
             break;
-        }
         default:
             return;
     }
-    ScrollTo(ToInt32(value));
+    // The message carries only 16 bits of the position; the bar holds all 32.
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_TRACKPOS;
+    if (kind == ScrollRequest::Track && !GetScrollInfo(hwnd_, SB_HORZ, &info)) return;
+    ScrollTo(ScrolledValue(kind, scroll_, info.nTrackPos, bar_));
 }
 
 void frPicList::OnMouseMove(POINT client) {
@@ -368,7 +297,7 @@ void frPicList::Paint() {
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     const SelectGuard selectFont(dc, font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     const PositionRange range =
-        VisiblePositions(Count(), width, ToInt32(static_cast<int64_t>(scroll_) + area.left), metrics_);
+        VisiblePositions(Count(), width, ToInt32(static_cast<int64_t>(scroll_) + area.left), layout_.metrics);
     for (int32_t position = range.first; position <= range.last && position >= 1; ++position) {
         DrawPanel(dc, position);
     }
@@ -376,11 +305,12 @@ void frPicList::Paint() {
 }
 
 void frPicList::DrawPanel(HDC dc, int32_t position) const {
-    const Entry& entry = entries_[static_cast<size_t>(position - 1)];
+    const Image* thumb = model_.Thumbnail(position);
+    if (thumb == nullptr) return;
+    const bool selected = position == model_.Selected();
     const RECT panel = PanelRect(position);
-    const COLORREF back =
-        position == selected_ ? static_cast<COLORREF>(kSelectedPanelColour) : GetSysColor(COLOR_BTNFACE);
-    if (position == selected_) {
+    const COLORREF back = selected ? static_cast<COLORREF>(kSelectedPanelColour) : GetSysColor(COLOR_BTNFACE);
+    if (selected) {
         const GdiObject<HBRUSH> brush(CreateSolidBrush(back));
 
         FillRect(dc, &panel, brush ? brush.get() : GetSysColorBrush(COLOR_BTNFACE));
@@ -392,24 +322,24 @@ void frPicList::DrawPanel(HDC dc, int32_t position) const {
     frame.top += text.tmHeight / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-    if (entry.width > 0 && entry.height > 0) {
+    if (!thumb->Empty()) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = entry.width;
-        info.bmiHeader.biHeight = -entry.height;  // top-down rows
+        info.bmiHeader.biWidth = thumb->width;
+        info.bmiHeader.biHeight = -thumb->height;  // top-down rows
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        SetDIBitsToDevice(dc, panel.left + imageLeft_, panel.top + imageTop_, static_cast<DWORD>(entry.width),
-                          static_cast<DWORD>(entry.height), 0, 0, 0, static_cast<UINT>(entry.height),
-                          entry.pixels.data(), &info, DIB_RGB_COLORS);
+        SetDIBitsToDevice(dc, panel.left + layout_.imageLeft, panel.top + layout_.imageTop, static_cast<DWORD>(thumb->width),
+                          static_cast<DWORD>(thumb->height), 0, 0, 0, static_cast<UINT>(thumb->height),
+                          thumb->pixels.data(), &info, DIB_RGB_COLORS);
     }
 
     // The number stays readable over the top of its thumbnail.
     const std::wstring caption = Utf8ToWide(EntryCaption(position));
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, back);
-    SetTextColor(dc, entry.saved ? static_cast<COLORREF>(kSavedCaptionColour) : GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, model_.Saved(position) ? static_cast<COLORREF>(kSavedCaptionColour) : GetSysColor(COLOR_BTNTEXT));
     ExtTextOutW(dc, panel.left + kCaptionIndent, panel.top, ETO_CLIPPED, &panel, caption.c_str(),
                 static_cast<UINT>(caption.size()), nullptr);
 }
@@ -449,8 +379,10 @@ LRESULT frPicList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_DESTROY:
-            // The tip window belongs to this one and goes with it, not after.
+            // The tip window belongs to this one and goes with it, not after; so does the
+            // drop registration, which would otherwise outlive the window.
             tips_.reset();
+            dropTarget_.Revoke();
             return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);

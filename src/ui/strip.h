@@ -5,9 +5,9 @@
 // panels in the update region are drawn, and a change invalidates only the panels it touches.
 // The window's own horizontal scroll bar is HSList; its value is how far the strip is scrolled.
 //
-// Positions are 1..Count(), contiguous; removing an entry renumbers the ones after it. The
-// strip knows nothing of files or slots: it shows what its owner tells it and reports where
-// the pointer is.
+// The strip holds no entries of its own: it draws what the list's StripModel says now, is told
+// which positions changed, and reports where the pointer is. Bitmaps dropped onto a panel are
+// handed on with their position.
 
 #include <windows.h>
 
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "core/imagelist/strip_geometry.h"
+#include "core/ports/image_list.h"
+#include "win32/drag_drop.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
@@ -34,9 +36,12 @@ public:
         std::function<void(int32_t position)> hover;
         std::function<void(int32_t position)> leftPress;
         std::function<void(int32_t position, POINT screen)> rightPress;
+        // A bitmap dropped onto a panel. With it, the strip registers as an OLE drop target.
+        std::function<void(int32_t position, const Image& image)> drop;
     };
 
-    explicit frPicList(Callbacks callbacks = {}) : callbacks_(std::move(callbacks)) {}
+    explicit frPicList(const StripModel& model, Callbacks callbacks = {})
+        : model_(model), callbacks_(std::move(callbacks)) {}
     frPicList(const frPicList&) = delete;
     frPicList& operator=(const frPicList&) = delete;
     ~frPicList();
@@ -45,21 +50,13 @@ public:
     [[nodiscard]] bool Create(HWND parent, const RECT& bounds, int id = 0);
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
 
-    // Appends an entry with a thumbnail made from picture (scaled down when it does not fit a
-    // panel) and returns its position; 0 when the picture is empty or no thumbnail could be
-    // made, and then nothing is added.
-    [[nodiscard]] int32_t Add(const Picture& picture, bool saved);
-    // Removes an entry; later ones move left and are renumbered. When it was the selected one,
-    // the selection moves as after a deletion (the next entry, else the new last one, else
-    // none). False for a position outside 1..Count().
-    bool Remove(int32_t position);
-    // A saved entry's caption is blue.
-    void SetSaved(int32_t position, bool saved);
-    [[nodiscard]] bool Saved(int32_t position) const;
-    // Highlights a position; 0 (or any position outside 1..Count()) selects nothing.
-    void Select(int32_t position);
-    [[nodiscard]] int32_t Selected() const { return selected_; }
-    [[nodiscard]] int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+    // Positions from `position` on are new, gone or renumbered.
+    void ChangedFrom(int32_t position);
+    // One panel's picture or caption colour changed.
+    void ChangedAt(int32_t position);
+    // The model's selection moved: the panels around it are repainted.
+    void SelectionChanged();
+    [[nodiscard]] int32_t Count() const { return model_.Count(); }
 
     // The scroll value is how many pixels the strip is scrolled left.
     [[nodiscard]] int32_t ScrollValue() const { return scroll_; }
@@ -69,18 +66,12 @@ public:
     // One small change towards a panel that sticks out of view; nothing when it is in view.
     void EnsureVisible(int32_t position);
 
-    [[nodiscard]] const StripMetrics& Metrics() const { return metrics_; }
+    [[nodiscard]] const StripMetrics& Metrics() const { return layout_.metrics; }
+    [[nodiscard]] const StripLayout& Layout() const { return layout_; }
     // The panel of a position in client coordinates (it may lie outside the client area).
     [[nodiscard]] RECT PanelRect(int32_t position) const;
 
 private:
-    struct Entry {
-        std::vector<uint32_t> pixels;  // top-down rows, already cropped to the panel
-        int32_t width = 0;
-        int32_t height = 0;
-        bool saved = false;
-    };
-
     template <typename T>
     friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,17 +86,13 @@ private:
     void OnHScroll(WORD request);
     void OnMouseMove(POINT client);
 
+    const StripModel& model_;
     Callbacks callbacks_;
     HWND hwnd_ = nullptr;
+    BitmapDropTarget dropTarget_;
     UniqueWindow tips_;
     GdiObject<HFONT> font_;
-    StripMetrics metrics_;
-    int32_t panelHeight_ = 45;  // pixels
-    int32_t imageLeft_ = 2;     // the thumbnail inside its panel, pixels
-    int32_t imageTop_ = 10;
-    int32_t twipsPerPixel_ = 15;
-    std::vector<Entry> entries_;  // position p at index p - 1
-    int32_t selected_ = 0;
+    StripLayout layout_;
     int32_t scroll_ = 0;
     ScrollBar bar_;
     bool updatingBar_ = false;

@@ -1,5 +1,6 @@
 #include "win32/clipboard.h"
 
+#include "win32/drag_drop.h"
 #include "win32/handles.h"
 
 namespace tessarin {
@@ -14,7 +15,15 @@ bool WinClipboard::empty() {
 // it, so that is no failure.
 bool WinClipboard::setPicture() {
     if (picture_.width() == 0 || picture_.height() == 0) return true;
-    GdiObject<HBITMAP> bitmap = picture_.CopyAsDdb();
+    return setBitmap(picture_.CopyAsDdb());
+}
+
+bool WinClipboard::setImage(const Image& image) {
+    if (image.Empty()) return true;
+    return setBitmap(BitmapFromImage(image));
+}
+
+bool WinClipboard::setBitmap(GdiObject<HBITMAP> bitmap) {
     if (!bitmap) return false;
     const ClipboardGuard open(owner_);
     if (!open) return false;

@@ -103,7 +103,8 @@ public:
         canonical->ptd = nullptr;
         return DATA_S_SAMEFORMATETC;
     }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* /*format*/, STGMEDIUM* /*medium*/, BOOL /*release*/) noexcept override {
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* /*format*/, STGMEDIUM* /*medium*/,
+                                      BOOL /*release*/) noexcept override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) noexcept override {
@@ -134,9 +135,7 @@ public:
         if ((keys & MK_LBUTTON) == 0) return DRAGDROP_S_DROP;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD /*effect*/) noexcept override {
-        return DRAGDROP_S_USEDEFAULTCURSORS;
-    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD /*effect*/) noexcept override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 };
 
 // What a drop target calls; shared so that a call in progress keeps it alive when the owner
@@ -151,7 +150,7 @@ struct DropCallbacks {
 std::optional<Image> ReadDroppedBitmap(IDataObject& data) noexcept {
     FORMATETC format = BitmapFormat();
     StorageMedium medium;
-    if (data.GetData(&format, medium.get()) != S_OK) {
+    if (data.GetData(&format, medium.put()) != S_OK) {
         // A failed call hands over nothing, whatever it left in the structure.
         (void)medium.release();
         return std::nullopt;

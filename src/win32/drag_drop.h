@@ -38,8 +38,7 @@ private:
     HRESULT result_;
 };
 
-// A STGMEDIUM that a GetData call handed over: ReleaseStgMedium when it goes. Pass get() as the
-// out parameter of GetData (after reset(), when the owner is reused).
+// A STGMEDIUM that a GetData call handed over: ReleaseStgMedium when it goes.
 class StorageMedium {
 public:
     StorageMedium() noexcept = default;
@@ -55,14 +54,18 @@ public:
     }
     ~StorageMedium() { reset(); }
 
-    [[nodiscard]] STGMEDIUM* get() noexcept { return &medium_; }
+    // For out parameters: releases the current medium first.
+    [[nodiscard]] STGMEDIUM* put() noexcept {
+        reset();
+        return &medium_;
+    }
     [[nodiscard]] const STGMEDIUM& value() const noexcept { return medium_; }
     // Forgets the medium without releasing it.
     [[nodiscard]] STGMEDIUM release() noexcept { return std::exchange(medium_, STGMEDIUM{}); }
     void reset() noexcept {
-        // ReleaseStgMedium frees what the medium holds and tells pUnkForRelease; an empty
-        // medium (TYMED_NULL) has nothing to free.
-        if (medium_.tymed != TYMED_NULL) ::ReleaseStgMedium(&medium_);
+        // Frees what the medium holds, or tells pUnkForRelease when the giver keeps it; an empty
+        // medium is left as it is.
+        ::ReleaseStgMedium(&medium_);
         medium_ = STGMEDIUM{};
     }
 

@@ -1,6 +1,8 @@
 #include "win32/picture.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace tessarin {
@@ -166,6 +168,24 @@ bool Picture::WriteBitmapFile(const std::wstring& path) const {
     out.reset();
     if (!ok) ::DeleteFileW(path.c_str());
     return ok;
+}
+
+SharedImage ImageOfPicture(const Picture& picture) {
+    const uint32_t* bits = picture.bits();
+    if (bits == nullptr || picture.width() <= 0 || picture.height() <= 0) return nullptr;
+    GdiFlush();  // GDI may still be drawing into the picture
+    try {
+        auto image = std::make_shared<Image>();
+        image->width = picture.width();
+        image->height = picture.height();
+        const size_t count = static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
+        image->pixels.resize(count);
+        // GDI leaves the top byte undefined.
+        std::transform(bits, bits + count, image->pixels.begin(), [](uint32_t p) { return p & 0xFFFFFFU; });
+        return image;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 }  // namespace tessarin

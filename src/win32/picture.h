@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/imagelist/image.h"
 #include "win32/handles.h"
 
 namespace tessarin {
@@ -64,5 +65,9 @@ private:
     int32_t height_ = 0;
     COLORREF background_;
 };
+
+// A copy of the picture's pixels (top byte cleared); null for an empty picture or when memory
+// runs out.
+[[nodiscard]] SharedImage ImageOfPicture(const Picture& picture);
 
 }  // namespace tessarin

@@ -59,9 +59,12 @@ inline bool CtrlC() {
     return done;
 }
 
+// The preview with its own scroll bars.
+inline HWND PreviewWindow(HWND main) { return FindWindowExW(main, nullptr, L"TessarinPreview", nullptr); }
+
 // The preview's client area on the screen.
 inline RECT PreviewRect(HWND main) {
-    HWND preview = FindWindowExW(main, nullptr, L"TessarinPreview", nullptr);
+    HWND preview = PreviewWindow(main);
     RECT r{};
     GetClientRect(preview, &r);
     MapWindowPoints(preview, nullptr, reinterpret_cast<POINT*>(&r), 2);

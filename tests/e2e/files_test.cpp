@@ -82,7 +82,7 @@ TEST_F(ImageFiles, CtrlSWritesTheCaptureAsAJpegAndClosingAsksOnlyAboutTheUnsaved
     Start();
     ASSERT_TRUE(CtrlC());
     // The capture fits the preview: no scroll bars.
-    EXPECT_FALSE(IsWindowVisible(FindWindowExW(main_, nullptr, L"ScrollBar", nullptr)));
+    EXPECT_FALSE(IsWindowVisible(FindWindowExW(PreviewWindow(main_), nullptr, L"ScrollBar", nullptr)));
     ASSERT_TRUE(CtrlS("保存完了！"));
     const std::vector<std::string> saved = JpegFiles(program_);
     ASSERT_EQ(saved.size(), 1u);

@@ -127,8 +127,8 @@ TEST_F(CaptureRun, PrintScreenCapturesTheDesktop) {
     EXPECT_TRUE(Await([&] { return ScreenPixel(preview.left + 100, preview.top + 100) == kTargetColour; }, 5000));
     EXPECT_NE(ScreenPixel(preview.left + 30, preview.top + 30), kTargetColour);
     // The whole screen is larger than the preview: both of its scroll bars show.
-    HWND vertical = FindWindowExW(main_, nullptr, L"ScrollBar", nullptr);
-    HWND horizontal = FindWindowExW(main_, vertical, L"ScrollBar", nullptr);
+    HWND vertical = FindWindowExW(PreviewWindow(main_), nullptr, L"ScrollBar", nullptr);
+    HWND horizontal = FindWindowExW(PreviewWindow(main_), vertical, L"ScrollBar", nullptr);
     EXPECT_TRUE(IsWindowVisible(vertical) && IsWindowVisible(horizontal));
 }
 

@@ -63,6 +63,7 @@ struct FakeListView : ListView {
     SharedImage previewImage() const override { return preview; }
     void setTexts(const std::string& f, const std::string& t) override { file = f, text = t, Note("texts " + f + "|" + t); }
     void setFileName(const std::string& f) override { file = f, Note("file " + f); }
+    std::string fileName() const override { return file; }
     void setStatus(const std::string& status) override { Note("status " + status), hooks.Run(); }
     void showStatus(const std::string& status) override { Note("show " + status); }
     void parkPointer() override { Note("park"); }

@@ -139,3 +139,36 @@ TEST(StripGeometry, PreviewScrollBars) {
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+
+// The strip and the preview scroll by one rule: the bar's own steps, clamped to its range.
+TEST(StripGeometry, ScrollRequestsMoveByTheBarsStepsWithinItsRange) {
+    const ScrollBar bar{true, 0, 100, 7, 30};
+    const std::tuple<ScrollRequest, int32_t, int32_t, int32_t> cases[] = {
+        {ScrollRequest::LineMore, 50, 0, 57},  {ScrollRequest::LineLess, 3, 0, 0},
+        {ScrollRequest::PageMore, 80, 0, 100}, {ScrollRequest::PageLess, 50, 0, 20},
+        {ScrollRequest::First, 50, 0, 0},      {ScrollRequest::Last, 5, 0, 100},
+        {ScrollRequest::Track, 5, 64, 64},     {ScrollRequest::Track, 5, 640, 100},
+    };
+    for (const auto& [request, value, track, expected] : cases)
+        EXPECT_EQ(ScrolledValue(request, value, track, bar), expected) << value << " " << track;
+    EXPECT_EQ(ScrolledValue(ScrollRequest::LineMore, INT32_MAX, 0, ScrollBar{true, 0, INT32_MAX, 53, 53}), INT32_MAX);
+}
+
+// The strip's lengths follow the screen scale: 15 twips a pixel is the design size.
+TEST(StripGeometry, LayoutAtEachScale) {
+    const std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t> cases[] = {
+        // twips per pixel, pitch, panel height, thumbnail box width, height
+        {15, 53, 45, 47, 33},
+        {10, 78, 68, 71, 51},
+    };
+    for (const auto& [tpp, pitch, height, thumbWidth, thumbHeight] : cases) {
+        const StripLayout layout = StripLayoutFor(tpp);
+        EXPECT_EQ(std::tuple(layout.metrics.pitch, layout.panelHeight, layout.thumbWidth, layout.thumbHeight),
+                  std::tuple(pitch, height, thumbWidth, thumbHeight))
+            << tpp;
+    }
+}
+
+}  // namespace tessarin::test

@@ -204,6 +204,7 @@ TEST(ListController, ClosingQuestionSavesOnYesAndStaysOpenWhenASaveFails) {
 TEST(ListController, SaveAsWritesACopyAndLeavesTheEntryAsItWas) {
     ListWorld w;
     w.Capture("a");
+    w.view.file = "typed";  // the dialog offers what the file-name box shows
     w.prompts.chosen = {"C:\\T\\data\\copy.jpg", "C:\\Else\\copy.png"};
     w.list.mnuSaveNameAs_Click();
     EXPECT_TRUE(Has(w.journal, "message C:\\T\\data 以外のフォルダを指定して下さい！|フォルダ指定不可"));
@@ -212,7 +213,7 @@ TEST(ListController, SaveAsWritesACopyAndLeavesTheEntryAsItWas) {
     EXPECT_TRUE(w.store.isFile("C:\\Else\\copy.png"));
     EXPECT_FALSE(w.list.Saved(1));
     EXPECT_EQ(w.list.Entry(1)->fullPath, w.Path("a"));
-    EXPECT_TRUE(Has(w.journal, "dialog a|2|C:\\Desk"));
+    EXPECT_TRUE(Has(w.journal, "dialog typed|2|C:\\Desk"));
 }
 
 // Selected 3 of 5 unless noted; "-" is an empty list.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -48,7 +49,7 @@ FORMATETC Format(CLIPFORMAT format, DWORD tymed, DWORD aspect = DVASPECT_CONTENT
 std::optional<Image> FetchImage(IDataObject& data) {
     FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
     StorageMedium medium;
-    if (data.GetData(&format, medium.get()) != S_OK) return std::nullopt;
+    if (data.GetData(&format, medium.put()) != S_OK) return std::nullopt;
     return ImageFromBitmap(medium.value().hBitmap);
 }
 
@@ -151,7 +152,7 @@ TEST(DragDropData, AnswersForABitmapOnGdiAndRefusesEverythingElse) {
         FORMATETC format = row.format;
         EXPECT_EQ(data->QueryGetData(&format), row.want);
         StorageMedium medium;
-        EXPECT_EQ(data->GetData(&format, medium.get()), row.want);
+        EXPECT_EQ(data->GetData(&format, medium.put()), row.want);
         if (row.want != S_OK) continue;
         EXPECT_EQ(medium.value().tymed, static_cast<DWORD>(TYMED_GDI));
         EXPECT_EQ(::GetObjectType(medium.value().hBitmap), static_cast<DWORD>(OBJ_BITMAP));
@@ -185,8 +186,8 @@ TEST(DragDropData, EveryGetDataHandsOutABitmapOfItsOwnWithTheImageAsItWasGiven) 
 
     FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
     StorageMedium first, second;
-    ASSERT_EQ(data->GetData(&format, first.get()), S_OK);
-    ASSERT_EQ(data->GetData(&format, second.get()), S_OK);
+    ASSERT_EQ(data->GetData(&format, first.put()), S_OK);
+    ASSERT_EQ(data->GetData(&format, second.put()), S_OK);
     EXPECT_NE(first.value().hBitmap, second.value().hBitmap);
     // The first receiver releasing its bitmap leaves the second one intact.
     const HBITMAP firstBitmap = first.value().hBitmap;
@@ -348,7 +349,8 @@ TEST_F(DragDropTarget, RevokingReleasesTheWindowAndSilencesReferencesStillHeld) 
 
     // A move carries the registration along; the moved-from owner revokes nothing.
     BitmapDropTarget moved(std::move(target_));
-    EXPECT_EQ(std::pair(moved.window(), target_.target()), std::pair(window_.get(), static_cast<IDropTarget*>(nullptr)));
+    EXPECT_EQ(std::pair(moved.window(), target_.target()),
+              std::pair(window_.get(), static_cast<IDropTarget*>(nullptr)));
     BitmapDropTarget again;
     EXPECT_FALSE(Register(again, window_.get()));
 
@@ -379,8 +381,9 @@ TEST_F(DragDropTarget, RevokingReleasesTheWindowAndSilencesReferencesStillHeld) 
     // Nothing is registered for no window or without callbacks.
     BitmapDropTarget refused;
     EXPECT_FALSE(Register(refused, nullptr));
-    EXPECT_FALSE(refused.Register(other_.get(), nullptr, [](POINT, Image) {}));
-    EXPECT_FALSE(refused.Register(other_.get(), [](POINT) { return true; }, nullptr));
+    EXPECT_FALSE(refused.Register(other_.get(), nullptr, [](POINT, const Image&) {}));
+    EXPECT_FALSE(refused.Register(
+        other_.get(), [](POINT) { return true; }, nullptr));
 }
 
 TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
@@ -399,6 +402,151 @@ TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
         freeSlots.push_back(FreeGdiSlots());
     }
     EXPECT_EQ(freeSlots[1], freeSlots[0]);
+}
+
+// Pointer and key input as a user gives it. The drag's own message loop holds this thread, so
+// the input comes from a thread of its own.
+void Inject(const INPUT& input) { ::SendInput(1, const_cast<INPUT*>(&input), sizeof input); }
+
+void MouseTo(POINT at) {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{INPUT_MOUSE, {}};
+    input.mi.dx = (at.x * 65536 + width - 1) / width;
+    input.mi.dy = (at.y * 65536 + height - 1) / height;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    Inject(input);
+}
+
+void LeftButton(bool down) {
+    INPUT input{INPUT_MOUSE, {}};
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    Inject(input);
+}
+
+void Key(WORD key, bool down) {
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = KEYBDINPUT{key, 0, down ? 0UL : KEYEVENTF_KEYUP, 0, 0};
+    Inject(input);
+}
+
+bool PointerNear(POINT at) {
+    POINT p{};
+    return ::GetCursorPos(&p) && std::abs(p.x - at.x) <= 2 && std::abs(p.y - at.y) <= 2;
+}
+
+// Two windows on the screen: the press starts over the source, the drag ends over the target,
+// whose left half takes drops.
+class DragDropBetweenWindows : public ::testing::Test {
+protected:
+    static constexpr wchar_t kClass[] = L"TessarinDragDropTestWindow";
+    static constexpr RECT kSource{100, 300, 180, 380}, kTarget{400, 300, 560, 380};
+    static constexpr LONG kHalf = (kTarget.right - kTarget.left) / 2;
+
+    void SetUp() override {
+        ASSERT_TRUE(ole_.ok());
+        ASSERT_TRUE(source_ && target_);
+        for (HWND window : {source_.get(), target_.get()}) {
+            ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            ::UpdateWindow(window);
+        }
+        ASSERT_TRUE(drop_.Register(
+            target_.get(),
+            [this](POINT client) {
+                overTarget_ = true;
+                return client.x < kHalf;
+            },
+            [this](POINT client, Image image) { drops_.emplace_back(client, std::move(image)); }));
+    }
+
+    static UniqueWindow MakeWindow(const RECT& r) {
+        if (!RegisterWindowClass(kClass, ::DefWindowProcW, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))))
+            return {};
+        return UniqueWindow(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClass, nullptr, WS_POPUP, r.left,
+                                              r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                              ::GetModuleHandleW(nullptr), nullptr));
+    }
+
+    // Presses the left button over the source, drags the image to the point (screen
+    // coordinates) and ends the drag there by releasing the button or with Esc. Returns what
+    // StartBitmapDrag said.
+    bool DragTo(const Image& image, POINT to, bool escape) {
+        const POINT from{(kSource.left + kSource.right) / 2, (kSource.top + kSource.bottom) / 2};
+        overTarget_ = false;
+        MouseTo(from);
+        EXPECT_TRUE(WaitUntil([&] { return PointerNear(from); }, 10000, true));
+        ::SetForegroundWindow(source_.get());
+        LeftButton(true);
+        // The drag reads the buttons from this thread's input state: the press must have arrived.
+        EXPECT_TRUE(WaitUntil([] { return (::GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 10000, true));
+
+        const DWORD dragger = ::GetCurrentThreadId();
+        std::atomic<bool> over{false};
+        std::thread input([&] {
+            // The drag has begun when its loop takes the pointer.
+            (void)WaitUntil(
+                [&] {
+                    GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+                    return ::GetGUIThreadInfo(dragger, &info) && info.hwndCapture != nullptr;
+                },
+                10000);
+            for (int step = 1; step <= 8; ++step) {
+                const POINT at{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8};
+                MouseTo(at);
+                (void)WaitUntil([&] { return PointerNear(at); }, 5000);
+            }
+            // The target has been asked about the point: only then is the end of the drag
+            // sure to be seen there.
+            (void)WaitUntil([&] { return overTarget_.load(); }, 10000);
+            if (escape) {
+                Key(VK_ESCAPE, true);
+                Key(VK_ESCAPE, false);
+            }
+            LeftButton(false);
+            // Should the drag miss the end, an Esc straight into its loop stops it, so a
+            // failure cannot hold the test.
+            if (!WaitUntil([&] { return over.load(); }, 10000)) ::PostThreadMessageW(dragger, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        const bool taken = StartBitmapDrag(image);
+        over = true;
+        input.join();
+        EXPECT_TRUE(WaitUntil([] { return (::GetKeyState(VK_LBUTTON) & 0x8000) == 0; }, 10000, true));
+        return taken;
+    }
+
+    const OleInit ole_;
+    const UniqueWindow source_ = MakeWindow(kSource), target_ = MakeWindow(kTarget);
+    std::atomic<bool> overTarget_{false};
+    std::vector<std::pair<POINT, Image>> drops_;
+    BitmapDropTarget drop_;  // last, so it is revoked before the windows go
+};
+
+TEST_F(DragDropBetweenWindows, ReleasingOverTheTargetCopiesThePictureThereAndEscOrARefusingSpotDoNot) {
+    const Image image = Pattern(13, 9);
+    const struct {
+        const char* name;
+        LONG x;  // in the target
+        bool escape, taken;
+    } rows[] = {
+        {"released where accepted", 20, false, true},
+        {"released where refused", kHalf + 30, false, false},
+        {"Esc where accepted", 20, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drops_.clear();
+        const POINT to{kTarget.left + row.x, kTarget.top + 40};
+        EXPECT_EQ(DragTo(image, to, row.escape), row.taken);
+        EXPECT_TRUE(overTarget_);
+        ASSERT_EQ(drops_.size(), row.taken ? 1U : 0U);
+        if (drops_.empty()) continue;
+        // Where the pointer let go, in the target's client coordinates.
+        POINT released{};
+        ASSERT_TRUE(::GetCursorPos(&released));
+        ::ScreenToClient(target_.get(), &released);
+        EXPECT_EQ(std::pair(drops_[0].first.x, drops_[0].first.y), std::pair(released.x, released.y));
+        EXPECT_EQ(std::pair(drops_[0].second.width, drops_[0].second.height), std::pair(13, 9));
+        EXPECT_EQ(drops_[0].second.pixels, Visible(image));
+    }
 }
 
 }  // namespace

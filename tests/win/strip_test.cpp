@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "core/imagelist/image_list.h"
+#include "core/imagelist/strip_thumbnail.h"
 #include "gdi_meter.h"
 #include "win_test_support.h"
 
@@ -19,11 +21,28 @@ namespace {
 constexpr COLORREF kColours[] = {RGB(0xE0, 0x20, 0x20), RGB(0x20, 0xC0, 0x20), RGB(0xE0, 0xA0, 0x00),
                                  RGB(0xC0, 0x40, 0xC0), RGB(0x00, 0xC0, 0xC0)};
 
-Picture Solid(COLORREF colour, int32_t width, int32_t height) {
-    Picture picture(colour);
-    EXPECT_TRUE(picture.resize(width, height));
-    return picture;
+Image Solid(COLORREF colour, int32_t width, int32_t height) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    // COLORREF is 0x00BBGGRR, pixels 0x00RRGGBB.
+    const uint32_t pixel = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    image.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), pixel);
+    return image;
 }
+
+// The list as the strip reads it: thumbnails, caption colours and the selection.
+struct Model : StripModel {
+    std::vector<Image> thumbs;
+    std::vector<bool> saved;
+    int32_t selected = 0;
+    int32_t Count() const override { return static_cast<int32_t>(thumbs.size()); }
+    const Image* Thumbnail(int32_t p) const override {
+        return p >= 1 && p <= Count() ? &thumbs[static_cast<size_t>(p - 1)] : nullptr;
+    }
+    bool Saved(int32_t p) const override { return p >= 1 && p <= Count() && saved[static_cast<size_t>(p - 1)]; }
+    int32_t Selected() const override { return selected; }
+};
 
 bool Near(COLORREF a, COLORREF b) {
     const auto within = [&](int shift) { return std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) <= 8; };
@@ -49,21 +68,49 @@ protected:
                 GetPixel(dc.get(), r.right - 6, r.bottom - 6), blue};
     }
 
+    // What the list does to its model, then tells the strip.
+    int32_t Add(const Image& picture, bool saved) {
+        const auto thumb = MakeStripThumbnail(picture, strip_.Layout());
+        if (!thumb) return 0;
+        model_.thumbs.push_back(*thumb);
+        model_.saved.push_back(saved);
+        strip_.ChangedFrom(model_.Count());
+        return model_.Count();
+    }
+    void Select(int32_t p) {
+        model_.selected = p;
+        strip_.SelectionChanged();
+    }
+    void SetSaved(int32_t p, bool saved) {
+        model_.saved[static_cast<size_t>(p - 1)] = saved;
+        strip_.ChangedAt(p);
+    }
+    bool Remove(int32_t p) {
+        if (p < 1 || p > model_.Count()) return false;
+        model_.thumbs.erase(model_.thumbs.begin() + (p - 1));
+        model_.saved.erase(model_.saved.begin() + (p - 1));
+        if (model_.selected >= p) model_.selected = SelectionAfterDelete(p, model_.Count());
+        strip_.ChangedFrom(p);
+        return true;
+    }
+
+    Model model_;
     std::vector<int32_t> hovers_, leftPresses_;
     std::vector<std::tuple<int32_t, LONG, LONG>> rightPresses_;
     UniqueWindow host_{CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"Static", nullptr,
                                        WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 700, 200, nullptr, nullptr,
                                        nullptr, nullptr)};
-    frPicList strip_{frPicList::Callbacks{[this](int32_t p) { hovers_.push_back(p); },
-                                          [this](int32_t p) { leftPresses_.push_back(p); },
-                                          [this](int32_t p, POINT s) { rightPresses_.emplace_back(p, s.x, s.y); }}};
+    frPicList strip_{model_, frPicList::Callbacks{[this](int32_t p) { hovers_.push_back(p); },
+                                                  [this](int32_t p) { leftPresses_.push_back(p); },
+                                                  [this](int32_t p, POINT s) { rightPresses_.emplace_back(p, s.x, s.y); },
+                                                  nullptr}};
 };
 
 TEST_F(Strip, DrawsPanelsReportsThePointerRenumbersOnRemovalAndLeavesNoGdiObjectsBehind) {
     // The last picture (400 x 300) is scaled into its panel and keeps its colour; the third is saved.
     for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(strip_.Add(Solid(kColours[i], i == 4 ? 400 : 20, i == 4 ? 300 : 20), i == 2), i + 1);
-    strip_.Select(2);
+        ASSERT_EQ(Add(Solid(kColours[i], i == 4 ? 400 : 20, i == 4 ? 300 : 20), i == 2), i + 1);
+    Select(2);
     for (int32_t p = 1; p <= 5; ++p)
         EXPECT_TRUE(Near(std::get<0>(Look(p)), kColours[p - 1]) && std::get<2>(Look(p)) == (p == 3)) << p;
     // The pointer reports each panel it enters (within a panel, to the gap after it, back, onto
@@ -82,29 +129,27 @@ TEST_F(Strip, DrawsPanelsReportsThePointerRenumbersOnRemovalAndLeavesNoGdiObject
     ClientToScreen(strip_.hwnd(), &screen);
     EXPECT_EQ(rightPresses_, (std::vector<std::tuple<int32_t, LONG, LONG>>{{2, screen.x, screen.y}}));
 
-    // The highlight and the caption colour follow the state, not the order of the calls.
-    strip_.Select(4);
-    strip_.SetSaved(3, false);
+    // The highlight and the caption colour follow the model, not the order of the calls.
+    Select(4);
+    SetSaved(3, false);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     EXPECT_EQ(std::tuple(std::get<1>(Look(2)), std::get<1>(Look(4)), std::get<2>(Look(3))),
               std::tuple(face, RGB(0xFF, 0xFF, 0xD0), false));
 
-    // Later panels move left under new numbers; the selected entry stays selected; the old last
-    // place is left blank.
-    ASSERT_TRUE(strip_.Remove(1));
+    // Later panels move left under new numbers; the old last place is left blank.
+    ASSERT_TRUE(Remove(1));
     for (int32_t p = 1; p <= 4; ++p) EXPECT_TRUE(Near(std::get<0>(Look(p)), kColours[p])) << p;
-    EXPECT_EQ(std::tuple(strip_.Selected(), std::get<0>(Look(5))), std::tuple(3, face));
-    // Removing the selected entry selects the one that moved into its place; there is no panel 0 or 4.
-    EXPECT_TRUE(strip_.Remove(3) && strip_.Selected() == 3 && !strip_.Remove(0) && !strip_.Remove(4));
+    EXPECT_EQ(std::tuple(model_.selected, std::get<0>(Look(5))), std::tuple(3, face));
+    EXPECT_TRUE(Remove(3) && !Remove(0) && !Remove(4));
 
     // Once every entry is gone, no GDI object is left behind.
     std::vector<long> freeSlots;  // after each round; the first may fill caches of the window system
     for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < 60; ++i) ASSERT_GT(strip_.Add(Solid(kColours[i % 5], i % 2 ? 800 : 20, 20), i % 3 == 0), 0);
-        strip_.Select(60);
+        for (int i = 0; i < 60; ++i) ASSERT_GT(Add(Solid(kColours[i % 5], i % 2 ? 800 : 20, 20), i % 3 == 0), 0);
+        Select(60);
         strip_.ScrollToEnd();
         UpdateWindow(strip_.hwnd());
-        while (strip_.Count() > 0) ASSERT_TRUE(strip_.Remove(1));
+        while (strip_.Count() > 0) ASSERT_TRUE(Remove(1));
         freeSlots.push_back(FreeGdiSlots());
     }
     EXPECT_EQ(freeSlots[1], freeSlots[0]);
@@ -112,8 +157,8 @@ TEST_F(Strip, DrawsPanelsReportsThePointerRenumbersOnRemovalAndLeavesNoGdiObject
 
 TEST_F(Strip, TwentyThousandEntriesAreOneWindowAndScrollToTheLast) {
     constexpr int32_t kCount = 20000;
-    const Picture pictures[] = {Solid(kColours[0], 20, 20), Solid(kColours[1], 20, 20)};  // the last one differs
-    for (int32_t i = 1; i <= kCount; ++i) ASSERT_EQ(strip_.Add(pictures[i == kCount ? 1 : 0], false), i);
+    const Image pictures[] = {Solid(kColours[0], 20, 20), Solid(kColours[1], 20, 20)};  // the last one differs
+    for (int32_t i = 1; i <= kCount; ++i) ASSERT_EQ(Add(pictures[i == kCount ? 1 : 0], false), i);
     // At most one child window: the scroll bar.
     EXPECT_EQ(GetWindow(GetWindow(strip_.hwnd(), GW_CHILD), GW_HWNDNEXT), nullptr);
 

@@ -241,7 +241,7 @@ void ImageListController::mnuSaveNameAs_Click() {
     if (entry == nullptr) return;
     const EntryId id = entry->id;
     const std::string chosen = ctx_.prompts.saveDialog(
-        entry->fileName, SaveAsFilterIndex(entry->fileName, ctx_.settings), ctx_.prompts.desktopFolder());
+        ctx_.view.fileName(), SaveAsFilterIndex(entry->fileName, ctx_.settings), ctx_.prompts.desktopFolder());
     if (chosen.empty()) return;
     if (const auto refusal = SaveFolderRefusal(chosen, ctx_.settings, ctx_.paths)) {
         ctx_.prompts.message(*refusal, kSaveFolderRefusalTitle);
@@ -263,12 +263,13 @@ void ImageListController::mnuSaveNameAs_Click() {
 
 // ---- Closing -------------------------------------------------------------------------------
 
-bool ImageListController::ConfirmClose(bool codecPresent) {
+bool ImageListController::ConfirmClose(bool codecPresent, const std::function<void()>& beforeAsking) {
     const auto count = static_cast<size_t>(list_.CountEntries());
     const auto saved = std::make_unique<bool[]>(count + 1);
     for (size_t i = 0; i < count; ++i) saved[i] = list_.Entry(static_cast<int32_t>(i) + 1)->saved;
     const std::string unsaved = UnsavedListText(std::span<const bool>(saved.get(), count), codecPresent);
     if (!AsksBeforeClosing(unsaved, ctx_.settings)) return true;
+    if (beforeAsking) beforeAsking();
     switch (ctx_.prompts.yesNoCancel(SaveQuestionText(unsaved), kSaveQuestionTitle)) {
         case ListPrompts::Answer::Cancel:
             return false;

@@ -9,6 +9,7 @@
 // a command acts on the entries it was started for or, when those are gone, on nothing.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,8 +93,8 @@ public:
     // Start-up: the save folder's files in loading order.
     void LoadFiles(const std::vector<std::string>& files);
     // Closing: asks about unsaved entries and saves them on Yes. False keeps the program open
-    // (Cancel, or an image that could not be saved).
-    [[nodiscard]] bool ConfirmClose(bool codecPresent);
+    // (Cancel, or an image that could not be saved). beforeAsking runs only when it asks.
+    [[nodiscard]] bool ConfirmClose(bool codecPresent, const std::function<void()>& beforeAsking = {});
     // Saves every unsaved entry, including any added while saving; false when one failed.
     [[nodiscard]] bool SaveUnsavedEntries();
 

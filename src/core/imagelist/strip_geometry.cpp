@@ -71,6 +71,34 @@ int32_t ClampScrollValue(int32_t value, const ScrollBar& bar) {
     return std::clamp(value, bar.minimum, std::max(bar.minimum, bar.maximum));
 }
 
+int32_t ScrolledValue(ScrollRequest request, int32_t value, int32_t track, const ScrollBar& bar) {
+    int64_t next = value;
+    switch (request) {
+        case ScrollRequest::LineLess:
+            next -= bar.smallChange;
+            break;
+        case ScrollRequest::LineMore:
+            next += bar.smallChange;
+            break;
+        case ScrollRequest::PageLess:
+            next -= bar.largeChange;
+            break;
+        case ScrollRequest::PageMore:
+            next += bar.largeChange;
+            break;
+        case ScrollRequest::First:
+            next = bar.minimum;
+            break;
+        case ScrollRequest::Last:
+            next = bar.maximum;
+            break;
+        case ScrollRequest::Track:
+            next = track;
+            break;
+    }
+    return ClampScrollValue(ToInt32(next), bar);
+}
+
 PositionRange VisiblePositions(int32_t count, int32_t viewWidth, int32_t scrollValue, const StripMetrics& metrics) {
     if (count < 1 || viewWidth < 1) return {};
     const int64_t pitch = Pitch(metrics);

@@ -56,6 +56,12 @@ struct ScrollBar {
                                        const StripMetrics& metrics);
 [[nodiscard]] int32_t ClampScrollValue(int32_t value, const ScrollBar& bar);
 
+// What the user asked of a scroll bar: an arrow, the trough, an end, or the thumb dragged to
+// `track`.
+enum class ScrollRequest { LineLess, LineMore, PageLess, PageMore, First, Last, Track };
+// The new value, by the bar's own steps, within its range.
+[[nodiscard]] int32_t ScrolledValue(ScrollRequest request, int32_t value, int32_t track, const ScrollBar& bar);
+
 // An inclusive range of positions; empty when first > last.
 struct PositionRange {
     int32_t first = 1;

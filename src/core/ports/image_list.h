@@ -92,6 +92,8 @@ public:
     [[nodiscard]] virtual SharedImage previewImage() const = 0;
     virtual void setTexts(const std::string& fileName, const std::string& winText) = 0;
     virtual void setFileName(const std::string& fileName) = 0;
+    // What the file-name box shows now (the user may have typed a name).
+    [[nodiscard]] virtual std::string fileName() const = 0;
     // The status line and the shared record (lets messages run).
     virtual void setStatus(const std::string& text) = 0;
     // The status line only, not published.

@@ -1,0 +1,90 @@
+#include "win32/image_store.h"
+
+#include "core/files/load_order.h"
+#include "core/files/save_naming.h"
+#include "win32/shell.h"
+#include "win32/thumbnail_files.h"
+#include "win32/wide.h"
+
+namespace tessarin {
+namespace {
+
+// The shell and GDI+ may move the current folder; the program's relative paths need it back.
+class CurrentFolderGuard {
+public:
+    explicit CurrentFolderGuard(std::string folder) : folder_(std::move(folder)) {}
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+    ~CurrentFolderGuard() { (void)ChangeCurrentFolder(folder_); }
+
+private:
+    std::string folder_;
+};
+
+// A picture of the image, for the adapters that write files from a device context.
+bool PictureOf(const Image& image, Picture& picture) {
+    return !image.Empty() && picture.assign(image.width, image.height, image.pixels.data());
+}
+
+}  // namespace
+
+WinImageStore::WinImageStore(const PathContext& paths)
+    : paths_(paths),
+      codec_(std::make_unique<ImgctlLibrary>(Utf8ToWide(paths.programFolder + "\\imgctl.dll"))),
+      png_(std::make_unique<PngLibrary>(Utf8ToWide(paths.programFolder + "\\mpng.dll"))) {}
+
+ImageStore::ReadResult WinImageStore::read(const std::string& path) const {
+    Picture picture;
+    const std::wstring wide = Utf8ToWide(path);
+    if (IsPngPath(path)) {
+        if (!png_->LoadPngPicture(wide, picture)) return {nullptr, 0, ""};
+    } else if (const auto failure = LoadPicture(wide, picture)) {
+        return {nullptr, failure->errorNumber, WideToUtf8(failure->description)};
+    }
+    return {ImageOfPicture(picture), 0, ""};
+}
+
+bool WinImageStore::write(const Image& image, const SavePlan& plan) {
+    Picture picture;
+    if (!PictureOf(image, picture) || !picture.WriteBitmapFile(Utf8ToWide(plan.bitmap))) return false;
+    if (!plan.NeedsConversion()) return true;
+    const bool ok = codec_->SaveByExtension(plan.target, plan.bitmap);
+    DeleteFileW(Utf8ToWide(plan.bitmap).c_str());
+    return ok;
+}
+
+bool WinImageStore::isFile(const std::string& path) const {
+    const auto info = paths_.fs.stat(path);
+    return info.has_value() && !info->folder;
+}
+
+void WinImageStore::remove(const std::string& path) { DeleteFileW(Utf8ToWide(path).c_str()); }
+
+bool WinImageStore::createFolder(const std::string& path) { return CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr); }
+
+ImageStore::ThumbnailOutcome WinImageStore::writeThumbnail(const Image& image, const std::string& target,
+                                                           int32_t& width, int32_t& height, bool isStatic) {
+    const CurrentFolderGuard restore(paths_.fs.currentFolder());
+    Picture picture;
+    if (!PictureOf(image, picture)) return ThumbnailOutcome::ScaleFailed;
+    switch (MakeThumbnail(picture, target, width, height, isStatic, *codec_)) {
+        case tessarin::ThumbnailOutcome::Scaled:
+            return ThumbnailOutcome::Scaled;
+        case tessarin::ThumbnailOutcome::Copied:
+            return ThumbnailOutcome::Copied;
+        case tessarin::ThumbnailOutcome::NotWritten:
+            return ThumbnailOutcome::NotWritten;
+        case tessarin::ThumbnailOutcome::ScaleFailed:
+            break;
+    }
+    return ThumbnailOutcome::ScaleFailed;
+}
+
+void WinImageStore::openFolder(const std::string& folder) {
+    const CurrentFolderGuard restore(paths_.fs.currentFolder());
+    (void)StartProcess(OpenFolderCommand(folder, paths_));
+}
+
+bool WinImageStore::canSave() const { return codec_->ok(); }
+
+}  // namespace tessarin
