@@ -34,7 +34,7 @@ SharedImage Solid(int32_t width, int32_t height, uint32_t colour) {
 struct CountingStore : ImageStore {
     mutable int reads = 0;
     int removes = 0;
-    ReadResult read(const std::string&) const override { return ++reads, ReadResult{Solid(640, 480, 0x3060C0)}; }
+    ReadResult read(const std::string&) const override { return ++reads, ReadResult{Solid(640, 480, 0x3060C0), 0, ""}; }
     bool write(const Image&, const SavePlan&) override { return true; }
     bool isFile(const std::string&) const override { return true; }
     void remove(const std::string&) override { ++removes; }

@@ -294,7 +294,8 @@ void frmTessarin::CreateControls() {
                         menuPoint_ = screen;
                         list_->PressThumbnail(position, MouseButton::Right);
                     },
-                    [this](int32_t position, const Image& image) { list_->DropOnThumbnail(position, image); }});
+                    [this](int32_t position, const Image& image) { list_->DropOnThumbnail(position, image); },
+                    [this](int32_t position) { return list_->AcceptsDrop(position); }});
     if (!strip_->Create(hwnd_, RECT{0, 0, 0, 0}, kStripId)) strip_.reset();
     CreateEditMenu();
 }

@@ -98,7 +98,11 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
     if (callbacks_.drop) {
         // Without OLE on this thread nothing can be dropped; the strip works on without.
         (void)dropTarget_.Register(
-            hwnd_, [this](POINT client) { return PositionAt(client) != 0; },
+            hwnd_,
+            [this](POINT client) {
+                const int32_t position = PositionAt(client);
+                return position != 0 && (!callbacks_.acceptsDrop || callbacks_.acceptsDrop(position));
+            },
             [this](POINT client, const Image& image) {
                 const int32_t position = PositionAt(client);
                 if (position != 0) callbacks_.drop(position, image);

@@ -38,6 +38,8 @@ public:
         std::function<void(int32_t position, POINT screen)> rightPress;
         // A bitmap dropped onto a panel. With it, the strip registers as an OLE drop target.
         std::function<void(int32_t position, const Image& image)> drop;
+        // Whether a drop onto a panel would be taken (empty: always).
+        std::function<bool(int32_t position)> acceptsDrop;
     };
 
     explicit frPicList(const StripModel& model, Callbacks callbacks = {})

@@ -80,4 +80,49 @@ inline int ColouredRun(const RECT& preview, int row) {
     return n;
 }
 
+// The commands of the strip's pop-up menu.
+constexpr WORD kMnuSaveNameAs = 401;
+constexpr WORD kMnuAllSave = 402;
+constexpr WORD kMnuThumnail = 403;
+constexpr WORD kMnuLeftDel = 406;
+constexpr WORD kMnuRightDel = 407;
+constexpr WORD kMnuAllDel = 408;
+
+// A press and release of a mouse button where the pointer is.
+inline void Click(DWORD down, DWORD up) {
+    for (DWORD flag : {down, up}) {
+        INPUT input{INPUT_MOUSE, {}};
+        input.mi.dwFlags = flag;
+        SendInput(1, &input, sizeof input);
+    }
+}
+
+// The middle of the thumbnail of a position (the strip scrolled to its start), on the screen.
+inline POINT PanelPoint(HWND main, int position) {
+    HWND strip = FindWindowExW(main, nullptr, L"TessarinPicList", nullptr);
+    POINT panel{4 + (position - 1) * 53 + 25, 30};
+    ClientToScreen(strip, &panel);
+    return panel;
+}
+
+// Opens the strip's pop-up menu on the panel of a position, closes it again with a click on the
+// bare desktop and then gives the command, as picking its item would. (Which item the keys
+// reach depends on where the pointer left the highlight.)
+inline void PickMenuItem(HWND main, WORD command, int position = 1) {
+    const POINT panel = PanelPoint(main, position);
+    MovePointer(panel.x, panel.y);
+    const auto click = Click;
+    click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(Await([] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000));
+    MovePointer(5, GetSystemMetrics(SM_CYSCREEN) - 5);
+    // A click that comes before the menu has taken the pointer passes it by: click again.
+    const auto closed = [] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); };
+    for (int i = 0; i < 10 && !closed(); ++i) {
+        click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        (void)Await(closed, 1000);
+    }
+    ASSERT_TRUE(closed());
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
 }  // namespace tessarin::test

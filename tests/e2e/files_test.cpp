@@ -145,38 +145,6 @@ TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     EXPECT_EQ(FileNameBox(main_), saved[1]);
 }
 
-// The commands of the strip's pop-up menu.
-constexpr WORD kMnuSaveNameAs = 401;
-constexpr WORD kMnuThumnail = 403;
-
-// Opens the strip's pop-up menu on the panel of position 1, closes it again with a click on the
-// bare desktop and then gives the command, as picking its item would. (Which item the keys
-// reach depends on where the pointer left the highlight.)
-void PickMenuItem(HWND main, WORD command) {
-    HWND strip = FindWindowExW(main, nullptr, L"TessarinPicList", nullptr);
-    POINT panel{30, 30};
-    ClientToScreen(strip, &panel);
-    MovePointer(panel.x, panel.y);
-    const auto click = [](DWORD down, DWORD up) {
-        for (DWORD flag : {down, up}) {
-            INPUT input{INPUT_MOUSE, {}};
-            input.mi.dwFlags = flag;
-            SendInput(1, &input, sizeof input);
-        }
-    };
-    click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-    ASSERT_TRUE(Await([] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000));
-    MovePointer(5, GetSystemMetrics(SM_CYSCREEN) - 5);
-    // A click that comes before the menu has taken the pointer passes it by: click again.
-    const auto closed = [] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); };
-    for (int i = 0; i < 10 && !closed(); ++i) {
-        click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-        (void)Await(closed, 1000);
-    }
-    ASSERT_TRUE(closed());
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-}
-
 // Accepts the save dialog, with a name typed in unless it is empty.
 bool AcceptSaveDialog(const Program& program, const std::string& name) {
     // The first file dialog and folder window of a fresh Wine session take seconds to load.

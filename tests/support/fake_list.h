@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -169,7 +170,11 @@ struct FakeImageClipboard : ImageClipboard {
 struct FakeDrag : DragSource {
     explicit FakeDrag(ListJournal& journal) : journal(journal) {}
     ListJournal& journal;
-    void dragImage(const Image& image) override { journal.push_back("drag " + Describe(&image)); }
+    std::function<void()> during;  // runs inside the drag's own message loop
+    void dragImage(const Image& image) override {
+        journal.push_back("drag " + Describe(&image));
+        if (during) std::exchange(during, nullptr)();
+    }
 };
 
 }  // namespace tessarin::test

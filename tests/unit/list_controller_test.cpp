@@ -401,6 +401,15 @@ TEST(ListController, DropReplacesOnlyTheThumbnail) {
     EXPECT_TRUE(Has(w.journal, "strip 1"));
     w.list.PressThumbnail(1, MouseButton::Left);
     EXPECT_TRUE(Has(w.journal, "clipboard 30x20"));
+
+    // A click on a thumbnail is a drag that ends where it started: that is no drop.
+    EXPECT_TRUE(w.list.AcceptsDrop(2) && !w.list.AcceptsDrop(3));
+    w.drag.during = [&] {
+        EXPECT_FALSE(w.list.AcceptsDrop(2));
+        w.list.DropOnThumbnail(2, *Solid(5, 5, 0x123456));
+    };
+    w.list.PressThumbnail(2, MouseButton::Left);
+    EXPECT_EQ(w.list.Thumbnail(2)->pixels.front(), 0x102030U);
 }
 
 TEST(ListController, ThumbnailFilesUseEachEntrysOwnImage) {

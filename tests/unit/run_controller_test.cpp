@@ -44,6 +44,7 @@ struct RunWorld {
         for (const char* file : {"C:\\T\\chimes.wav", "C:\\W\\media\\chimes.wav", "C:\\W\\media\\notify.wav"})
             fs.addFile(file);
         desktop.add({0x20, "Notepad", "Pad", {}});
+        desktop.add({0x110, "TessarinPicList", "", {}, true, false, "", 0x100});
         desktop.cursor = keys.cursor;
         desktop.underPointer = 0x20;
         desktop.foreground = 0x100;  // the main window
@@ -71,6 +72,7 @@ struct RunWorld {
             if (s.starts_with("caption=")) host.caption = s.substr(8);
             if (s == "away") desktop.foreground = 0x999;
             if (s == "move") keys.cursor = Point{110, 230};
+            if (s == "own") desktop.underPointer = 0x110;  // the strip, a child of the main window
             if (s == "cancel" || s == "error") host.outcome.result = s == "cancel" ? kCaptureCancel : kCaptureError;
             if (s == "named") host.outcome.result = "Button_OK";
             if (s == "download") host.outcome = CaptureOutcome{"cat.jpg", true};
@@ -119,6 +121,7 @@ TEST(RunController, Scripts) {
         // A snapshot is kept whatever MyCapture reports.
         {"error go . PrtSc -", "status |capture snapshot|unlisted|" + strip + "|add off|frame 1|" + done},
         {"go Shift Shift+L - . L", "overlay hide|status "},
+        {"go Shift Shift+L - own . L", "overlay hide"},  // a press on our own strip keeps its status
         {"manual go Shift - . Ctrl+C", "status |capture rect|unlisted|add on|frame 3|overlay hide|" + done},
         {"manual go Shift - stop tick go . Ctrl+C", window + waits},  // no fixed range outlives its run
         // After a marker only the position labels change; no status, no sound.

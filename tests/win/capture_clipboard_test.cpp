@@ -16,34 +16,6 @@
 namespace tessarin::test {
 namespace {
 
-constexpr DWORD kDeadlineMs = 60000;
-
-UniqueHandle StartPeer(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + Utf8ToWide(ProgramFolder()) + L"\\clipboard_peer.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return {};
-    }
-    const UniqueHandle thread(info.hThread);
-    return UniqueHandle(info.hProcess);
-}
-
-// The peer's exit code, or -1 when it did not end in time.
-long ExitCodeOf(const UniqueHandle& peer) {
-    DWORD code = 0;
-    const bool ended = peer && ::WaitForSingleObject(peer.get(), kDeadlineMs) == WAIT_OBJECT_0;
-    return ended && ::GetExitCodeProcess(peer.get(), &code) ? static_cast<long>(code) : -1;
-}
-
-// What another program reads from the clipboard, after the peer's exit code.
-std::string PeerReads() {
-    TempFolder folder;
-    const std::string result = folder / "clipboard.txt";
-    const long code = ExitCodeOf(StartPeer(L"read \"" + Utf8ToWide(result) + L"\""));
-    return std::to_string(code) + ": " + WinFileSystem().readFile(result).value_or("");
-}
 
 TEST_F(MyCaptureTest, AnotherProgramReadsTheCaptureOnTheClipboard) {
     // Top and bottom halves differ, so a bitmap upside down shows.

@@ -89,7 +89,8 @@ protected:
         if (p < 1 || p > model_.Count()) return false;
         model_.thumbs.erase(model_.thumbs.begin() + (p - 1));
         model_.saved.erase(model_.saved.begin() + (p - 1));
-        if (model_.selected >= p) model_.selected = SelectionAfterDelete(p, model_.Count());
+        if (model_.selected == p) model_.selected = SelectionAfterDelete(p, model_.Count());
+        if (model_.selected > p) --model_.selected;
         strip_.ChangedFrom(p);
         return true;
     }
@@ -103,7 +104,7 @@ protected:
     frPicList strip_{model_, frPicList::Callbacks{[this](int32_t p) { hovers_.push_back(p); },
                                                   [this](int32_t p) { leftPresses_.push_back(p); },
                                                   [this](int32_t p, POINT s) { rightPresses_.emplace_back(p, s.x, s.y); },
-                                                  nullptr}};
+                                                  nullptr, nullptr}};
 };
 
 TEST_F(Strip, DrawsPanelsReportsThePointerRenumbersOnRemovalAndLeavesNoGdiObjectsBehind) {

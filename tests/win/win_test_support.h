@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/shell.h"
@@ -83,5 +84,34 @@ inline std::string ReadRecordBytes(const std::string& name) {
 
 // The program folder of the build (Tessarin.exe, imgctl.dll), beside the test programs' own.
 inline std::string ProgramBinFolder() { return ProgramFolder() + "\\..\\bin"; }
+
+// clipboard_peer.exe, the other program of the clipboard tests, started with arguments.
+inline UniqueHandle StartPeer(const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + Utf8ToWide(ProgramFolder()) + L"\\clipboard_peer.exe\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return {};
+    }
+    const UniqueHandle thread(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+// The peer's exit code, or -1 when it did not end within a minute.
+inline long ExitCodeOf(const UniqueHandle& peer) {
+    DWORD code = 0;
+    const bool ended = peer && ::WaitForSingleObject(peer.get(), 60000) == WAIT_OBJECT_0;
+    return ended && ::GetExitCodeProcess(peer.get(), &code) ? static_cast<long>(code) : -1;
+}
+
+// What another program reads from the clipboard, after the peer's exit code:
+// "0: <width> <height> <RRGGBB top left> <RRGGBB bottom right>", or "0: none".
+inline std::string PeerReads() {
+    TempFolder folder;
+    const std::string result = folder / "clipboard.txt";
+    const long code = ExitCodeOf(StartPeer(L"read \"" + Utf8ToWide(result) + L"\""));
+    return std::to_string(code) + ": " + WinFileSystem().readFile(result).value_or("");
+}
 
 }  // namespace tessarin::test

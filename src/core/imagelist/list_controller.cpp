@@ -434,7 +434,9 @@ void ImageListController::CopyAndDrag(const SharedImage& image, const std::strin
     (void)ClearClipboard();
     if (image) (void)CopyToClipboard(*image);
     ctx_.view.setStatus(doneStatus);
-    if (image && !image->Empty()) ctx_.drag.dragImage(*image);
+    if (!image || image->Empty()) return;
+    const FlagScope dragging(dragging_);
+    ctx_.drag.dragImage(*image);
 }
 
 void ImageListController::PressThumbnail(int32_t position, MouseButton button) {
@@ -456,7 +458,7 @@ void ImageListController::PressPreview(MouseButton button) {
 
 void ImageListController::DropOnThumbnail(int32_t position, const Image& image) {
     ImageEntry* entry = list_.Entry(position);
-    if (entry == nullptr) return;
+    if (entry == nullptr || dragging_) return;
     std::optional<Image> thumbnail = MakeStripThumbnail(image, ctx_.layout);
     if (!thumbnail) return;
     // Only what the strip shows changes; the entry's image, record and file stay as they were.

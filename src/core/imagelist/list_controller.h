@@ -79,6 +79,8 @@ public:
     void PressThumbnail(int32_t position, MouseButton button);
     void PressPreview(MouseButton button);
     void DropOnThumbnail(int32_t position, const Image& image);
+    // A drag of our own ends where it started when the user only clicked: it is no drop.
+    [[nodiscard]] bool AcceptsDrop(int32_t position) const { return !dragging_ && Entry(position) != nullptr; }
 
     // The edit menu.
     void mnuSaveNameAs_Click();
@@ -119,6 +121,7 @@ private:
     bool waiting_ = false;  // a fresh capture waits to be added
     bool loading_ = false;
     bool hovering_ = false;
+    bool dragging_ = false;
 };
 
 }  // namespace tessarin

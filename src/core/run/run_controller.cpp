@@ -100,7 +100,9 @@ void RunController::PassBody() {
         if (overlay_.mode() == kRangeDrawing) overlay_.Move(pointerTwips_);
     } else if (event == "LEFT_DOWN") {
         overlay_.Init();
-        ctx_.host.SetStatus("");
+        // A press on the program's own window belongs to its handlers (a thumbnail copied to
+        // the clipboard reports that on the status line): the pass does not blank what they show.
+        if (!OverMainWindow(sampler_.pointer)) ctx_.host.SetStatus("");
     } else if (event == "KEY_DOWN") {
         ctx_.host.SetStatus("");
         marker = KeyDown(sampler_.keyCode, foreground);
@@ -177,6 +179,17 @@ std::string RunController::TargetWordOfKind() const {
         if (!caption.empty() && caption == TargetCaption(index)) return TargetWord(index);
     }
     return TargetWord(0);
+}
+
+bool RunController::OverMainWindow(Point pointer) const {
+    const WindowId main = ctx_.host.mainWindow();
+    WindowId window = ctx_.desktop.windowFromPoint(pointer);
+    // Child windows lead up to their top-level window; the depth bound guards against a loop.
+    for (int depth = 0; depth < 64 && window != 0; ++depth) {
+        if (window == main) return true;
+        window = ctx_.desktop.parent(window);
+    }
+    return false;
 }
 
 void RunController::Propose(const std::string& word) {

@@ -117,6 +117,7 @@ private:
     void Propose(const std::string& word);
     void ListStep(int direction, WindowId foreground);
     void DeleteKey(WindowId foreground);
+    [[nodiscard]] bool OverMainWindow(Point pointer) const;
     [[nodiscard]] std::string TargetWordOfKind() const;
     void EndRun();
 

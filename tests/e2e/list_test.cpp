@@ -1,0 +1,111 @@
+// The commands of the image list as a user gives them: the delete items of the strip's menu with
+// their questions, and a click on a thumbnail or the preview that puts the full image on the
+// clipboard for other programs.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/desk.h"
+#include "e2e/program.h"
+
+namespace tessarin::test {
+namespace {
+
+
+class ListCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        target_ = MakeTarget();
+        ASSERT_TRUE(target_);
+        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
+        main_ = program_.Run("-auto");
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(AwaitStatus("Go"));
+    }
+    void TearDown() override {
+        for (WORD vk : {WORD{VK_CONTROL}, WORD{'C'}}) Key(vk, false);
+        EXPECT_EQ(program_.Quit(), 0u);
+    }
+    // Captures the target window n times. Each capture waits for the blank status of its own
+    // Ctrl press, so the done status of the one before is not taken for its own.
+    void Capture(int n) {
+        MovePointer(140, 120);
+        for (int i = 0; i < n; ++i) {
+            Key(VK_CONTROL, true);
+            ASSERT_TRUE(AwaitStatus(""));
+            Key('C', true);
+            ASSERT_TRUE(AwaitStatus("キャプチャー完了")) << i;
+            Key('C', false);
+            Key(VK_CONTROL, false);
+            Pause(60);
+        }
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names = WinFileSystem().list(program_.path("data\\*.jpg"));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Gives a menu command on a panel and answers its question; the question's text.
+    std::string Answer(WORD command, int position, int button, const wchar_t* title = L"削除確認") {
+        PickMenuItem(main_, command, position);
+        HWND box = program_.AwaitDialog(title);
+        if (box == nullptr) return "<no question>";
+        const std::string text = Program::DialogText(box);
+        Program::Press(box, button);
+        EXPECT_TRUE(Await([&] { return !IsWindow(box); }, 5000));
+        return text;
+    }
+
+    UniqueWindow target_;
+    Program program_;
+    HWND main_ = nullptr;
+};
+
+// Five saved captures; each delete command asks first, Cancel keeps everything, OK removes the
+// entries it named together with their files.
+TEST_F(ListCommands, DeleteRightLeftAndAllAskAndRemoveTheirEntriesWithTheirFiles) {
+    Capture(5);
+    EXPECT_EQ(Answer(kMnuAllSave, 1, IDOK, L"保存確認"), "リストの全ての未保存画像を保存します。よろしいですか？");
+    ASSERT_TRUE(Await([&] { return Files().size() == 5; }));
+    const std::vector<std::string> saved = Files();  // in position order: x.jpg, x_2.jpg ...
+
+    EXPECT_EQ(Answer(kMnuRightDel, 4, IDCANCEL), "選択画像を含め右側を全て削除します。よろしいですか？");
+    Pause(300);
+    EXPECT_EQ(Files().size(), 5u);
+    EXPECT_EQ(Answer(kMnuRightDel, 4, IDOK), "選択画像を含め右側を全て削除します。よろしいですか？");
+    EXPECT_TRUE(AwaitStatus("削除完了"));
+    EXPECT_TRUE(Await([&] { return Files() == std::vector<std::string>(saved.begin(), saved.begin() + 3); }));
+
+    EXPECT_EQ(Answer(kMnuLeftDel, 2, IDOK), "選択画像を含め左側を全て削除します。よろしいですか？");
+    EXPECT_TRUE(Await([&] { return Files() == std::vector<std::string>{saved[2]}; }));
+
+    EXPECT_EQ(Answer(kMnuAllDel, 1, IDCANCEL), "一覧の画像を全て削除します。よろしいですか？");
+    Pause(300);
+    EXPECT_EQ(Files().size(), 1u);
+    EXPECT_EQ(Answer(kMnuAllDel, 1, IDOK), "一覧の画像を全て削除します。よろしいですか？");
+    EXPECT_TRUE(Await([&] { return Files().empty(); }));
+}
+
+// Another program reads the whole capture, not its thumbnail, and the status names the entry,
+// also during a run, whose pass sees the same press.
+TEST_F(ListCommands, AClickOnAThumbnailOrThePreviewPutsTheFullImageOnTheClipboard) {
+    Capture(2);
+    const std::string full = "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28";
+    const POINT panel = PanelPoint(main_, 2);
+    MovePointer(panel.x, panel.y);
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(AwaitStatus("２をクリップボードに転送！"));
+    EXPECT_EQ(PeerReads(), full);
+
+    const RECT preview = PreviewRect(main_);
+    MovePointer(preview.left + 20, preview.top + 20);
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(AwaitStatus("画像をクリップボードに転送！"));
+    EXPECT_EQ(PeerReads(), full);
+}
+
+}  // namespace
+}  // namespace tessarin::test
