@@ -88,9 +88,10 @@ constexpr WORD kMnuLeftDel = 406;
 constexpr WORD kMnuRightDel = 407;
 constexpr WORD kMnuAllDel = 408;
 
-// A press and release of a mouse button where the pointer is.
+// A press and release of a mouse button where the pointer is (0 leaves one out).
 inline void Click(DWORD down, DWORD up) {
     for (DWORD flag : {down, up}) {
+        if (flag == 0) continue;
         INPUT input{INPUT_MOUSE, {}};
         input.mi.dwFlags = flag;
         SendInput(1, &input, sizeof input);

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "e2e/desk.h"
 #include "e2e/program.h"
+#include "win32/drag_drop.h"
 
 namespace tessarin::test {
 namespace {
@@ -105,6 +108,53 @@ TEST_F(ListCommands, AClickOnAThumbnailOrThePreviewPutsTheFullImageOnTheClipboar
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(AwaitStatus("画像をクリップボードに転送！"));
     EXPECT_EQ(PeerReads(), full);
+}
+
+// Another program drags a picture onto the first thumbnail through the strip's drop target: only
+// that thumbnail shows it; the entry's own image, copied afterwards, is still the capture.
+TEST_F(ListCommands, ABitmapDroppedOnAThumbnailReplacesOnlyTheThumbnail) {
+    const OleInit ole;
+    ASSERT_TRUE(ole.ok());
+    Capture(2);
+    Image green;
+    green.width = 30;
+    green.height = 20;
+    green.pixels.assign(600, 0x20C020);
+    const POINT to = PanelPoint(main_, 1);
+
+    // The drag starts from a press over a window of this process, as a user's would.
+    const UniqueWindow source(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
+                                              WS_POPUP | WS_VISIBLE, 300, 300, 60, 60, nullptr, nullptr, nullptr,
+                                              nullptr));
+    ASSERT_TRUE(source);
+    MovePointer(330, 330);
+    Click(MOUSEEVENTF_LEFTDOWN, 0);
+    ASSERT_TRUE(Await([] { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 10000));
+    const DWORD dragger = GetCurrentThreadId();
+    std::atomic<bool> over{false};
+    std::thread input([&] {
+        // The drag has begun when its loop takes the pointer; then the pointer travels and lets go.
+        (void)WaitUntil(
+            [&] {
+                GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+                return GetGUIThreadInfo(dragger, &info) && info.hwndCapture != nullptr;
+            },
+            10000);
+        for (int step = 1; step <= 8; ++step) MovePointer(330 + (to.x - 330) * step / 8, 330 + (to.y - 330) * step / 8);
+        Click(0, MOUSEEVENTF_LEFTUP);
+        if (!WaitUntil([&] { return over.load(); }, 10000)) PostThreadMessageW(dragger, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    const bool taken = StartBitmapDrag(green);
+    over = true;
+    input.join();
+    EXPECT_TRUE(taken);
+    EXPECT_TRUE(Await([&] { return ScreenPixel(to.x, to.y) == RGB(0x20, 0xC0, 0x20); }, 5000));
+    EXPECT_EQ(ScreenPixel(PanelPoint(main_, 2).x, to.y), kTargetColour);
+
+    MovePointer(to.x, to.y);
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(AwaitStatus("１をクリップボードに転送！"));
+    EXPECT_EQ(PeerReads(), "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28");
 }
 
 }  // namespace
