@@ -143,11 +143,9 @@ bool frmTessarin::Load() {
     keyNames_ = BuildKeyNameTable();
     // 11.
     rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, services_.desktop.osPlatformId());
-    run_ = std::make_unique<RunController>(RunContext{*this, *list_, services_.keys, *rect_, services_.desktop,
-                                                      services_.accessibility, settings_, flags_, keyNames_,
-                                                      services_.codePage, services_.paths,
-                                                      SpecialFolderPath(kCsidlWindows), twipsPerPixelX_,
-                                                      twipsPerPixelY_});
+    run_ = std::make_unique<RunController>(RunContext{
+        *this, *list_, services_.keys, *rect_, services_.desktop, services_.accessibility, settings_, flags_, keyNames_,
+        services_.codePage, services_.paths, SpecialFolderPath(kCsidlWindows), twipsPerPixelX_, twipsPerPixelY_});
     // 12. Keys already held at start are no presses.
     run_->SampleBaseline();
 
@@ -287,15 +285,15 @@ void frmTessarin::CreateControls() {
 
     // The strip of numbered thumbnails draws the list.
     strip_ = std::make_unique<frPicList>(
-        *list_, frPicList::Callbacks{
-                    [this](int32_t position) { list_->Hover(position); },
-                    [this](int32_t position) { list_->PressThumbnail(position, MouseButton::Left); },
-                    [this](int32_t position, POINT screen) {
-                        menuPoint_ = screen;
-                        list_->PressThumbnail(position, MouseButton::Right);
-                    },
-                    [this](int32_t position, const Image& image) { list_->DropOnThumbnail(position, image); },
-                    [this](int32_t position) { return list_->AcceptsDrop(position); }});
+        *list_,
+        frPicList::Callbacks{[this](int32_t position) { list_->Hover(position); },
+                             [this](int32_t position) { list_->PressThumbnail(position, MouseButton::Left); },
+                             [this](int32_t position, POINT screen) {
+                                 menuPoint_ = screen;
+                                 list_->PressThumbnail(position, MouseButton::Right);
+                             },
+                             [this](int32_t position, const Image& image) { list_->DropOnThumbnail(position, image); },
+                             [this](int32_t position) { return list_->AcceptsDrop(position); }});
     if (!strip_->Create(hwnd_, RECT{0, 0, 0, 0}, kStripId)) strip_.reset();
     CreateEditMenu();
 }
@@ -498,7 +496,6 @@ void frmTessarin::PlaceWindow(const WindowPlacement& placement) {
                  placement.bottom - placement.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-
 void frmTessarin::messageBox(const std::string& text, const std::string& title) {
     MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), MB_OK);
 }
@@ -561,9 +558,8 @@ int32_t frmTessarin::pictureWidth() const { return services_.pic.width() * twips
 int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twipsPerPixelY_; }
 
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
-    CaptureContext context{services_.desktop, services_.accessibility, services_.grabber, services_.clipboard,
-                           *this,           settings_,
-                           flags_};
+    CaptureContext context{
+        services_.desktop, services_.accessibility, services_.grabber, services_.clipboard, *this, settings_, flags_};
     std::string result = tessarin::MyCapture(context, target);
     if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
     return CaptureOutcome{std::move(result), context.downloadedImage};
@@ -615,7 +611,9 @@ void frmTessarin::cmdClose_Click() {
     if (QueryUnload()) Unload();
 }
 
-void frmTessarin::cmdOpenFolder_Click() { (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths)); }
+void frmTessarin::cmdOpenFolder_Click() {
+    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths));
+}
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
 

@@ -19,18 +19,6 @@ namespace {
 constexpr int kCsidlDesktop = 16;
 constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
-// Restores the current folder when the scope ends: the save dialog may move it.
-class CurrentFolderGuard {
-public:
-    explicit CurrentFolderGuard(std::string folder) : folder_(std::move(folder)) {}
-    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-    ~CurrentFolderGuard() { (void)ChangeCurrentFolder(folder_); }
-
-private:
-    std::string folder_;
-};
-
 }  // namespace
 
 int frmTessarin::MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const {

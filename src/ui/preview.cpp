@@ -59,17 +59,7 @@ bool frPreview::Create(HWND parent, int id) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     vs_ = CreateWindowExW(0, WC_SCROLLBARW, L"", WS_CHILD | SBS_VERT, 0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
     hs_ = CreateWindowExW(0, WC_SCROLLBARW, L"", WS_CHILD | SBS_HORZ, 0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
-    tips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                                0, 0, hwnd_, nullptr, instance, nullptr));
-    if (tips_) {
-        TOOLINFOW info{};
-        info.cbSize = sizeof info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = hwnd_;
-        info.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-        info.lpszText = const_cast<wchar_t*>(kTip);
-        SendMessageW(tips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    }
+    tips_ = CreateWindowTip(hwnd_, kTip);
     return true;
 }
 

@@ -83,18 +83,8 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
         font_.reset(CreateFontIndirectW(&lf));
     }
     // One tool for the whole strip, switched on only while the pointer is over a panel.
-    tips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                                0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr));
-    if (tips_) {
-        TOOLINFOW info{};
-        info.cbSize = sizeof info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = hwnd_;
-        info.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-        info.lpszText = const_cast<wchar_t*>(kThumbTip);
-        SendMessageW(tips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-        SendMessageW(tips_.get(), TTM_ACTIVATE, FALSE, 0);
-    }
+    tips_ = CreateWindowTip(hwnd_, kThumbTip);
+    if (tips_) SendMessageW(tips_.get(), TTM_ACTIVATE, FALSE, 0);
     if (callbacks_.drop) {
         // Without OLE on this thread nothing can be dropped; the strip works on without.
         (void)dropTarget_.Register(
@@ -327,16 +317,10 @@ void frPicList::DrawPanel(HDC dc, int32_t position) const {
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
     if (!thumb->Empty()) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = thumb->width;
-        info.bmiHeader.biHeight = -thumb->height;  // top-down rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        SetDIBitsToDevice(dc, panel.left + layout_.imageLeft, panel.top + layout_.imageTop, static_cast<DWORD>(thumb->width),
-                          static_cast<DWORD>(thumb->height), 0, 0, 0, static_cast<UINT>(thumb->height),
-                          thumb->pixels.data(), &info, DIB_RGB_COLORS);
+        const BITMAPINFO info = TopDownInfo(thumb->width, thumb->height);
+        SetDIBitsToDevice(dc, panel.left + layout_.imageLeft, panel.top + layout_.imageTop,
+                          static_cast<DWORD>(thumb->width), static_cast<DWORD>(thumb->height), 0, 0, 0,
+                          static_cast<UINT>(thumb->height), thumb->pixels.data(), &info, DIB_RGB_COLORS);
     }
 
     // The number stays readable over the top of its thumbnail.

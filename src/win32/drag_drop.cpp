@@ -1,5 +1,7 @@
 #include "win32/drag_drop.h"
 
+#include "win32/picture.h"
+
 // shlobj.h builds on windows.h (included by drag_drop.h).
 #include <shlobj.h>
 
@@ -18,17 +20,6 @@ constexpr uint64_t kMaxBitmapBytes = 0x7FFFFFFF;
 bool FitsGdi(int32_t width, int32_t height) noexcept {
     return width > 0 && height > 0 &&
            static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * sizeof(uint32_t) <= kMaxBitmapBytes;
-}
-
-BITMAPINFO TopDown32(int32_t width, int32_t height) noexcept {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
 }
 
 FORMATETC BitmapFormat() noexcept { return FORMATETC{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI}; }
@@ -253,7 +244,7 @@ std::optional<Image> ImageFromBitmap(HBITMAP bitmap) noexcept {
         image.pixels.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
         const WindowDc screen(nullptr);
         if (!screen) return std::nullopt;
-        BITMAPINFO info = TopDown32(image.width, image.height);
+        BITMAPINFO info = TopDownInfo(image.width, image.height);
         if (::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(image.height), image.pixels.data(), &info,
                         DIB_RGB_COLORS) != image.height) {
             return std::nullopt;
@@ -270,7 +261,7 @@ GdiObject<HBITMAP> BitmapFromImage(const Image& image) noexcept {
     if (image.Empty() || !FitsGdi(image.width, image.height)) return {};
     const WindowDc screen(nullptr);
     if (!screen) return {};
-    const BITMAPINFO info = TopDown32(image.width, image.height);
+    const BITMAPINFO info = TopDownInfo(image.width, image.height);
     return GdiObject<HBITMAP>(
         ::CreateDIBitmap(screen.get(), &info.bmiHeader, CBM_INIT, image.pixels.data(), &info, DIB_RGB_COLORS));
 }

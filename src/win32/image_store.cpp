@@ -9,18 +9,6 @@
 namespace tessarin {
 namespace {
 
-// The shell and GDI+ may move the current folder; the program's relative paths need it back.
-class CurrentFolderGuard {
-public:
-    explicit CurrentFolderGuard(std::string folder) : folder_(std::move(folder)) {}
-    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-    ~CurrentFolderGuard() { (void)ChangeCurrentFolder(folder_); }
-
-private:
-    std::string folder_;
-};
-
 // A picture of the image, for the adapters that write files from a device context.
 bool PictureOf(const Image& image, Picture& picture) {
     return !image.Empty() && picture.assign(image.width, image.height, image.pixels.data());
@@ -60,7 +48,9 @@ bool WinImageStore::isFile(const std::string& path) const {
 
 void WinImageStore::remove(const std::string& path) { DeleteFileW(Utf8ToWide(path).c_str()); }
 
-bool WinImageStore::createFolder(const std::string& path) { return CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr); }
+bool WinImageStore::createFolder(const std::string& path) {
+    return CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr);
+}
 
 ImageStore::ThumbnailOutcome WinImageStore::writeThumbnail(const Image& image, const std::string& target,
                                                            int32_t& width, int32_t& height, bool isStatic) {

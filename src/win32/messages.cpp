@@ -1,5 +1,7 @@
 #include "win32/messages.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace tessarin {
@@ -62,6 +64,20 @@ HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstrin
         },
         reinterpret_cast<LPARAM>(&query));
     return query.found;
+}
+
+UniqueWindow CreateWindowTip(HWND window, const wchar_t* text) {
+    UniqueWindow tips(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                      0, 0, 0, 0, window, nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (!tips) return tips;
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = window;
+    info.uId = reinterpret_cast<UINT_PTR>(window);
+    info.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(tips.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    return tips;
 }
 
 }  // namespace tessarin

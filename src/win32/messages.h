@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "win32/handles.h"
+
 namespace tessarin {
 
 // Lets every pending message of this thread run; a quit request is left for the main loop.
@@ -21,6 +23,10 @@ void ProcessMessagesFor(DWORD milliseconds);
 // The first visible-or-not top-level window of a process with this class (and caption,
 // when one is given); nullptr when there is none.
 [[nodiscard]] HWND FindProcessWindow(DWORD processId, std::wstring_view className, std::wstring_view caption = {});
+
+// A tip window that shows a fixed text while the pointer rests on the window; empty when it
+// cannot be made. It belongs to the window: reset it when the window is destroyed.
+[[nodiscard]] UniqueWindow CreateWindowTip(HWND window, const wchar_t* text);
 
 // Window procedure for a class T that owns its window: the object arrives as the creation
 // parameter, gets its handle in hwnd_ and every message in HandleMessage; the link is cut

@@ -16,17 +16,6 @@ uint32_t ToPixel(COLORREF colour) {
 
 COLORREF ToColorRef(uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
 
-BITMAPINFO TopDownInfo(int32_t width, int32_t height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 }  // namespace
 
 Picture::Picture(COLORREF background) : dc_(CreateCompatibleDC(nullptr)), background_(background) {
@@ -168,6 +157,17 @@ bool Picture::WriteBitmapFile(const std::wstring& path) const {
     out.reset();
     if (!ok) ::DeleteFileW(path.c_str());
     return ok;
+}
+
+BITMAPINFO TopDownInfo(int32_t width, int32_t height) noexcept {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
 }
 
 SharedImage ImageOfPicture(const Picture& picture) {

@@ -66,6 +66,9 @@ private:
     COLORREF background_;
 };
 
+// The header of 32-bit pixels in top-down rows, as pictures, thumbnails and images keep them.
+[[nodiscard]] BITMAPINFO TopDownInfo(int32_t width, int32_t height) noexcept;
+
 // A copy of the picture's pixels (top byte cleared); null for an empty picture or when memory
 // runs out.
 [[nodiscard]] SharedImage ImageOfPicture(const Picture& picture);

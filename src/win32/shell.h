@@ -2,6 +2,7 @@
 // Folders and processes of the shell. Paths are UTF-8.
 
 #include <string>
+#include <utility>
 
 namespace tessarin {
 
@@ -15,5 +16,18 @@ namespace tessarin {
 [[nodiscard]] bool StartProcess(const std::string& commandLine);
 // Opens a file or address with the program the shell associates with it.
 [[nodiscard]] bool OpenDocument(const std::string& path);
+
+// Makes a folder current again when the scope ends: dialogs, the shell and GDI+ may move it,
+// and the program's relative paths need it back.
+class CurrentFolderGuard {
+public:
+    explicit CurrentFolderGuard(std::string folder) : folder_(std::move(folder)) {}
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+    ~CurrentFolderGuard() { (void)ChangeCurrentFolder(folder_); }
+
+private:
+    std::string folder_;
+};
 
 }  // namespace tessarin

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/desk.h"
@@ -16,7 +16,6 @@
 
 namespace tessarin::test {
 namespace {
-
 
 class ListCommands : public ::testing::Test {
 protected:
@@ -96,7 +95,8 @@ TEST_F(ListCommands, DeleteRightLeftAndAllAskAndRemoveTheirEntriesWithTheirFiles
 // also during a run, whose pass sees the same press.
 TEST_F(ListCommands, AClickOnAThumbnailOrThePreviewPutsTheFullImageOnTheClipboard) {
     Capture(2);
-    const std::string full = "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28";
+    const std::string full =
+        "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28";
     const POINT panel = PanelPoint(main_, 2);
     MovePointer(panel.x, panel.y);
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -154,7 +154,8 @@ TEST_F(ListCommands, ABitmapDroppedOnAThumbnailReplacesOnlyTheThumbnail) {
     MovePointer(to.x, to.y);
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(AwaitStatus("１をクリップボードに転送！"));
-    EXPECT_EQ(PeerReads(), "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28");
+    EXPECT_EQ(PeerReads(),
+              "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28");
 }
 
 }  // namespace

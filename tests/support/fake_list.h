@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/files/save_naming.h"
@@ -62,7 +62,9 @@ struct FakeListView : ListView {
     void showPreview(const SharedImage& image) override { shown = image, Note("preview " + Describe(image.get())); }
     void previewChanged() override { shown = preview, Note("preview changed"); }
     SharedImage previewImage() const override { return preview; }
-    void setTexts(const std::string& f, const std::string& t) override { file = f, text = t, Note("texts " + f + "|" + t); }
+    void setTexts(const std::string& f, const std::string& t) override {
+        file = f, text = t, Note("texts " + f + "|" + t);
+    }
     void setFileName(const std::string& f) override { file = f, Note("file " + f); }
     std::string fileName() const override { return file; }
     void setStatus(const std::string& status) override { Note("status " + status), hooks.Run(); }

@@ -30,8 +30,7 @@ struct ListWorld {
     FakeDrag drag{journal};
     Settings settings;
     PathContext paths{fs, "C:\\T"};
-    ImageListController list{
-        ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15)}};
+    ImageListController list{ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15)}};
 
     ListWorld() {
         ResetSettings(settings);
@@ -87,7 +86,8 @@ TEST(ListController, ShowsEntriesByHoverAndArrowsButNeverOverAWaitingCapture) {
     w.list.Hover(2);  // already shown
     EXPECT_FALSE(Has(w.journal, "select 2,2"));
     w.list.Hover(1);
-    EXPECT_EQ(w.journal, (ListJournal{"pause 100", "preview 40x30", "texts loaded.jpg|", "select 1,1", "ensure 1", "pause 100"}));
+    EXPECT_EQ(w.journal,
+              (ListJournal{"pause 100", "preview 40x30", "texts loaded.jpg|", "select 1,1", "ensure 1", "pause 100"}));
     EXPECT_EQ(w.store.reads, 2);  // at loading and now: a loaded entry keeps no pixels
     w.journal.clear();
     w.list.ListStep(+1);
@@ -266,8 +266,10 @@ TEST(ListController, DeleteKeyNeedsTheMainWindowInFrontAndNoModifier) {
         bool inFront, held, noConfirm;
         const char* remaining;
     };
-    const Case cases[] = {
-        {true, false, false, "a,c"}, {false, false, false, "a,b,c"}, {true, true, false, "a,b,c"}, {true, false, true, "a,c"}};
+    const Case cases[] = {{true, false, false, "a,c"},
+                          {false, false, false, "a,b,c"},
+                          {true, true, false, "a,b,c"},
+                          {true, false, true, "a,c"}};
     for (const Case& c : cases) {
         ListWorld w;
         w.settings.noConfirm = c.noConfirm ? 1 : 0;
@@ -452,8 +454,9 @@ TEST(ListController, LoadingAddsSavedEntriesAndStopsAtAnUnreadablePicture) {
     bad.store.Add(bad.Path("e.gif"), Solid(20, 10, 1));
     bad.list.LoadFiles({bad.Path("d.jpg"), bad.Path("e.gif")});
     EXPECT_EQ(bad.list.Count(), 0);
-    EXPECT_TRUE(Has(bad.journal, "message C:\\T\\data\\d.jpg の読み込みに失敗しました！\r\n481 bad picture\r\n\r\n"
-                                 "C:\\T\\data\\d.jpg|PNGファイル読込失敗"));
+    EXPECT_TRUE(Has(bad.journal,
+                    "message C:\\T\\data\\d.jpg の読み込みに失敗しました！\r\n481 bad picture\r\n\r\n"
+                    "C:\\T\\data\\d.jpg|PNGファイル読込失敗"));
     EXPECT_FALSE(Has(bad.journal, "status ロード完了！"));
 }
 

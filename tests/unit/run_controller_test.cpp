@@ -35,8 +35,8 @@ struct RunWorld {
     IconvCodePage codePage;
     FakeFileSystem fs;
     PathContext paths{fs, "C:\\T"};
-    RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage, paths,
-                                 "C:\\W", 15, 15}};
+    RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage,
+                                 paths, "C:\\W", 15, 15}};
 
     RunWorld() {
         ResetSettings(settings);

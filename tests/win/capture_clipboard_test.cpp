@@ -16,7 +16,6 @@
 namespace tessarin::test {
 namespace {
 
-
 TEST_F(MyCaptureTest, AnotherProgramReadsTheCaptureOnTheClipboard) {
     // Top and bottom halves differ, so a bitmap upside down shows.
     const PaintedWindow window(At(300, 600, 40, 30), [](int, int y) { return y < 15 ? 0x123456U : 0xABCDEFU; });

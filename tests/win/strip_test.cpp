@@ -101,16 +101,15 @@ protected:
     UniqueWindow host_{CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"Static", nullptr,
                                        WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 700, 200, nullptr, nullptr,
                                        nullptr, nullptr)};
-    frPicList strip_{model_, frPicList::Callbacks{[this](int32_t p) { hovers_.push_back(p); },
-                                                  [this](int32_t p) { leftPresses_.push_back(p); },
-                                                  [this](int32_t p, POINT s) { rightPresses_.emplace_back(p, s.x, s.y); },
-                                                  nullptr, nullptr}};
+    frPicList strip_{model_,
+                     frPicList::Callbacks{
+                         [this](int32_t p) { hovers_.push_back(p); }, [this](int32_t p) { leftPresses_.push_back(p); },
+                         [this](int32_t p, POINT s) { rightPresses_.emplace_back(p, s.x, s.y); }, nullptr, nullptr}};
 };
 
 TEST_F(Strip, DrawsPanelsReportsThePointerRenumbersOnRemovalAndLeavesNoGdiObjectsBehind) {
     // The last picture (400 x 300) is scaled into its panel and keeps its colour; the third is saved.
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(Add(Solid(kColours[i], i == 4 ? 400 : 20, i == 4 ? 300 : 20), i == 2), i + 1);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(Add(Solid(kColours[i], i == 4 ? 400 : 20, i == 4 ? 300 : 20), i == 2), i + 1);
     Select(2);
     for (int32_t p = 1; p <= 5; ++p)
         EXPECT_TRUE(Near(std::get<0>(Look(p)), kColours[p - 1]) && std::get<2>(Look(p)) == (p == 3)) << p;

@@ -1,7 +1,7 @@
 #include "core/imagelist/image_list.h"
 
 #include <algorithm>
-#include <iterator>
+#include <unordered_set>
 
 #include "core/text/paths.h"
 
@@ -55,19 +55,28 @@ std::optional<ImageEntry> ImageList::RemoveEntry(int32_t position) {
     return removed;
 }
 
-std::vector<ImageEntry> ImageList::RemoveEntries(int32_t first, int32_t last) {
-    first = std::max(first, 1);
-    last = std::min(last, CountEntries());
+std::vector<ImageEntry> ImageList::RemoveIds(const std::vector<EntryId>& ids, int32_t& firstPosition,
+                                             int32_t& lastPosition) {
+    const std::unordered_set<EntryId> doomed(ids.begin(), ids.end());
     std::vector<ImageEntry> removed;
-    if (first > last) return removed;
-    const auto from = entries_.begin() + (first - 1);
-    const auto to = entries_.begin() + last;
-    removed.assign(std::make_move_iterator(from), std::make_move_iterator(to));
-    entries_.erase(from, to);
-    for (const ImageEntry& entry : removed) {
-        slotTable_[static_cast<size_t>(entry.slot)] = 0;
-        freeSlots_.insert(entry.slot);
+    std::vector<ImageEntry> kept;
+    kept.reserve(entries_.size());
+    firstPosition = 0;
+    lastPosition = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (doomed.count(entries_[i].id) == 0) {
+            kept.push_back(std::move(entries_[i]));
+            continue;
+        }
+        const auto position = static_cast<int32_t>(i) + 1;
+        if (firstPosition == 0) firstPosition = position;
+        // Every removal before it moved it one place to the left.
+        lastPosition = position - static_cast<int32_t>(removed.size());
+        slotTable_[static_cast<size_t>(entries_[i].slot)] = 0;
+        freeSlots_.insert(entries_[i].slot);
+        removed.push_back(std::move(entries_[i]));
     }
+    entries_ = std::move(kept);
     return removed;
 }
 

@@ -50,8 +50,11 @@ public:
     // A position outside 1..N changes nothing. The removed record is handed back so that the
     // caller can delete its file.
     std::optional<ImageEntry> RemoveEntry(int32_t position);
-    // Removes positions first..last (clamped to 1..N) in one step.
-    std::vector<ImageEntry> RemoveEntries(int32_t first, int32_t last);
+    // Removes every living entry whose id is listed, in one pass, and hands them back in
+    // position order. `firstPosition` becomes the lowest position among them (0 when none lived)
+    // and `lastPosition` the position the last of them would have had, were they removed one
+    // after another from the left.
+    std::vector<ImageEntry> RemoveIds(const std::vector<EntryId>& ids, int32_t& firstPosition, int32_t& lastPosition);
 
     // nullptr for a position outside 1..N.
     [[nodiscard]] const ImageEntry* Entry(int32_t position) const;

@@ -63,7 +63,7 @@ std::string DeleteSelectedQuestion(int32_t position) {
     return "選択している No = " + std::to_string(position) + " を削除します。よろしいですか？";
 }
 
-ImageListController::ImageListController(ListContext context) : ctx_(std::move(context)) {}
+ImageListController::ImageListController(ListContext context) : ctx_(context) {}
 
 const Image* ImageListController::Thumbnail(int32_t position) const {
     const ImageEntry* entry = list_.Entry(position);
@@ -352,19 +352,14 @@ std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) con
 // under that name) has no file yet, and that file belongs to someone else.
 void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
     int32_t firstRemoved = 0;
-    int32_t next = selected_;
-    for (const EntryId id : ids) {
-        const int32_t position = list_.PositionOf(id);
-        const ImageEntry* entry = list_.Entry(position);
-        if (entry == nullptr) continue;
-        if (entry->saved && !entry->fullPath.empty() && ctx_.store.isFile(entry->fullPath))
-            ctx_.store.remove(entry->fullPath);
-        (void)list_.RemoveEntry(position);
-        firstRemoved = firstRemoved == 0 ? position : std::min(firstRemoved, position);
-        // Each deletion selects the entry that moved into its place, else the new last one; the
-        // last deletion decides.
-        next = SelectionAfterDelete(position, list_.CountEntries());
+    int32_t lastRemoved = 0;
+    for (const ImageEntry& entry : list_.RemoveIds(ids, firstRemoved, lastRemoved)) {
+        if (entry.saved && !entry.fullPath.empty() && ctx_.store.isFile(entry.fullPath))
+            ctx_.store.remove(entry.fullPath);
     }
+    // Each deletion selects the entry that moved into its place, else the new last one; the last
+    // deletion decides.
+    const int32_t next = SelectionAfterDelete(lastRemoved, list_.CountEntries());
     if (firstRemoved == 0) return;
     // The strip, the preview and the text boxes are brought up to date once, however many
     // entries went. A capture waiting to be added keeps the preview and its names.
@@ -419,7 +414,8 @@ void ImageListController::mnuAllDel_Click() {
 // ---- Clipboard, drag and drop ----------------------------------------------------------------
 
 std::string ImageListController::ClearClipboard() {
-    return RetryClearClipboard({[this] { return ctx_.clipboard.empty(); }, [this] { ctx_.view.processPendingMessages(); },
+    return RetryClearClipboard({[this] { return ctx_.clipboard.empty(); },
+                                [this] { ctx_.view.processPendingMessages(); },
                                 [this](int ms) { ctx_.view.sleep(ms); }});
 }
 
@@ -480,8 +476,13 @@ void ImageListController::LoadFiles(const std::vector<std::string>& files) {
             ctx_.view.setStatus(LoadProgressText(i, count));
             ImageStore::ReadResult read = ctx_.store.read(path);
             if (!read.image && !IsPngPath(path)) {
-                const std::string text = path + " の読み込みに失敗しました！\r\n" + std::to_string(read.errorNumber) +
-                                         " " + read.description + "\r\n\r\n" + path;
+                std::string text = path;
+                text.append(" の読み込みに失敗しました！\r\n")
+                    .append(std::to_string(read.errorNumber))
+                    .append(" ")
+                    .append(read.description)
+                    .append("\r\n\r\n")
+                    .append(path);
                 ctx_.prompts.message(text, kLoadFailureTitle);
                 failed = true;
                 break;

@@ -31,8 +31,8 @@ public:
     virtual bool createFolder(const std::string& path) = 0;
     enum class ThumbnailOutcome { Scaled, Copied, ScaleFailed, NotWritten };
     // Width and height become the size of the file written.
-    [[nodiscard]] virtual ThumbnailOutcome writeThumbnail(const Image& image, const std::string& target,
-                                                          int32_t& width, int32_t& height, bool isStatic) = 0;
+    [[nodiscard]] virtual ThumbnailOutcome writeThumbnail(const Image& image, const std::string& target, int32_t& width,
+                                                          int32_t& height, bool isStatic) = 0;
     // Explorer on a folder.
     virtual void openFolder(const std::string& folder) = 0;
     // Whether the codec library is there to save with.
