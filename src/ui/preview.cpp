@@ -127,6 +127,15 @@ void frPreview::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     if (dc == nullptr) return;
+    // The square between the two bars belongs to neither: it gets the face colour, and the
+    // picture stays inside the panel the bars leave.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const RECT panel{0, 0, layout_.vsLeft / twipsX_, layout_.hsTop / twipsY_};
+    const RECT corner{panel.right, panel.bottom, client.right, client.bottom};
+    if (corner.right > corner.left && corner.bottom > corner.top)
+        FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
+    IntersectClipRect(dc, panel.left, panel.top, panel.right, panel.bottom);
     // Scrolled, the picture's top-left corner lies above and left of the panel.
     const int x = -offset_.x;
     const int y = -offset_.y;
