@@ -158,5 +158,33 @@ TEST_F(ListCommands, ABitmapDroppedOnAThumbnailReplacesOnlyTheThumbnail) {
               "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28");
 }
 
+// A thumbnail dragged into another program's window arrives there as the full capture, a copy.
+TEST_F(ListCommands, AThumbnailDraggedIntoAnotherProgramArrivesAsTheFullImage) {
+    const OleInit ole;
+    ASSERT_TRUE(ole.ok());
+    Capture(1);
+    const UniqueWindow receiver(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
+                                                WS_POPUP | WS_VISIBLE, 300, 300, 120, 90, nullptr, nullptr, nullptr,
+                                                nullptr));
+    ASSERT_TRUE(receiver);
+    std::vector<Image> drops;
+    BitmapDropTarget target;
+    ASSERT_TRUE(target.Register(
+        receiver.get(), [](POINT) { return true; }, [&](POINT, Image image) { drops.push_back(std::move(image)); }));
+
+    const POINT panel = PanelPoint(main_, 1);
+    MovePointer(panel.x, panel.y);
+    Click(MOUSEEVENTF_LEFTDOWN, 0);
+    // The program's drag has begun once it has copied the image and reported it.
+    EXPECT_TRUE(AwaitStatus("１をクリップボードに転送！"));
+    for (int step = 1; step <= 8; ++step)
+        MovePointer(panel.x + (360 - panel.x) * step / 8, panel.y + (345 - panel.y) * step / 8);
+    Click(0, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(Await([&] { return !drops.empty(); }, 10000));
+    EXPECT_EQ(std::pair(drops[0].width, drops[0].height), std::pair(kTargetWidth, kTargetHeight));
+    EXPECT_EQ(drops[0].pixels.front(), 0xC81E28U);
+    target.Revoke();
+}
+
 }  // namespace
 }  // namespace tessarin::test

@@ -117,11 +117,13 @@ public:
         return code;
     }
     // Closes the main window as its close box does; Quit also waits for the program to end,
-    // answering a question about unsaved images with No.
+    // answering a question about unsaved images with No. The test's own messages flow meanwhile:
+    // the program may still be finishing an exchange with a window of the test (a drag).
     void Close() const { PostMessageW(main_, WM_CLOSE, 0, 0); }
     [[nodiscard]] std::optional<DWORD> Quit() const {
         Close();
         for (int i = 0; i < 600; ++i) {
+            ProcessPendingMessages();
             if (auto code = Exited(50)) return code;
             if (HWND box = Dialog(L"保存確認")) Press(box, IDNO);
         }
