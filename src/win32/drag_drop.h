@@ -3,7 +3,7 @@
 // sides carry the picture as CF_BITMAP on TYMED_GDI, a bitmap in the screen's format, which is
 // what receivers of pictures take most widely.
 //
-// OLE must be initialised on the calling thread (OleInitialize, e.g. through OleInit below)
+// OLE must be initialised on the calling thread (OleInitialize, e.g. through OleInit in handles.h)
 // before StartBitmapDrag, MakeBitmapDataObject or BitmapDropTarget::Register.
 
 #include <windows.h>
@@ -18,60 +18,6 @@
 #include "win32/handles.h"
 
 namespace tessarin {
-
-// OleInitialize / OleUninitialize on this thread; uninitialises only what it initialised.
-class OleInit {
-public:
-    OleInit() noexcept : result_(::OleInitialize(nullptr)) {}
-    OleInit(const OleInit&) = delete;
-    OleInit& operator=(const OleInit&) = delete;
-    OleInit(OleInit&& other) noexcept : result_(std::exchange(other.result_, E_FAIL)) {}
-    OleInit& operator=(OleInit&&) = delete;
-    ~OleInit() {
-        if (SUCCEEDED(result_)) ::OleUninitialize();
-    }
-
-    [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(result_); }
-    [[nodiscard]] HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
-
-// A STGMEDIUM that a GetData call handed over: ReleaseStgMedium when it goes.
-class StorageMedium {
-public:
-    StorageMedium() noexcept = default;
-    StorageMedium(const StorageMedium&) = delete;
-    StorageMedium& operator=(const StorageMedium&) = delete;
-    StorageMedium(StorageMedium&& other) noexcept : medium_(std::exchange(other.medium_, STGMEDIUM{})) {}
-    StorageMedium& operator=(StorageMedium&& other) noexcept {
-        if (this != &other) {
-            reset();
-            medium_ = std::exchange(other.medium_, STGMEDIUM{});
-        }
-        return *this;
-    }
-    ~StorageMedium() { reset(); }
-
-    // For out parameters: releases the current medium first.
-    [[nodiscard]] STGMEDIUM* put() noexcept {
-        reset();
-        return &medium_;
-    }
-    [[nodiscard]] const STGMEDIUM& value() const noexcept { return medium_; }
-    // Forgets the medium without releasing it.
-    [[nodiscard]] STGMEDIUM release() noexcept { return std::exchange(medium_, STGMEDIUM{}); }
-    void reset() noexcept {
-        // Frees what the medium holds, or tells pUnkForRelease when the giver keeps it; an empty
-        // medium is left as it is.
-        ::ReleaseStgMedium(&medium_);
-        medium_ = STGMEDIUM{};
-    }
-
-private:
-    STGMEDIUM medium_{};
-};
 
 // The bitmap's pixels as an Image (top byte cleared); nullopt for a handle that is not a bitmap,
 // a bitmap without pixels or one whose bits cannot be read. The bitmap must not be selected

@@ -5,6 +5,7 @@
 #include <windows.h>
 // These build on windows.h.
 #include <objbase.h>
+#include <ole2.h>
 #include <oleauto.h>
 
 #include <cstddef>
@@ -298,6 +299,60 @@ public:
 
 private:
     VARIANT value_;
+};
+
+// OleInitialize / OleUninitialize on this thread; uninitialises only what it initialised.
+class OleInit {
+public:
+    OleInit() noexcept : result_(::OleInitialize(nullptr)) {}
+    OleInit(const OleInit&) = delete;
+    OleInit& operator=(const OleInit&) = delete;
+    OleInit(OleInit&& other) noexcept : result_(std::exchange(other.result_, E_FAIL)) {}
+    OleInit& operator=(OleInit&&) = delete;
+    ~OleInit() {
+        if (SUCCEEDED(result_)) ::OleUninitialize();
+    }
+
+    [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(result_); }
+    [[nodiscard]] HRESULT result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+// A STGMEDIUM that a GetData call handed over: ReleaseStgMedium when it goes.
+class StorageMedium {
+public:
+    StorageMedium() noexcept = default;
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    StorageMedium(StorageMedium&& other) noexcept : medium_(std::exchange(other.medium_, STGMEDIUM{})) {}
+    StorageMedium& operator=(StorageMedium&& other) noexcept {
+        if (this != &other) {
+            reset();
+            medium_ = std::exchange(other.medium_, STGMEDIUM{});
+        }
+        return *this;
+    }
+    ~StorageMedium() { reset(); }
+
+    // For out parameters: releases the current medium first.
+    [[nodiscard]] STGMEDIUM* put() noexcept {
+        reset();
+        return &medium_;
+    }
+    [[nodiscard]] const STGMEDIUM& value() const noexcept { return medium_; }
+    // Forgets the medium without releasing it.
+    [[nodiscard]] STGMEDIUM release() noexcept { return std::exchange(medium_, STGMEDIUM{}); }
+    void reset() noexcept {
+        // Frees what the medium holds, or tells pUnkForRelease when the giver keeps it; an empty
+        // medium is left as it is.
+        ::ReleaseStgMedium(&medium_);
+        medium_ = STGMEDIUM{};
+    }
+
+private:
+    STGMEDIUM medium_{};
 };
 
 }  // namespace tessarin
