@@ -138,6 +138,7 @@ bool frmTessarin::Load() {
     // 9.
     const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     PlaceWindow(LoadSettings(settings_, screen, services_.paths, services_.codePage));
+    settingsLoaded_ = true;
     ApplySettings();
     // 10.
     keyNames_ = BuildKeyNameTable();
@@ -188,6 +189,8 @@ bool frmTessarin::Load() {
         ShowMessageFrame(0, false);
         run_->SetIdleTimer(true);
     }
+    started_ = true;
+    if (closeRequested_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     return true;
 }
 
@@ -574,9 +577,23 @@ void frmTessarin::processPendingMessages() { ProcessPendingMessages(); }
 
 void frmTessarin::sleepMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
+void frmTessarin::SetClosing(bool closing) {
+    if (list_) list_->SetClosing(closing);
+    if (run_) run_->SetClosing(closing);
+}
+
+bool frmTessarin::WriteSettings() {
+    // Settings that were never read would be written as an empty record: no capture keys, no
+    // save folder, every number 0.
+    return !settingsLoaded_ ||
+           SaveSettings(settings_, RestoredPlacement(), services_.fs, programFolder_, services_.codePage);
+}
+
 bool frmTessarin::QueryUnload() {
-    if (closing_) return false;  // the question is already being asked
-    closing_ = true;
+    if (!list_ || list_->Closing()) return false;  // the question is already being asked
+    // The question and the messages of the close run their own message loops; no pass of the
+    // run and no list command may act under them.
+    SetClosing(true);
     const auto isFile = [this](const std::string& path) {
         const auto info = services_.fs.stat(path);
         return info.has_value() && !info->folder;
@@ -585,18 +602,27 @@ bool frmTessarin::QueryUnload() {
     // another current folder can still save: look in both before giving up the question.
     const bool codecPresent =
         isFile(services_.fs.currentFolder() + "\\imgctl.dll") || isFile(programFolder_ + "\\imgctl.dll");
-    if (!list_ || !list_->ConfirmClose(codecPresent, [this] {
+    if (!list_->ConfirmClose(codecPresent, [this] {
             if (run_) run_->PlayStopSound(true);
         })) {
-        closing_ = false;
+        SetClosing(false);
         return false;
     }
-    if (!SaveSettings(settings_, RestoredPlacement(), services_.fs, programFolder_, services_.codePage)) {
+    if (!WriteSettings()) {
         SetStatus(kSettingsSaveError);
         // Long enough for a person or a polling program to read it.
         ProcessMessagesFor(kSettingsSaveErrorWaitMs);
     }
     return true;
+}
+
+void frmTessarin::EndSession() {
+    if (!started_ || !list_ || list_->Closing()) return;
+    SetClosing(true);
+    // No question and no message box: the session is ending and would wait for them.
+    (void)list_->SaveForEndOfSession();
+    if (!WriteSettings()) SetStatus(kSettingsSaveError);
+    Unload();
 }
 
 void frmTessarin::Unload() {
@@ -608,6 +634,11 @@ void frmTessarin::Unload() {
 }
 
 void frmTessarin::cmdClose_Click() {
+    // Start-up lets messages run before the settings are read; a close meanwhile waits for its end.
+    if (!started_) {
+        closeRequested_ = true;
+        return;
+    }
     if (QueryUnload()) Unload();
 }
 
@@ -695,6 +726,11 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CLOSE:
             cmdClose_Click();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) EndSession();
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimerMonitor);

@@ -157,6 +157,11 @@ private:
     // Returns false when closing was cancelled.
     [[nodiscard]] bool QueryUnload();
     void Unload();
+    // Nothing of the run or the list acts while the program is closing.
+    void SetClosing(bool closing);
+    [[nodiscard]] bool WriteSettings();
+    // The user's session ends: unsaved captures and the settings go to disk, then the program.
+    void EndSession();
 
     void cmdClose_Click();
     void cmdOpenFolder_Click();
@@ -178,7 +183,9 @@ private:
     KeyNameTable keyNames_;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
-    bool closing_ = false;
+    bool started_ = false;         // start-up has run to its end
+    bool closeRequested_ = false;  // a close that came during start-up, carried out after it
+    bool settingsLoaded_ = false;  // only settings that were read are ever written back
 
     HWND hwnd_ = nullptr;
     GdiObject<HFONT> font_;

@@ -460,6 +460,58 @@ TEST(ListController, LoadingAddsSavedEntriesAndStopsAtAnUnreadablePicture) {
     EXPECT_FALSE(Has(bad.journal, "status ロード完了！"));
 }
 
+// While the closing question is open nothing may change what it asks about: a deletion, a save,
+// a capture added (the run's side is tested with the run). Once it is answered with Cancel,
+// everything acts again.
+TEST(ListController, NoCommandActsWhileTheProgramIsClosing) {
+    ListWorld w;
+    w.Capture("a");
+    w.Capture("b");
+    w.view.preview = Solid(9, 9, 1);
+    w.list.ShowUnlistedCapture();
+    w.list.PressThumbnail(1, MouseButton::Right);
+    w.hooks.pending.push_back([&] {
+        w.list.AddWaitingCapture(w.Path("slipped in"), "", false);
+        w.list.mnuAllDel_Click();
+        w.list.mnuDel_Click(true, false);
+        w.list.mnuSave_Click();
+        w.list.mnuAllSave_Click();
+        w.list.Hover(2);
+        w.list.PressThumbnail(2, MouseButton::Left);
+        w.list.DropOnThumbnail(1, *Solid(5, 5, 1));
+    });
+    w.prompts.answer = ListPrompts::Answer::Cancel;
+    w.list.SetClosing(true);
+    EXPECT_FALSE(w.list.ConfirmClose(true));
+    EXPECT_EQ(w.Names(), "a,b");
+    EXPECT_FALSE(w.list.Saved(1) || w.list.Saved(2));
+    EXPECT_EQ(w.list.Selected(), 1);
+    EXPECT_FALSE(Has(w.journal, "clipboard 80x60"));
+    EXPECT_FALSE(w.list.AcceptsDrop(1));
+    w.list.SetClosing(false);
+    w.list.AddWaitingCapture(w.Path("c"), "", false);
+    EXPECT_EQ(w.Names(), "a,b,c");
+}
+
+// The end of the session saves what is unsaved; a save that fails holds nothing up with a box.
+TEST(ListController, TheEndOfTheSessionSavesEveryUnsavedEntryWithoutAMessageBox) {
+    ListWorld w;
+    w.Load("old.png");
+    w.Capture("a");
+    w.Capture("b");
+    w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
+    w.journal.clear();
+    EXPECT_FALSE(w.list.SaveForEndOfSession());
+    EXPECT_TRUE(w.list.Saved(2));
+    EXPECT_FALSE(w.list.Saved(3));
+    EXPECT_EQ(CountPrefix(w.journal, "message "), 0U);
+    EXPECT_TRUE(Has(w.journal, "status 保存エラー！"));
+    // Messages shown again afterwards.
+    w.list.Hover(3);
+    w.list.mnuSave_Click();
+    EXPECT_EQ(CountPrefix(w.journal, "message "), 1U);
+}
+
 TEST(ListController, FullWidthNumbers) {
     EXPECT_EQ(FullWidthNumber(2), "２");
     EXPECT_EQ(FullWidthNumber(10), "１０");

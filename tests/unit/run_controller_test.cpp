@@ -73,6 +73,7 @@ struct RunWorld {
             if (s == "away") desktop.foreground = 0x999;
             if (s == "move") keys.cursor = Point{110, 230};
             if (s == "own") desktop.underPointer = 0x110;  // the strip, a child of the main window
+            if (s == "closing" || s == "closed") run.SetClosing(s == "closing");
             if (s == "cancel" || s == "error") host.outcome.result = s == "cancel" ? kCaptureCancel : kCaptureError;
             if (s == "named") host.outcome.result = "Button_OK";
             if (s == "download") host.outcome = CaptureOutcome{"cat.jpg", true};
@@ -122,6 +123,10 @@ TEST(RunController, Scripts) {
         {"error go . PrtSc -", "status |capture snapshot|unlisted|" + strip + "|add off|frame 1|" + done},
         {"go Shift Shift+L - . L", "overlay hide|status "},
         {"go Shift Shift+L - own . L", "overlay hide"},  // a press on our own strip keeps its status
+        // Nothing of the run acts while the closing question is open; afterwards it goes on.
+        {"go closing . Ctrl+C - ~Esc ~Del add go", ""},
+        {"go closing Ctrl+C - closed . Ctrl+C", window + strip + "|add off|frame 1|" + done},
+        {"go closing Ctrl+C closed . Ctrl+C", ""},  // keys held under the question are no presses after it
         {"manual go Shift - . Ctrl+C", "status |capture rect|unlisted|add on|frame 3|overlay hide|" + done},
         {"manual go Shift - stop tick go . Ctrl+C", window + waits},  // no fixed range outlives its run
         // After a marker only the position labels change; no status, no sound.
@@ -142,7 +147,7 @@ TEST(RunController, Scripts) {
     };
     for (const auto& [script, expected] : cases) {
         RunWorld world;
-        EXPECT_EQ(world.Run(script), SplitAll(expected, "|")) << script;
+        EXPECT_EQ(world.Run(script), expected.empty() ? RunJournal{} : SplitAll(expected, "|")) << script;
     }
 }
 

@@ -126,7 +126,7 @@ void ImageListController::PreviewCleared() {
 }
 
 void ImageListController::AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) {
-    if (!waiting_) return;
+    if (!waiting_ || closing_) return;
     // Cleared first: adding lets messages run, and a second click meanwhile must not add the
     // same capture twice.
     waiting_ = false;
@@ -161,7 +161,7 @@ void ImageListController::ShowEntry(int32_t position) {
 }
 
 void ImageListController::Hover(int32_t position) {
-    if (hovering_) return;
+    if (hovering_ || closing_) return;
     const FlagScope busy(hovering_);
     ShowEntry(position);
     ctx_.view.processPendingMessages();
@@ -169,7 +169,7 @@ void ImageListController::Hover(int32_t position) {
 }
 
 void ImageListController::ListStep(int direction) {
-    if (selected_ < 1) return;
+    if (selected_ < 1 || closing_) return;
     ctx_.view.parkPointer();
     ShowEntry(selected_ + direction);
 }
@@ -184,7 +184,7 @@ int32_t ImageListController::SaveEntry(EntryId id) {
     // A folder that cannot be written fails like a failing converter: the entry keeps its
     // pixels and stays unsaved.
     if (!image || !ctx_.store.write(*image, plan)) {
-        ctx_.prompts.message(SaveFailedText(plan.target), kSaveErrorTitle);
+        if (!quiet_) ctx_.prompts.message(SaveFailedText(plan.target), kSaveErrorTitle);
         ctx_.view.setStatus(kSaveErrorStatus);
         return -1;
     }
@@ -205,7 +205,7 @@ int32_t ImageListController::SaveEntry(EntryId id) {
 
 void ImageListController::mnuSave_Click() {
     const ImageEntry* entry = list_.Entry(selected_);
-    if (entry == nullptr || entry->saved) return;
+    if (entry == nullptr || entry->saved || closing_) return;
     (void)SaveEntry(entry->id);
 }
 
@@ -231,14 +231,20 @@ bool ImageListController::SaveUnsavedEntries() {
     }
 }
 
+bool ImageListController::SaveForEndOfSession() {
+    const FlagScope quiet(quiet_);
+    return SaveUnsavedEntries();
+}
+
 void ImageListController::mnuAllSave_Click() {
+    if (closing_) return;
     if (ctx_.settings.noConfirm != 1 && !ctx_.prompts.confirm(kSaveAllQuestion, kSaveQuestionTitle)) return;
     (void)SaveUnsavedEntries();
 }
 
 void ImageListController::mnuSaveNameAs_Click() {
     const ImageEntry* entry = list_.Entry(selected_);
-    if (entry == nullptr) return;
+    if (entry == nullptr || closing_) return;
     const EntryId id = entry->id;
     const std::string chosen = ctx_.prompts.saveDialog(
         ctx_.view.fileName(), SaveAsFilterIndex(entry->fileName, ctx_.settings), ctx_.prompts.desktopFolder());
@@ -286,6 +292,7 @@ bool ImageListController::ConfirmClose(bool codecPresent, const std::function<vo
 // ---- Thumbnail files -----------------------------------------------------------------------
 
 void ImageListController::mnuThumnail_Click() {
+    if (closing_) return;
     const ImageEntry* entry = list_.Entry(selected_);
     if (entry == nullptr) {
         ctx_.prompts.message(kNoImageText, kNoImageTitle);
@@ -312,6 +319,7 @@ void ImageListController::mnuThumnail_Click() {
 }
 
 void ImageListController::mnuThumnailAll_Click() {
+    if (closing_) return;
     if (list_.CountEntries() < 1) {
         ctx_.prompts.message(kNoImageText, kNoImageTitle);
         return;
@@ -383,7 +391,7 @@ void ImageListController::DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld
 
 void ImageListController::mnuDel_Click(bool mainWindowInFront, bool ctrlOrShiftHeld) {
     const ImageEntry* entry = list_.Entry(selected_);
-    if (!mainWindowInFront || ctrlOrShiftHeld || selected_ < 1 || entry == nullptr) return;
+    if (!mainWindowInFront || ctrlOrShiftHeld || selected_ < 1 || entry == nullptr || closing_) return;
     // The question names the entry; that entry is deleted, wherever it is after the answer.
     const EntryId id = entry->id;
     if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(DeleteSelectedQuestion(selected_), kDeleteTitle)) return;
@@ -392,20 +400,21 @@ void ImageListController::mnuDel_Click(bool mainWindowInFront, bool ctrlOrShiftH
 
 // The entries are counted once, when the command starts; those are the ones asked about.
 void ImageListController::mnuLeftDel_Click() {
-    if (selected_ < 1) return;
+    if (selected_ < 1 || closing_) return;
     const std::vector<EntryId> ids = IdsOf(1, selected_);
     if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteLeftQuestion, kDeleteTitle)) return;
     DeleteEntries(ids);
 }
 
 void ImageListController::mnuRightDel_Click() {
-    if (selected_ < 1) return;
+    if (selected_ < 1 || closing_) return;
     const std::vector<EntryId> ids = IdsOf(selected_, list_.CountEntries());
     if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteRightQuestion, kDeleteTitle)) return;
     DeleteEntries(ids);
 }
 
 void ImageListController::mnuAllDel_Click() {
+    if (closing_) return;
     const std::vector<EntryId> ids = IdsOf(1, list_.CountEntries());
     if (ctx_.settings.noConfirm == 0 && !ctx_.prompts.confirm(kDeleteAllQuestion, kDeleteTitle)) return;
     DeleteEntries(ids);
@@ -437,7 +446,7 @@ void ImageListController::CopyAndDrag(const SharedImage& image, const std::strin
 
 void ImageListController::PressThumbnail(int32_t position, MouseButton button) {
     const ImageEntry* entry = list_.Entry(position);
-    if (entry == nullptr) return;
+    if (entry == nullptr || closing_) return;
     if (position != selected_) Select(position);
     if (button == MouseButton::Left) {
         // The full image, not the thumbnail; taken now, before any message can delete the entry.
@@ -448,13 +457,13 @@ void ImageListController::PressThumbnail(int32_t position, MouseButton button) {
 }
 
 void ImageListController::PressPreview(MouseButton button) {
-    if (button != MouseButton::Left) return;
+    if (button != MouseButton::Left || closing_) return;
     CopyAndDrag(ctx_.view.previewImage(), kPreviewCopiedStatus);
 }
 
 void ImageListController::DropOnThumbnail(int32_t position, const Image& image) {
     ImageEntry* entry = list_.Entry(position);
-    if (entry == nullptr || dragging_) return;
+    if (entry == nullptr || dragging_ || closing_) return;
     std::optional<Image> thumbnail = MakeStripThumbnail(image, ctx_.layout);
     if (!thumbnail) return;
     // Only what the strip shows changes; the entry's image, record and file stay as they were.

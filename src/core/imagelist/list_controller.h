@@ -80,7 +80,9 @@ public:
     void PressPreview(MouseButton button);
     void DropOnThumbnail(int32_t position, const Image& image);
     // A drag of our own ends where it started when the user only clicked: it is no drop.
-    [[nodiscard]] bool AcceptsDrop(int32_t position) const { return !dragging_ && Entry(position) != nullptr; }
+    [[nodiscard]] bool AcceptsDrop(int32_t position) const {
+        return !dragging_ && !closing_ && Entry(position) != nullptr;
+    }
 
     // The edit menu.
     void mnuSaveNameAs_Click();
@@ -99,6 +101,13 @@ public:
     [[nodiscard]] bool ConfirmClose(bool codecPresent, const std::function<void()>& beforeAsking = {});
     // Saves every unsaved entry, including any added while saving; false when one failed.
     [[nodiscard]] bool SaveUnsavedEntries();
+    // The end of the user's session: every unsaved entry into the save folder, with no message
+    // box that would hold the session up (a failure only shows on the status line).
+    [[nodiscard]] bool SaveForEndOfSession();
+    // While the program is closing (its question or its last messages are open), no command
+    // acts: nothing may change what the user is being asked about.
+    void SetClosing(bool closing) { closing_ = closing; }
+    [[nodiscard]] bool Closing() const { return closing_; }
 
 private:
     // Adds an image as a new entry; false (after a message) when it could not be.
@@ -122,6 +131,8 @@ private:
     bool loading_ = false;
     bool hovering_ = false;
     bool dragging_ = false;
+    bool closing_ = false;
+    bool quiet_ = false;  // failures of a save show no message box
 };
 
 }  // namespace tessarin

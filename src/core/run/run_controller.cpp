@@ -44,6 +44,11 @@ RunController::RunController(RunContext context)
 
 void RunController::SampleBaseline() { (void)SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, true); }
 
+void RunController::SetClosing(bool closing) {
+    if (closing_ && !closing) SampleBaseline();
+    closing_ = closing;
+}
+
 void RunController::Tick() {
     if (runActive_) {
         RunPass();
@@ -54,7 +59,7 @@ void RunController::Tick() {
 
 // Starting only sets the run up; the passes come from the ticks.
 void RunController::cmdGo_Click() {
-    if (runState_ != kRunIdle || runActive_ || starting_) return;
+    if (runState_ != kRunIdle || runActive_ || starting_ || closing_) return;
     // The messages processed below may click the start button a second time.
     starting_ = true;
     // No pass may run between the steps of the start, even from the ticks those messages bring.
@@ -79,7 +84,7 @@ void RunController::cmdStop_Click() {
 }
 
 void RunController::RunPass() {
-    if (busy_ || !runActive_ || runState_ == kRunSetting) return;
+    if (busy_ || !runActive_ || runState_ == kRunSetting || closing_) return;
     if (runState_ == kRunGo) {
         busy_ = true;
         PassBody();
@@ -246,7 +251,7 @@ void RunController::FinishCapture() {
 }
 
 void RunController::cmdAdd_Click() {
-    if (!ctx_.list.CaptureWaiting()) return;
+    if (!ctx_.list.CaptureWaiting() || closing_) return;
     ctx_.list.AddWaitingCapture(FullPath(ctx_.host.fileName(), ctx_.settings, ctx_.paths), ctx_.host.winText(),
                                 downloadedImage_);
     overlay_.Init();
@@ -264,7 +269,7 @@ void RunController::DeleteKey(WindowId foreground) {
 }
 
 void RunController::IdleTick() {
-    if (busy_ || runActive_ || !idleTimerEnabled_) return;
+    if (busy_ || runActive_ || !idleTimerEnabled_ || closing_) return;
     busy_ = true;
     const WindowId foreground = ctx_.desktop.foregroundWindow();
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);

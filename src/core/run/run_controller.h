@@ -89,6 +89,10 @@ public:
     // The watched window is gone: the program must end (the caller closes the main window;
     // a running run closes it again when it stops).
     void RequestEnd() { runState_ = kRunEnd; }
+    // While the program is closing (its question or its last messages are open) no pass, tick
+    // or button of the run acts: a capture must not slip in under the question.
+    // Keys pressed meanwhile are no presses once the run goes on (the question was cancelled).
+    void SetClosing(bool closing);
 
     void PlaySoundSetting(std::string_view name, bool async);
     void PlayCaptureSound();
@@ -136,6 +140,7 @@ private:
     bool starting_ = false;
     bool busy_ = false;  // inside a pass or an idle tick
     bool idleTimerEnabled_ = false;
+    bool closing_ = false;
     bool downloadedImage_ = false;
 };
 
