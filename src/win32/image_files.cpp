@@ -138,6 +138,7 @@ std::optional<LoadFailure> LoadPicture(const std::wstring& path, Picture& pictur
 PngLibrary::PngLibrary(const std::wstring& dllPath) : library_(::LoadLibraryW(dllPath.c_str())) {
     if (!library_) return;
     loadPng_ = As<LoadPngFn>(::GetProcAddress(library_.get(), "mLoadPNG"));
+    loadPngW_ = As<LoadPngWFn>(::GetProcAddress(library_.get(), "mLoadPNGW"));
     getPngData_ = As<GetPngDataFn>(::GetProcAddress(library_.get(), "mGetPNGData"));
     // Usable only as a whole: a library without one of its calls is treated as missing.
     if (loadPng_ != nullptr && getPngData_ != nullptr) {
@@ -152,14 +153,19 @@ bool PngLibrary::LoadPngPicture(const std::wstring& path, Picture& picture) cons
     };
     if (!ok() || path.empty() || path.find(L'\0') != std::wstring::npos) return fail();
     try {
-        // The library takes ANSI paths. A name the code page cannot spell would reach it as
-        // another name ("?" or a look-alike), so it is refused here.
-        const std::string ansi = WideToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path);
-        if (ansi.empty() || MultiByteToWide(CP_ACP, ansi) != path) return fail();
         BitmapInfo256 info{};
         int handle = 0;
         int size = 0;
-        if (loadPng_(ansi.c_str(), &handle, reinterpret_cast<BITMAPINFO*>(&info), &size) != 1) return fail();
+        auto* header = reinterpret_cast<BITMAPINFO*>(&info);
+        if (loadPngW_ != nullptr) {
+            if (loadPngW_(path.c_str(), &handle, header, &size) != 1) return fail();
+        } else {
+            // An older library takes ANSI paths only. A name the code page cannot spell would
+            // reach it as another name ("?" or a look-alike), so it is refused here.
+            const std::string ansi = WideToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path);
+            if (ansi.empty() || MultiByteToWide(CP_ACP, ansi) != path) return fail();
+            if (loadPng_(ansi.c_str(), &handle, header, &size) != 1) return fail();
+        }
         const PngHandle opened(endPng_, handle);
         // The header and the size come from the file's decoder: checked against each other
         // before any buffer is reserved or drawn from.

@@ -40,16 +40,19 @@ class PngLibrary {
 public:
     explicit PngLibrary(const std::wstring& dllPath);
     [[nodiscard]] bool ok() const { return endPng_ != nullptr; }
-    // False, with the picture 0 x 0 and no message, when the library is missing, the path has
-    // no form in the ANSI code page, or the file cannot be opened or decoded.
+    // False, with the picture 0 x 0 and no message, when the library is missing, the file cannot
+    // be opened or decoded, or (with an older library without its wide call) the path has no form
+    // in the ANSI code page.
     [[nodiscard]] bool LoadPngPicture(const std::wstring& path, Picture& picture) const;
 
 private:
     using LoadPngFn = int(WINAPI*)(const char*, int*, BITMAPINFO*, int*);
+    using LoadPngWFn = int(WINAPI*)(const wchar_t*, int*, BITMAPINFO*, int*);
     using GetPngDataFn = int(WINAPI*)(int, void*);
     using EndPngFn = void(WINAPI*)(int);
     ModuleHandle library_;
     LoadPngFn loadPng_ = nullptr;
+    LoadPngWFn loadPngW_ = nullptr;  // names outside the ANSI code page; absent in older builds
     GetPngDataFn getPngData_ = nullptr;
     EndPngFn endPng_ = nullptr;  // set only when all three calls are there
 };

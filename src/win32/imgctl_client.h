@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "win32/handles.h"
@@ -19,26 +20,24 @@ struct ImgctlVersionResult {
 [[nodiscard]] ImgctlVersionResult QueryImgctlVersion(const std::wstring& dllPath);
 
 // The converters of imgctl.dll, loaded by name from the given path for as long as this
-// object lives. Paths reach the library in the ANSI code page, as its contract says.
+// object lives. Paths reach the library as UTF-16 through its wide calls, so any name can be
+// saved; an older library without them gets them in the ANSI code page.
 class ImgctlLibrary {
 public:
     explicit ImgctlLibrary(const std::wstring& dllPath);
-    [[nodiscard]] bool ok() const { return toDib_ != nullptr; }
+    [[nodiscard]] bool ok() const { return narrow_[0] != nullptr; }
     // Converts a bitmap file to the format named by the target's extension (bmp, jpg, png,
     // gif, any case); any other extension, a missing library or a failing call gives false.
     [[nodiscard]] bool SaveByExtension(const std::string& target, const std::string& bitmapFile) const;
 
 private:
-    using ToDibFn = int(WINAPI*)(const char*);
-    using WriterFn = int(WINAPI*)(const char*, int, int, int);
     using DeleteDibFn = void(WINAPI*)(int);
     ModuleHandle library_;
-    ToDibFn toDib_ = nullptr;
     DeleteDibFn deleteDib_ = nullptr;
-    FARPROC toBmp_ = nullptr;
-    FARPROC toJpg_ = nullptr;
-    FARPROC toPng_ = nullptr;
-    FARPROC toGif_ = nullptr;
+    // The calls in the order ToDIB, DIBtoBMP, DIBtoJPG, DIBtoPNG, DIBtoGIF, then their wide
+    // twins; each set all or none.
+    std::array<FARPROC, 5> narrow_{};
+    std::array<FARPROC, 5> wide_{};
 };
 
 }  // namespace tessarin

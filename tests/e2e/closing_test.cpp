@@ -30,8 +30,8 @@ TEST(Closing, ACloseDuringStartUpEndsAfterItAndKeepsTheSettings) {
     ASSERT_TRUE(WinFileSystem().createFolder(program.path("shots")));
     ASSERT_TRUE(program.Start(""));
     HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = FindProcessWindow(program.processId(), L"frmTessarin")) != nullptr; },
-                          30000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (main = FindProcessWindow(program.processId(), L"frmTessarin")) != nullptr; }, 30000));
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_EQ(program.Exited(), 0u);
     const std::string conf = program.Conf();

@@ -66,9 +66,11 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
         return failure.errorNumber;
     };
 
-    // "表" ends in a Shift-JIS trail byte that is "\" in ASCII.
-    for (const auto& [name, tolerance] : {std::pair{"a.bmp", 0}, std::pair{"b.gif", 0}, std::pair{"c.jpg", 24},
-                                          std::pair{"d.png", 0}, std::pair{"表.png", 0}}) {
+    // "表" ends in a Shift-JIS trail byte that is "\" in ASCII; "한" and "사진" are names code page
+    // 932 cannot spell, written and read through the libraries' wide calls.
+    for (const auto& [name, tolerance] :
+         {std::pair{"a.bmp", 0}, std::pair{"b.gif", 0}, std::pair{"c.jpg", 24}, std::pair{"d.png", 0},
+          std::pair{"表.png", 0}, std::pair{"한.png", 0}, std::pair{"사진.gif", 0}}) {
         SCOPED_TRACE(name);
         static_cast<void>(written(name));
         Picture loaded = Quadrants(5, 5);
@@ -94,7 +96,6 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
         {"locked.jpg", std::nullopt, 75},
         {"truncated.png", pngBytes.substr(0, pngBytes.size() / 2), -1},
         {"text.png", "not a picture, only text renamed", -1},
-        {"한.png", pngBytes, -1},  // a name code page 932 cannot spell
     };
     for (const auto& [name, bytes, reason] : cases) {
         SCOPED_TRACE(name);

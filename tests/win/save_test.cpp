@@ -41,12 +41,12 @@ TEST(SaveByExtension, TheBitmapFileBecomesTheFormatOfTheTargetsExtension) {
         const char* name;
         bool saved;
         std::string signature;
-    } cases[] =
-        {
-            {"a.jpg", true, "\xFF\xD8"},   {"b.PNG", true, "\x89PNG"}, {"c.gif", true, "GIF8"},
-            {"d.bmp", true, "BM"},         {"e.jpeg", false, ""},      {"f", false, ""},
-            {"画像.png", true, "\x89PNG"},  // a name in code page 932
-        };
+    } cases[] = {
+        {"a.jpg", true, "\xFF\xD8"},    {"b.PNG", true, "\x89PNG"}, {"c.gif", true, "GIF8"},
+        {"d.bmp", true, "BM"},          {"e.jpeg", false, ""},      {"f", false, ""},
+        {"画像.png", true, "\x89PNG"},   // a name in code page 932
+        {"사진.jpg", true, "\xFF\xD8"},  // and one it cannot spell
+    };
     for (const auto& c : cases) {
         const std::string target = folder / c.name;
         EXPECT_EQ(library.SaveByExtension(target, bitmap), c.saved) << c.name;

@@ -1,7 +1,8 @@
 // imgctl.dll: the image codec library of the program. Its exports keep the calling
 // convention and the integer widths that callers of the library are built against: paths are
 // ANSI text, an image is a 32-bit handle (0 meaning none), results are 32-bit integers, non-zero
-// on success. No exception leaves an export.
+// on success. Each call taking a path has a twin ending in W that takes it as UTF-16, for names
+// outside the ANSI code page. No exception leaves an export.
 //
 // Files written: BMP as 24 bits per pixel, bottom-up, uncompressed; JPEG as baseline JFIF at the
 // requested quality (the imaging component of Wine ignores the setting and always uses its own
@@ -315,11 +316,10 @@ bool Encode(IWICImagingFactory* factory, const GUID& container, const Pixels& pi
 
 enum class Format { Bmp, Jpeg, Png, Gif };
 
-int Save(const char* path, int dib, Format format, int quality) {
+int Save(const std::wstring& target, int dib, Format format, int quality) {
     try {
-        std::wstring target;
         const std::shared_ptr<Image> image = Images().Find(dib);
-        if (!image || !tessarin::codec::AnsiPathToWide(path, target)) return 0;
+        if (!image || target.empty()) return 0;
         const WicSession session;
         if (session.factory() == nullptr) return 0;
         switch (format) {
@@ -344,15 +344,18 @@ int Save(const char* path, int dib, Format format, int quality) {
     }
 }
 
-}  // namespace
+// The ANSI exports read their paths in the system's code page; a path that has no form there
+// cannot be named through them, which is why the program itself uses the wide ones.
+std::wstring Wide(const char* path) {
+    std::wstring wide;
+    return tessarin::codec::AnsiPathToWide(path, wide) ? wide : std::wstring();
+}
 
-extern "C" short WINAPI ImgctlVersion(void) { return kImgctlVersion; }
+std::wstring Wide(const wchar_t* path) { return path != nullptr ? std::wstring(path) : std::wstring(); }
 
-// Reads any image file the system's imaging component can decode (first frame). 0 on failure.
-extern "C" int WINAPI ToDIB(const char* path) {
+int Load(const std::wstring& source) {
     try {
-        std::wstring source;
-        if (!tessarin::codec::AnsiPathToWide(path, source)) return 0;
+        if (source.empty()) return 0;
         auto image = std::make_shared<Image>();
         {
             const WicSession session;
@@ -366,24 +369,45 @@ extern "C" int WINAPI ToDIB(const char* path) {
     }
 }
 
-extern "C" int WINAPI DIBtoBMP(const char* path, int dib) { return Save(path, dib, Format::Bmp, 0); }
+}  // namespace
+
+extern "C" short WINAPI ImgctlVersion(void) { return kImgctlVersion; }
+
+// Reads any image file the system's imaging component can decode (first frame). 0 on failure.
+extern "C" int WINAPI ToDIB(const char* path) { return Load(Wide(path)); }
+extern "C" int WINAPI ToDIBW(const wchar_t* path) { return Load(Wide(path)); }
+
+extern "C" int WINAPI DIBtoBMP(const char* path, int dib) { return Save(Wide(path), dib, Format::Bmp, 0); }
+extern "C" int WINAPI DIBtoBMPW(const wchar_t* path, int dib) { return Save(Wide(path), dib, Format::Bmp, 0); }
 
 // quality: 1 to 100 (values outside are clamped), 100 the best. reserved: no meaning yet; pass 0.
 extern "C" int WINAPI DIBtoJPG(const char* path, int dib, int quality, int reserved) {
     static_cast<void>(reserved);
-    return Save(path, dib, Format::Jpeg, quality);
+    return Save(Wide(path), dib, Format::Jpeg, quality);
+}
+extern "C" int WINAPI DIBtoJPGW(const wchar_t* path, int dib, int quality, int reserved) {
+    static_cast<void>(reserved);
+    return Save(Wide(path), dib, Format::Jpeg, quality);
 }
 
 // reserved: no meaning yet; pass 0.
 extern "C" int WINAPI DIBtoPNG(const char* path, int dib, int reserved) {
     static_cast<void>(reserved);
-    return Save(path, dib, Format::Png, 0);
+    return Save(Wide(path), dib, Format::Png, 0);
+}
+extern "C" int WINAPI DIBtoPNGW(const wchar_t* path, int dib, int reserved) {
+    static_cast<void>(reserved);
+    return Save(Wide(path), dib, Format::Png, 0);
 }
 
 // reserved: no meaning yet; pass 0.
 extern "C" int WINAPI DIBtoGIF(const char* path, int dib, int reserved) {
     static_cast<void>(reserved);
-    return Save(path, dib, Format::Gif, 0);
+    return Save(Wide(path), dib, Format::Gif, 0);
+}
+extern "C" int WINAPI DIBtoGIFW(const wchar_t* path, int dib, int reserved) {
+    static_cast<void>(reserved);
+    return Save(Wide(path), dib, Format::Gif, 0);
 }
 
 // Unknown handles (0 included) are ignored.

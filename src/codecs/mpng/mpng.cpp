@@ -59,19 +59,11 @@ std::shared_ptr<DecodedPng> DecodePng(const std::wstring& path) {
     return decoded;
 }
 
-}  // namespace
-
-// info: room for the caller's BITMAPINFO; dataSize: the byte count mGetPNGData will copy.
-// On failure the handle and the size are 0.
-extern "C" int WINAPI mLoadPNG(const char* path, int* handle, BITMAPINFO* info, int* dataSize) {
+int LoadPng(const std::wstring& source, int* handle, BITMAPINFO* info, int* dataSize) {
     if (handle != nullptr) *handle = 0;
     if (dataSize != nullptr) *dataSize = 0;
     try {
-        std::wstring source;
-        if (handle == nullptr || info == nullptr || dataSize == nullptr ||
-            !tessarin::codec::AnsiPathToWide(path, source)) {
-            return 0;
-        }
+        if (handle == nullptr || info == nullptr || dataSize == nullptr || source.empty()) return 0;
         std::shared_ptr<DecodedPng> decoded = DecodePng(source);
         if (!decoded) return 0;
         const BITMAPINFOHEADER header = decoded->header;
@@ -83,6 +75,29 @@ extern "C" int WINAPI mLoadPNG(const char* path, int* handle, BITMAPINFO* info, 
         return 1;
     } catch (...) {
         return 0;  // out of memory
+    }
+}
+
+}  // namespace
+
+// info: room for the caller's BITMAPINFO; dataSize: the byte count mGetPNGData will copy.
+// On failure the handle and the size are 0. The path is in the ANSI code page; mLoadPNGW takes
+// it as UTF-16, for names that have no form there.
+extern "C" int WINAPI mLoadPNG(const char* path, int* handle, BITMAPINFO* info, int* dataSize) {
+    std::wstring source;
+    try {
+        if (!tessarin::codec::AnsiPathToWide(path, source)) source.clear();
+    } catch (...) {
+        source.clear();
+    }
+    return LoadPng(source, handle, info, dataSize);
+}
+
+extern "C" int WINAPI mLoadPNGW(const wchar_t* path, int* handle, BITMAPINFO* info, int* dataSize) {
+    try {
+        return LoadPng(path != nullptr ? std::wstring(path) : std::wstring(), handle, info, dataSize);
+    } catch (...) {
+        return 0;
     }
 }
 
