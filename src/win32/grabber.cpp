@@ -1,5 +1,7 @@
 #include "win32/grabber.h"
 
+#include <algorithm>
+
 #include "win32/desktop.h"
 #include "win32/handles.h"
 
@@ -44,8 +46,30 @@ void WinGrabber::printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32
     if (!surface) return;
     const SelectGuard selected(rendering.get(), surface.get());
     if (!selected) return;
-    PrintWindow(window, rendering.get(), 0);
+    // The full content includes what the graphics card draws (browsers, modern programs); a
+    // system that does not know the flag refuses it, and then the plain call is made.
+    if (PrintWindow(window, rendering.get(), PW_RENDERFULLCONTENT) == FALSE) PrintWindow(window, rendering.get(), 0);
     BitBlt(picture_.dc(), x, y, cx, cy, rendering.get(), 0, 0, SRCCOPY);
+}
+
+bool WinGrabber::blank(int32_t x, int32_t y, int32_t cx, int32_t cy) const {
+    const uint32_t* bits = picture_.bits();
+    if (bits == nullptr) return true;
+    GdiFlush();  // GDI may still be drawing into the picture
+    const int64_t left = std::max<int64_t>(0, x);
+    const int64_t top = std::max<int64_t>(0, y);
+    const int64_t right = std::min<int64_t>(picture_.width(), int64_t{x} + cx);
+    const int64_t bottom = std::min<int64_t>(picture_.height(), int64_t{y} + cy);
+    if (left >= right || top >= bottom) return true;
+    // GDI leaves the top byte undefined.
+    const uint32_t first = bits[top * picture_.width() + left] & 0xFFFFFFU;
+    for (int64_t row = top; row < bottom; ++row) {
+        const uint32_t* line = bits + row * picture_.width();
+        for (int64_t column = left; column < right; ++column) {
+            if ((line[column] & 0xFFFFFFU) != first) return false;
+        }
+    }
+    return true;
 }
 
 void WinGrabber::drawCursor(int32_t originX, int32_t originY) {

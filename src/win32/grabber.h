@@ -16,6 +16,7 @@ public:
     void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
     void blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
     void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    [[nodiscard]] bool blank(int32_t x, int32_t y, int32_t cx, int32_t cy) const override;
     void drawCursor(int32_t originX, int32_t originY) override;
 
 private:

@@ -19,9 +19,9 @@ protected:
     void SetUp() override {
         target_ = MakeTarget();
         ASSERT_TRUE(target_);
-        // Under Wine a window of another process cannot draw into our device context, so
-        // PrintWindow of the test's window comes out black: copy windows from the screen.
-        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
+        // The default settings: windows draw themselves. Under Wine a window of another process
+        // cannot draw into the program's device context, so the drawing comes out flat and the
+        // program copies the window from the screen instead.
         main_ = program_.Run("-auto");
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(AwaitStatus("Go"));

@@ -94,6 +94,8 @@ struct FakeDevices : Grabber, Clipboard, CaptureUi {
         note("windowdc", i, x, y, w, h, l);
     }
     void printWindow(WindowId i, int32_t x, int32_t y, int32_t w, int32_t h) override { note("print", i, x, y, w, h); }
+    bool blankPrint = false;  // what a window drew for itself came out flat
+    bool blank(int32_t, int32_t, int32_t, int32_t) const override { return blankPrint; }
     void drawCursor(int32_t x, int32_t y) override { note("cursor", x, y); }
     bool empty() override { return note("clipboard empty"), emptyFailures-- <= 0; }
     bool setPicture() override { return note("clipboard set"), setFailures-- <= 0; }

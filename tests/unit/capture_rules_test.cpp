@@ -78,6 +78,27 @@ TEST(GrabberRules, GrabWindowLetsOnlyNonEditWindowsDrawThemselvesWithNoTooltip) 
     }
 }
 
+// A window whose own drawing came out flat (another process's window under Wine, one the
+// graphics card draws) is copied from the screen while it shows there, so that its pixel (5, 6)
+// still lands at the picture's origin.
+TEST(GrabberRules, AFlatDrawingOfAVisibleWindowIsCopiedFromTheScreen) {
+    const std::tuple<bool, bool, Journal> cases[] = {
+        {false, true, {"print 7 -5 -6 30 40"}},
+        {true, true, {"print 7 -5 -6 30 40", "screen -105 -206 130 240 1"}},
+        {true, false, {"print 7 -5 -6 30 40"}},  // hidden: the screen does not have it either
+    };
+    for (const auto& [flat, visible, expected] : cases) {
+        FakeDesktop desktop;
+        FakeDevices devices;
+        Settings settings;
+        ResetSettings(settings);
+        desktop.add({7, "Chrome_WidgetWin_1", "", Rect{100, 200, 400, 500}, visible});
+        devices.blankPrint = flat;
+        GrabWindow(devices, desktop, settings, 7, 5, 6, 30, 40);
+        EXPECT_EQ(devices.log, expected) << flat << " " << visible;
+    }
+}
+
 TEST(BrowserKinds, ExactCaseSensitiveClassNames) {
     std::string kinds;
     for (const char* className :

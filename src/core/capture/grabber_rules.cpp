@@ -54,6 +54,15 @@ void GrabWindow(Grabber& grabber, const Desktop& desktop, const Settings& settin
     if (RendersItself(desktop.className(window), desktop.osVersionNumber(), settings)) {
         // The window's own drawing has no position error to correct.
         grabber.printWindow(window, Negated(x), Negated(y), cx, cy);
+        // A window whose drawing does not reach us (one of another process under Wine, one the
+        // graphics card draws on Windows) leaves a flat area, black as a rule. While the window
+        // is on the screen, the screen has it: its top-left pixel lands where the drawing's would.
+        if (grabber.blank(Negated(x), Negated(y), cx, cy) && desktop.isVisible(window)) {
+            const Rect r = desktop.windowRect(window);
+            grabber.blitFromScreen(ClampToInt32(-int64_t{r.left} - x), ClampToInt32(-int64_t{r.top} - y),
+                                   ClampToInt32(int64_t{cx} + r.left), ClampToInt32(int64_t{cy} + r.top),
+                                   CaptureLayered(desktop));
+        }
         return;
     }
     const BlitArea area = CorrectedExtent(BlitArea{Negated(x), Negated(y), cx, cy}, settings, kCorrectionOn);

@@ -92,6 +92,9 @@ public:
     // The window renders itself (PrintWindow, whole window at the origin) into a
     // screen-sized bitmap, which is then copied to (x, y) with extent (cx, cy).
     virtual void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
+    // Whether the part of the picture at (x, y) with extent (cx, cy), clipped to the picture,
+    // holds one colour only (or nothing at all).
+    [[nodiscard]] virtual bool blank(int32_t x, int32_t y, int32_t cx, int32_t cy) const = 0;
     // Paints the current cursor with its hot spot at the pointer position translated by
     // minus the origin.
     virtual void drawCursor(int32_t originX, int32_t originY) = 0;
