@@ -643,7 +643,7 @@ void frmTessarin::cmdClose_Click() {
 }
 
 void frmTessarin::cmdOpenFolder_Click() {
-    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths));
+    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths, SpecialFolderPath(kCsidlWindows)));
 }
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }

@@ -72,7 +72,8 @@ ImageStore::ThumbnailOutcome WinImageStore::writeThumbnail(const Image& image, c
 
 void WinImageStore::openFolder(const std::string& folder) {
     const CurrentFolderGuard restore(paths_.fs.currentFolder());
-    (void)StartProcess(OpenFolderCommand(folder, paths_));
+    constexpr int kCsidlWindows = 36;
+    (void)StartProcess(OpenFolderCommand(folder, paths_, SpecialFolderPath(kCsidlWindows)));
 }
 
 bool WinImageStore::canSave() const { return codec_->ok(); }

@@ -81,7 +81,9 @@ TEST(Paths, AbsoluteAndRelativePaths) {
         EXPECT_EQ(AbsolutePath(path, base, ctx), expected) << path << " in " << given;
         EXPECT_EQ(base, given.empty() ? "C:\\prog" : given);
     }
-    EXPECT_EQ(OpenFolderCommand("\"my pics\\\"", ctx), "explorer.exe C:\\prog\\my pics\\");
+    EXPECT_EQ(OpenFolderCommand("\"my pics\\\"", ctx, "C:\\Windows"),
+              "\"C:\\Windows\\explorer.exe\" C:\\prog\\my pics\\");
+    EXPECT_EQ(OpenFolderCommand("data", ctx, ""), "explorer.exe C:\\prog\\data");
     for (const char* path : {"\"A.JPG\"", "..\\prog\\a.jpg"}) EXPECT_TRUE(FileExists(path, ctx)) << path;
     for (const char* path : {"hidden.jpg", "system.bin", "data", "b.jpg"}) EXPECT_FALSE(FileExists(path, ctx)) << path;
 

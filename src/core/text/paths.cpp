@@ -283,9 +283,13 @@ bool FileExists(std::string_view path, const PathContext& ctx) {
     return info.has_value() && !info->folder && !info->hidden && !info->system;
 }
 
-std::string OpenFolderCommand(std::string_view folder, const PathContext& ctx) {
+// Started by its bare name, a program is looked for in the program's own folder and the current
+// folder first, where anybody who can write there could put an explorer.exe of their own.
+std::string OpenFolderCommand(std::string_view folder, const PathContext& ctx, std::string_view windowsFolder) {
     std::string base;
-    return "explorer.exe " + AbsolutePath(folder, base, ctx);
+    std::string command =
+        windowsFolder.empty() ? std::string("explorer.exe") : "\"" + std::string(windowsFolder) + "\\explorer.exe\"";
+    return command + " " + AbsolutePath(folder, base, ctx);
 }
 
 int SelectedOptionIndex(std::span<const bool> options) {

@@ -43,8 +43,10 @@ struct LocalTime {
 [[nodiscard]] std::string AbsolutePath(std::string_view path, std::string& base, const PathContext& ctx);
 [[nodiscard]] std::string RelativePath(std::string_view target, std::string_view base, const FileSystem& fs);
 [[nodiscard]] bool FileExists(std::string_view path, const PathContext& ctx);
-// The command line that opens a folder in the shell's file window.
-[[nodiscard]] std::string OpenFolderCommand(std::string_view folder, const PathContext& ctx);
+// The command line that opens a folder in the shell's file window: explorer.exe of the Windows
+// folder, named in full ("" leaves it to the system's search).
+[[nodiscard]] std::string OpenFolderCommand(std::string_view folder, const PathContext& ctx,
+                                            std::string_view windowsFolder);
 
 template <typename T>
 [[nodiscard]] T MinOf(const T& a, const T& b) {
