@@ -14,9 +14,12 @@ DWORD RasterOperation(bool captureLayered) { return captureLayered ? SRCCOPY | C
 
 void WinGrabber::clearPicture() { picture_.clear(); }
 
-void WinGrabber::resizePicture(int32_t width, int32_t height) {
-    // On failure the picture keeps its old size; the copies that follow are clipped to it.
-    (void)picture_.resize(width, height);
+// A size that memory does not allow empties the picture: what the last capture left there must
+// not pass for this one.
+bool WinGrabber::resizePicture(int32_t width, int32_t height) {
+    if (picture_.resize(width, height)) return true;
+    (void)picture_.resize(0, 0);
+    return false;
 }
 
 void WinGrabber::blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) {

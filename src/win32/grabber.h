@@ -12,7 +12,7 @@ public:
     explicit WinGrabber(Picture& picture) noexcept : picture_(picture) {}
 
     void clearPicture() override;
-    void resizePicture(int32_t width, int32_t height) override;
+    [[nodiscard]] bool resizePicture(int32_t width, int32_t height) override;
     void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
     void blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
     void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) override;

@@ -88,7 +88,8 @@ struct FakeDevices : Grabber, Clipboard, CaptureUi {
         log.push_back(std::move(call));
     }
     void clearPicture() override { note("clear"); }
-    void resizePicture(int32_t cx, int32_t cy) override { note("resize", cx, cy); }
+    bool resizeFails = false;  // memory does not allow the size
+    bool resizePicture(int32_t cx, int32_t cy) override { return note("resize", cx, cy), !resizeFails; }
     void blitFromScreen(int32_t x, int32_t y, int32_t w, int32_t h, bool l) override { note("screen", x, y, w, h, l); }
     void blitFromWindowDc(WindowId i, int32_t x, int32_t y, int32_t w, int32_t h, bool l) override {
         note("windowdc", i, x, y, w, h, l);

@@ -97,3 +97,34 @@ TEST(WinDesktop, AShowingTooltipIsFoundAndAHiddenOneNever) {
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A capture larger than memory allows leaves an empty picture, never the last capture's.
+TEST(WinGrabber, ASizeMemoryDoesNotAllowEmptiesThePicture) {
+    Picture picture;
+    WinGrabber grabber(picture);
+    ASSERT_TRUE(grabber.resizePicture(30, 20));
+    EXPECT_FALSE(grabber.resizePicture(200000, 200000));
+    EXPECT_EQ(std::pair(picture.width(), picture.height()), std::pair(0, 0));
+    EXPECT_TRUE(grabber.resizePicture(30, 20));
+}
+
+// The part of the picture that decides whether a window's own drawing came out flat.
+TEST(WinGrabber, AnAreaIsBlankWhenItHoldsOneColourWithinThePicture) {
+    Picture picture(RGB(0, 0, 0));
+    WinGrabber grabber(picture);
+    ASSERT_TRUE(grabber.resizePicture(40, 30));
+    EXPECT_TRUE(grabber.blank(0, 0, 40, 30));
+    const RECT spot{35, 25, 36, 26};
+    const GdiObject<HBRUSH> red(::CreateSolidBrush(RGB(255, 0, 0)));
+    ::FillRect(picture.dc(), &spot, red.get());
+    const std::tuple<int32_t, int32_t, int32_t, int32_t, bool> cases[] = {
+        {0, 0, 40, 30, false},   {0, 0, 35, 30, true},   {-10, -10, 500, 500, false},
+        {36, 0, 100, 100, true}, {50, 50, 10, 10, true},  // wholly outside: nothing to see
+    };
+    for (const auto& [x, y, cx, cy, expected] : cases)
+        EXPECT_EQ(grabber.blank(x, y, cx, cy), expected) << x << " " << cx;
+}
+
+}  // namespace tessarin::test

@@ -22,6 +22,8 @@ constexpr std::string_view kProgramErrorTail = " & Opt";
 constexpr std::string_view kNoPopupLink = "ポップアップリンクは在りません。";
 constexpr std::string_view kNoTooltip = "ツールチップは表示されていません。";
 constexpr std::string_view kClipboardClearError = "クリップクリアエラー";
+// The error number and text of running out of memory, as every run-time error is shown.
+constexpr std::string_view kOutOfMemory = "7 メモリが不足しています。";
 constexpr std::string_view kClipboardSetError = "クリップボードへのデータセットエラー";
 constexpr std::string_view kNoClassName = "クラス名が指定されていません！";
 constexpr std::string_view kNoClassNameTitle = "指定エラー";
@@ -95,32 +97,33 @@ std::optional<Captured> Fail(CaptureContext& context, std::string_view message) 
     return std::nullopt;
 }
 
-void ResizePicture(Grabber& grabber, const Rect& rect) {
-    grabber.resizePicture(std::max(Width(rect), 0), std::max(Height(rect), 0));
+bool ResizePicture(Grabber& grabber, const Rect& rect) {
+    return grabber.resizePicture(std::max(Width(rect), 0), std::max(Height(rect), 0));
 }
 
 // The copy is expressed from the screen origin, so the area from (left, top) to
 // (right, bottom) lands at the picture's origin.
-Captured CopyScreenArea(CaptureContext& context, const Rect& rect, int correctionSwitch) {
-    ResizePicture(context.grabber, rect);
+std::optional<Captured> CopyScreenArea(CaptureContext& context, const Rect& rect, int correctionSwitch) {
+    if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
     BlitToPicture(context.grabber, context.desktop, context.settings, Negated(rect.left), Negated(rect.top), rect.right,
                   rect.bottom, correctionSwitch);
     return Captured{"", Point{rect.left, rect.top}};
 }
 
-Captured CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
-    ResizePicture(context.grabber, rect);
+std::optional<Captured> CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
+    if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
     GrabWindow(context.grabber, context.desktop, context.settings, window, 0, 0, Width(rect), Height(rect));
     return Captured{"", Point{rect.left, rect.top}};
 }
 
 // The range is named after what lies at its centre and the window under the pointer, so
 // that captures of the same place get recognisable names.
-Captured CopyRange(CaptureContext& context, const Rect& range, std::string_view pointerClass) {
-    Captured captured = CopyScreenArea(context, range, kCorrectionOff);
+std::optional<Captured> CopyRange(CaptureContext& context, const Rect& range, std::string_view pointerClass) {
+    std::optional<Captured> captured = CopyScreenArea(context, range, kCorrectionOff);
+    if (!captured) return captured;
     const Point centre{Midpoint(range.left, range.right), Midpoint(range.top, range.bottom)};
-    captured.name = FirstCharacters(AccessibleNameAt(context.accessibility, centre), kRangeNameCharacters) + "_" +
-                    FirstCharacters(pointerClass, kRangeClassCharacters);
+    captured->name = FirstCharacters(AccessibleNameAt(context.accessibility, centre), kRangeNameCharacters) + "_" +
+                     FirstCharacters(pointerClass, kRangeClassCharacters);
     return captured;
 }
 

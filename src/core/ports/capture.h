@@ -82,8 +82,9 @@ public:
     virtual ~Grabber() = default;
     // Empties the preview picture.
     virtual void clearPicture() = 0;
-    // Sizes the picture; a negative extent is taken as 0.
-    virtual void resizePicture(int32_t width, int32_t height) = 0;
+    // Sizes the picture; a negative extent is taken as 0. False, with the picture emptied, when
+    // memory does not allow that size.
+    [[nodiscard]] virtual bool resizePicture(int32_t width, int32_t height) = 0;
     // BitBlt from the screen (source origin 0, 0) into the picture at (x, y) with extent
     // (cx, cy), with or without the layered windows over the area (CAPTUREBLT).
     virtual void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) = 0;
