@@ -25,6 +25,7 @@ namespace tessarin {
 namespace {
 
 constexpr wchar_t kClassName[] = L"frmTessarin";
+constexpr const char* kCommandErrorStatus = "処理エラー！";
 
 enum ControlId : int {
     kCmdGo = 100,
@@ -93,6 +94,7 @@ frmTessarin::frmTessarin(MainWindowServices services)
     : services_(std::move(services)), programFolder_(services_.paths.programFolder) {}
 
 frmTessarin::~frmTessarin() {
+    SetWindowErrorReporter(nullptr);
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
@@ -113,6 +115,8 @@ bool frmTessarin::Load() {
     if (hwnd_ == nullptr) return false;
     // The clipboard needs an owner window for what it is given.
     services_.clipboard.setOwner(hwnd_);
+    // A command that failed on its way says so on the status line.
+    SetWindowErrorReporter([this](const std::string&) { SetStatus(kCommandErrorStatus); });
     // 2. Screen scale from the real resolution of the window's monitor (the strip and the list
     // are sized by it, so it comes before the controls).
     twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 namespace tessarin {
 
@@ -78,6 +79,36 @@ UniqueWindow CreateWindowTip(HWND window, const wchar_t* text) {
     info.lpszText = const_cast<wchar_t*>(text);
     SendMessageW(tips.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     return tips;
+}
+
+namespace {
+
+std::function<void(const std::string&)>& ErrorReporter() {
+    static std::function<void(const std::string&)> reporter;
+    return reporter;
+}
+
+}  // namespace
+
+void SetWindowErrorReporter(std::function<void(const std::string& what)> reporter) {
+    ErrorReporter() = std::move(reporter);
+}
+
+void ReportWindowError(const char* what) noexcept {
+    const char* text = what != nullptr ? what : "unknown error";
+    ::OutputDebugStringA("Tessarin: ");
+    ::OutputDebugStringA(text);
+    ::OutputDebugStringA("\n");
+    // A failure inside the reporter would come straight back here: it reports once.
+    static bool reporting = false;
+    if (reporting || !ErrorReporter()) return;
+    reporting = true;
+    try {
+        ErrorReporter()(text);
+    } catch (...) {
+        // The debugger's line is all there is.
+    }
+    reporting = false;
 }
 
 }  // namespace tessarin

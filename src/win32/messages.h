@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "win32/handles.h"
@@ -28,6 +31,12 @@ void ProcessMessagesFor(DWORD milliseconds);
 // cannot be made. It belongs to the window: reset it when the window is destroyed.
 [[nodiscard]] UniqueWindow CreateWindowTip(HWND window, const wchar_t* text);
 
+// An error that reached a window procedure is written to the debugger's output and handed to
+// the reporter the program set (its status line), so that a failed command is never a click
+// that silently does nothing. The reporter must not let anything escape.
+void SetWindowErrorReporter(std::function<void(const std::string& what)> reporter);
+void ReportWindowError(const char* what) noexcept;
+
 // Window procedure for a class T that owns its window: the object arrives as the creation
 // parameter, gets its handle in hwnd_ and every message in HandleMessage; the link is cut
 // when the window is gone. T makes this function a friend.
@@ -45,12 +54,16 @@ LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    // Nothing may unwind into the window system: the message has no further effect, and the
+    // failure is reported.
     try {
         return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ReportWindowError(error.what());
     } catch (...) {
-        // Nothing may unwind into the window system; the message simply has no effect.
-        return 0;
+        ReportWindowError("unknown error");
     }
+    return 0;
 }
 
 }  // namespace tessarin
