@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture_test_support.h"
 #include "core/capture/window_queries.h"
+#include "win32/accessibility.h"
 #include "win32/messages.h"
 #include "win32/wide.h"
 #include "win32/window_queries.h"
@@ -125,6 +128,35 @@ TEST(WinGrabber, AnAreaIsBlankWhenItHoldsOneColourWithinThePicture) {
     };
     for (const auto& [x, y, cx, cy, expected] : cases)
         EXPECT_EQ(grabber.blank(x, y, cx, cy), expected) << x << " " << cx;
+}
+
+}  // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A window whose thread has stopped answering, as a hung program's: asking for the accessible
+// object over it returns within the time limit instead of hanging the caller with it.
+TEST(WinAccessibility, AWindowThatDoesNotAnswerCannotHangTheCaller) {
+    const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<HWND> hung{nullptr};
+    std::thread owner([&] {
+        HWND window = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Button", L"Hung", WS_POPUP | WS_VISIBLE,
+                                        400, 400, 100, 50, nullptr, nullptr, nullptr, nullptr);
+        hung = window;
+        // Hung for ten seconds at the most, so that a caller without a limit fails instead of
+        // hanging the test run.
+        ::WaitForSingleObject(release.get(), 10000);
+        ::DestroyWindow(window);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return hung.load() != nullptr; }, 10000));
+    const WinAccessibility accessibility(500);
+    const ULONGLONG start = ::GetTickCount64();
+    const AccessibleObjectInfo info = accessibility.objectAt({450, 425});
+    const ULONGLONG took = ::GetTickCount64() - start;
+    ::SetEvent(release.get());
+    owner.join();
+    EXPECT_LT(took, 5000U) << "the caller waited for the hung window";
+    EXPECT_TRUE(!info.found || info.name == "Hung");
 }
 
 }  // namespace tessarin::test
