@@ -35,6 +35,8 @@ public:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a library by name.
+    (void)tessarin::RestrictLibrarySearch();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // Drag and drop need OLE on this thread, and the accessibility calls COM.

@@ -65,4 +65,11 @@ bool OpenDocument(const std::string& path) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+bool RestrictLibrarySearch() {
+    const bool restricted =
+        ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR) != FALSE;
+    // Also for callers that name no search flags of their own: the current folder is left out.
+    return ::SetDllDirectoryW(L"") != FALSE && restricted;
+}
+
 }  // namespace tessarin

@@ -17,6 +17,10 @@ namespace tessarin {
 // Opens a file or address with the program the shell associates with it.
 [[nodiscard]] bool OpenDocument(const std::string& path);
 
+// From now on libraries loaded by name come only from the system folder and the program's own
+// folder, never from the current folder or the PATH, where anyone could plant one.
+[[nodiscard]] bool RestrictLibrarySearch();
+
 // Makes a folder current again when the scope ends: dialogs, the shell and GDI+ may move it,
 // and the program's relative paths need it back.
 class CurrentFolderGuard {

@@ -107,3 +107,27 @@ TEST(Shell, FoldersAndWhatCannotBeStartedOrOpened) {
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A library planted in the current folder is loaded by name until the search is restricted,
+// and never after.
+TEST(RestrictLibrarySearch, ALibraryInTheCurrentFolderIsNoLongerFoundByName) {
+    TempFolder folder;
+    ASSERT_TRUE(::CopyFileW(Utf8ToWide(ProgramBinFolder() + "\\mpng.dll").c_str(),
+                            Utf8ToWide(folder / "planted_test.dll").c_str(), FALSE));
+    const std::string previous = WinFileSystem().currentFolder();
+    ASSERT_TRUE(ChangeCurrentFolder(folder.path()));
+    {
+        const ModuleHandle before(::LoadLibraryW(L"planted_test.dll"));
+        EXPECT_TRUE(before) << "the current folder is searched by default";
+    }
+    EXPECT_TRUE(RestrictLibrarySearch());
+    const ModuleHandle after(::LoadLibraryW(L"planted_test.dll"));
+    EXPECT_FALSE(after);
+    // The system's own libraries are still found by name.
+    EXPECT_TRUE(ModuleHandle(::LoadLibraryW(L"version.dll")));
+    ASSERT_TRUE(ChangeCurrentFolder(previous));
+}
+
+}  // namespace tessarin::test
