@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/shell.h"
@@ -21,31 +22,6 @@ bool Started(HWND main) {
     if (main == nullptr || !IsWindowVisible(main)) return false;
     HWND hint = FindWindowExW(main, nullptr, L"Static", L"をクリックして下さい");
     return hint != nullptr && IsWindowEnabled(hint);
-}
-
-int CountWindows(DWORD pid) {
-    struct Count {
-        DWORD pid;
-        int windows;
-    } count{pid, 0};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != c->pid) return TRUE;
-            ++c->windows;
-            EnumChildWindows(
-                hwnd,
-                [](HWND, LPARAM inner) -> BOOL {
-                    ++*reinterpret_cast<int*>(inner);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&c->windows));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.windows;
 }
 
 }  // namespace
@@ -84,7 +60,8 @@ int main() {
             const DWORD gdi = GetGuiResources(pi.hProcess, GR_GDIOBJECTS);
             std::printf("GetGuiResources: USER %lu, GDI %lu%s\n", user, gdi,
                         userError == ERROR_CALL_NOT_IMPLEMENTED ? " (not implemented on this system)" : "");
-            std::printf("windows of the started program (top-level and child): %d\n", CountWindows(pi.dwProcessId));
+            std::printf("windows of the started program (top-level and child): %d\n",
+                        tessarin::bench::CountWindows(pi.dwProcessId));
         }
         PostMessageW(main, WM_CLOSE, 0, 0);
         WaitForSingleObject(pi.hProcess, 30000);

@@ -1,0 +1,115 @@
+#pragma once
+// What the benchmarks that drive Tessarin.exe from outside share: starting and closing it, its
+// status record, injected keys and the windows it has.
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "win32/handles.h"
+#include "win32/messages.h"
+#include "win32/shell.h"
+#include "win32/wide.h"
+
+namespace tessarin::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline std::string StatusField() {
+    const UniqueHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, L"Tessarin"));
+    if (!mapping) return {};
+    const MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 36));
+    if (!view) return {};
+    return std::string(static_cast<const char*>(view.get()) + 4, 32);
+}
+
+inline std::string Padded(const std::string& narrow) { return narrow + std::string(32 - narrow.size(), ' '); }
+
+inline std::string Cp932(const wchar_t* text) {
+    char buffer[64] = {};
+    WideCharToMultiByte(932, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+    return buffer;
+}
+
+inline void Key(WORD vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// The windows of the waiting thread keep answering meanwhile (the program asks them for their
+// text and their accessible objects when it captures them).
+inline bool WaitFor(const std::string& status, std::chrono::seconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (StatusField() != status) {
+        if (Clock::now() > deadline) return false;
+        ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+struct Started {
+    UniqueHandle process;
+    DWORD pid = 0;
+};
+
+// Tessarin.exe of a program folder (the build's own when empty), started with the arguments.
+inline Started Start(const std::wstring& arguments, const std::wstring& folder = {}) {
+    const std::wstring exe = folder.empty() ? Utf8ToWide(ProgramFolder() + "\\..\\bin\\Tessarin.exe")
+                                            : folder + L"\\Tessarin.exe";
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    Started started;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return started;
+    CloseHandle(pi.hThread);
+    started.process.reset(pi.hProcess);
+    started.pid = pi.dwProcessId;
+    return started;
+}
+
+// Closes the program; a question about unsaved captures is answered No.
+inline void CloseProgram(const Started& started) {
+    if (HWND main = FindProcessWindow(started.pid, L"frmTessarin")) PostMessageW(main, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 600 && WaitForSingleObject(started.process.get(), 50) == WAIT_TIMEOUT; ++i) {
+        HWND box = FindProcessWindow(started.pid, L"#32770", L"保存確認");
+        if (box != nullptr) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+    }
+}
+
+// Every window of a process, top-level and child: how USER objects are counted where the
+// system does not count them itself (Wine).
+inline int CountWindows(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        int windows;
+    } count{pid, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != c->pid) return TRUE;
+            ++c->windows;
+            EnumChildWindows(
+                hwnd,
+                [](HWND, LPARAM inner) -> BOOL {
+                    ++*reinterpret_cast<int*>(inner);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&c->windows));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+}  // namespace tessarin::bench
