@@ -89,8 +89,7 @@ Usage Measure(const Started& program, const std::string& folderMark) {
     GetProcessHandleCount(program.process.get(), &usage.handles);
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(program.process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory))
+    if (GetProcessMemoryInfo(program.process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory))
         usage.privateMb = static_cast<double>(memory.PrivateUsage) / (1024.0 * 1024.0);
     return usage;
 }

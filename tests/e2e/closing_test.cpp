@@ -40,27 +40,7 @@ TEST(Closing, ACloseDuringStartUpEndsAfterItAndKeepsTheSettings) {
         << conf;
 }
 
-class ClosingRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        target_ = MakeTarget();
-        ASSERT_TRUE(target_);
-        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
-        main_ = program_.Run("-auto");
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(AwaitStatus("Go"));
-        MovePointer(140, 120);
-    }
-    void TearDown() override {
-        for (WORD vk : {WORD{VK_CONTROL}, WORD{'C'}}) Key(vk, false);
-        if (!program_.Exited(0)) {
-            EXPECT_EQ(program_.Quit(), 0u);
-        }
-    }
-    UniqueWindow target_;
-    Program program_;
-    HWND main_ = nullptr;
-};
+using ClosingRun = RunningProgram;
 
 // Ctrl+C while the question about unsaved images is open captures nothing: the question is
 // about what the user sees, and answering No must not drop a capture nobody was asked about.

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include "e2e/program.h"
 
 namespace tessarin::test {
@@ -125,5 +127,30 @@ inline void PickMenuItem(HWND main, WORD command, int position = 1) {
     ASSERT_TRUE(closed());
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
+
+// A program in a capture run (-auto) with the coloured target on the screen and the pointer
+// over it; windows are copied from the screen. It is closed at the end unless the test ended it.
+class RunningProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        target_ = MakeTarget();
+        ASSERT_TRUE(target_);
+        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
+        main_ = program_.Run("-auto");
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(AwaitStatus("Go"));
+        MovePointer(140, 120);
+    }
+    void TearDown() override {
+        for (WORD vk : {WORD{VK_CONTROL}, WORD{'C'}}) Key(vk, false);
+        if (!program_.Exited(0)) {
+            EXPECT_EQ(program_.Quit(), 0u);
+        }
+    }
+
+    UniqueWindow target_;
+    Program program_;
+    HWND main_ = nullptr;
+};
 
 }  // namespace tessarin::test

@@ -17,20 +17,8 @@
 namespace tessarin::test {
 namespace {
 
-class ListCommands : public ::testing::Test {
+class ListCommands : public RunningProgram {
 protected:
-    void SetUp() override {
-        target_ = MakeTarget();
-        ASSERT_TRUE(target_);
-        ASSERT_TRUE(WriteBytes(program_.path("conf.txt"), "no tooltip = 0\r\n"));
-        main_ = program_.Run("-auto");
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(AwaitStatus("Go"));
-    }
-    void TearDown() override {
-        for (WORD vk : {WORD{VK_CONTROL}, WORD{'C'}}) Key(vk, false);
-        EXPECT_EQ(program_.Quit(), 0u);
-    }
     // Captures the target window n times. Each capture waits for the blank status of its own
     // Ctrl press, so the done status of the one before is not taken for its own.
     void Capture(int n) {
@@ -60,10 +48,6 @@ protected:
         EXPECT_TRUE(Await([&] { return !IsWindow(box); }, 5000));
         return text;
     }
-
-    UniqueWindow target_;
-    Program program_;
-    HWND main_ = nullptr;
 };
 
 // Five saved captures; each delete command asks first, Cancel keeps everything, OK removes the
