@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "bench_support.h"
@@ -190,5 +191,7 @@ int main(int argc, char** argv) {
                 answers ? "still answers" : "DOES NOT ANSWER",
                 std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
     CloseProgram(program);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(folder), ignored);
     return 0;
 }
