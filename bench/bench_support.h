@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "win32/handles.h"
 #include "win32/messages.h"
@@ -48,7 +47,8 @@ inline bool WaitFor(const std::string& status, std::chrono::seconds timeout) {
     while (StatusField() != status) {
         if (Clock::now() > deadline) return false;
         ProcessPendingMessages();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        // Until a message arrives for this thread's windows, or the record is due a new look.
+        MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
     return true;
 }
@@ -60,8 +60,8 @@ struct Started {
 
 // Tessarin.exe of a program folder (the build's own when empty), started with the arguments.
 inline Started Start(const std::wstring& arguments, const std::wstring& folder = {}) {
-    const std::wstring exe = folder.empty() ? Utf8ToWide(ProgramFolder() + "\\..\\bin\\Tessarin.exe")
-                                            : folder + L"\\Tessarin.exe";
+    const std::wstring exe =
+        folder.empty() ? Utf8ToWide(ProgramFolder() + "\\..\\bin\\Tessarin.exe") : folder + L"\\Tessarin.exe";
     std::wstring line = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
