@@ -710,6 +710,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             twipsPerPixelX_ = twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
             if (rect_) rect_->setScale(twipsPerPixelX_, twipsPerPixelY_);
+            if (run_) run_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
             if (preview_) preview_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

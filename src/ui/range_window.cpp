@@ -1,5 +1,6 @@
 #include "ui/range_window.h"
 
+#include "core/run/range_overlay.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 
@@ -9,7 +10,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"frmRect";
 
-int ToPixels(int32_t twips, int tpp) { return tpp > 0 ? twips / tpp : twips; }
+// Rounded as the range's own geometry rounds: truncating put every range one pixel up and
+// left of where the range key went down.
+int ToPixels(int32_t twips, int tpp) { return PixelsOfTwips(twips, tpp); }
 
 }  // namespace
 

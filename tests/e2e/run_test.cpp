@@ -32,6 +32,21 @@ protected:
         EXPECT_EQ(program_.Quit(), 0u);
     }
 
+    // The overlay once the range key's press has placed it: one pixel at (x, y).
+    HWND AwaitRangeStart(int x, int y) {
+        HWND overlay = nullptr;
+        RECT r{};
+        const bool placed = Await(
+            [&] {
+                overlay = FindProcessWindow(program_.processId(), L"frmRect");
+                return overlay != nullptr && GetWindowRect(overlay, &r) && r.left == x && r.top == y &&
+                       r.right == x + 1 && r.bottom == y + 1;
+            },
+            10000);
+        EXPECT_TRUE(placed) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+        return placed ? overlay : nullptr;
+    }
+
     UniqueWindow target_;
     Program program_;
     HWND main_ = nullptr;
@@ -53,13 +68,23 @@ TEST_F(CaptureRun, CAloneDoesNothingCtrlCCapturesTheWindowUnderThePointerIntoThe
 
 // Over the bare X root no Wine window handles the pointer, so Shift stays held (see
 // MovePointer); the root's pattern is what the range shows.
-TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
+// After a change of the screen's scale (96 to 144 dpi) the run and the overlay use the new
+// scale together: the range is still where the pointer went.
+class ShiftDrag : public CaptureRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ShiftDrag, FixesARangeAndCtrlCCapturesExactlyIt) {
+    const int dpi = GetParam();
+    const int twips = 1440 / dpi;
+    if (dpi != 96) {
+        RECT frame{};
+        GetWindowRect(main_, &frame);
+        SendMessageW(main_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    }
     MovePointer(300, 300);
     Key(VK_SHIFT, true);
-    HWND overlay = nullptr;
-    ASSERT_TRUE(Await(
-        [&] { return (overlay = FindProcessWindow(program_.processId(), L"frmRect")) && IsWindowVisible(overlay); },
-        10000));
+    // The range starts on the pointer's pixel, not one up and left of it.
+    const HWND overlay = AwaitRangeStart(300, 300);
+    ASSERT_NE(overlay, nullptr);
     SetCursorPos(400, 380);
     RECT drawn{};
     ASSERT_TRUE(
@@ -70,9 +95,10 @@ TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
     HWND rangeHint = FindWindowExW(main_, nullptr, L"Static", L"範囲設定");
     ASSERT_TRUE(Await([&] { return !IsWindowVisible(rangeHint); }, 10000));
     GetWindowRect(overlay, &drawn);
+    EXPECT_TRUE(IsWindowVisible(overlay));
     const int w = drawn.right - drawn.left;
     const int h = drawn.bottom - drawn.top;
-    EXPECT_TRUE(w >= 100 && h >= 80) << w << "x" << h;
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(100, 80));
     // What the screen shows inside the outline, before the capture.
     std::vector<std::pair<POINT, COLORREF>> samples;
     for (int y : {2, h / 2, h - 3})
@@ -81,8 +107,12 @@ TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
     ASSERT_TRUE(CtrlC());
     // The pointer panel's picture size (twips) is exactly the drawn rectangle.
     wchar_t size[32];
-    swprintf(size, 32, L"%4d -%4d", w * 15, h * 15);
+    swprintf(size, 32, L"%4d -%4d", w * twips, h * twips);
     EXPECT_TRUE(Await([&] { return ChildWithText(main_, size) != nullptr; }, 5000)) << WideToUtf8(size);
+    // The range is used up: the overlay is gone.
+    EXPECT_TRUE(Await([&] { return !IsWindowVisible(overlay); }, 5000));
+    // The main window's own layout at a new scale is not this test's concern.
+    if (dpi != 96) return;
     const RECT preview = PreviewRect(main_);
     const auto shown = [&](const std::pair<POINT, COLORREF>& sample) {
         return ScreenPixel(preview.left + sample.first.x, preview.top + sample.first.y) == sample.second;
@@ -93,18 +123,16 @@ TEST_F(CaptureRun, AShiftDragFixesARangeAndCtrlCCapturesExactlyIt) {
     for (const POINT corner : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1}, POINT{w - 1, h - 1}})
         EXPECT_NE(ScreenPixel(preview.left + corner.x, preview.top + corner.y), kOverlayLine)
             << corner.x << "," << corner.y;
-    // The range is used up: the overlay is gone.
-    EXPECT_TRUE(Await([&] { return !IsWindowVisible(overlay); }, 5000));
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, ShiftDrag, ::testing::Values(96, 144));
 
 // A range across a window: the overlay's outline over it is gone before the range is copied.
 TEST_F(CaptureRun, ARangeAcrossAWindowIsCopiedWithoutTheOverlaysOutline) {
     MovePointer(30, 100);  // left of the target, on the bare root, level with its middle
     Key(VK_SHIFT, true);
-    HWND overlay = nullptr;
-    ASSERT_TRUE(Await(
-        [&] { return (overlay = FindProcessWindow(program_.processId(), L"frmRect")) && IsWindowVisible(overlay); },
-        10000));
+    const HWND overlay = AwaitRangeStart(30, 100);
+    ASSERT_NE(overlay, nullptr);
     SetCursorPos(300, 300);
     RECT drawn{};
     ASSERT_TRUE(Await([&] { return GetWindowRect(overlay, &drawn) && drawn.right == 300; }, 10000));

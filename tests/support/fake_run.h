@@ -34,7 +34,8 @@ struct FakeOverlayWindow : OverlayWindow {
 
     void show() override { journal.push_back("overlay show"); }
     void hide() override { journal.push_back("overlay hide"); }
-    static int32_t Px(int32_t twips) { return RoundHalfEven(twips / 15.0) * 15; }
+    int32_t tpp = 15;  // the window system snaps to whole pixels of this scale
+    [[nodiscard]] int32_t Px(int32_t twips) const { return RoundHalfEven(static_cast<double>(twips) / tpp) * tpp; }
     void setBounds(int32_t l, int32_t t, int32_t w, int32_t h) override { placed = {Px(l), Px(t), Px(w), Px(h)}; }
     TwipsBounds bounds() const override { return placed; }
     void makeTopmost() override { journal.push_back("overlay topmost"); }

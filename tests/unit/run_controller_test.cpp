@@ -108,7 +108,7 @@ TEST(RunController, Scripts) {
         {"word silent manual go Ctrl+C",
          "frame 1|go off|status Go|sound C:\\W\\media\\notify.wav async|" + window + waits},
         // Key-down rows of a run pass; a range key released without its press fixes nothing.
-        {"go . Shift move Shift - where", "status |overlay show|overlay topmost|frame 2| 150 - 450"},
+        {"go . Shift move Shift - where", "status |overlay topmost|overlay show|frame 2| 150 - 450"},
         {"go . C - Ctrl+C", "status |" + window + strip + "|add off|frame 1|" + done},
         {"go . Ctrl+S - S - Del - Left - Right - Shift+A Shift -",
          "status |save|status |status |delete|status |step -1|status |step 1|status "},
@@ -137,7 +137,7 @@ TEST(RunController, Scripts) {
          window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|blue|status cat.jpg をダウンロード&保存|" +
              done},
         {"manual go Ctrl+C - . >add add", strip + "|add off|frame 1"},  // a click while adding adds nothing
-        {"manual go Ctrl+C - Shift . add -", "frame 2"},                // a new range discards the waiting capture
+        {"manual go Ctrl+C - Shift . add -", "overlay show|frame 2"},   // a new range discards the waiting capture
         {"manual go . copy=D Ctrl+C - Ctrl+D", "status |" + window + waits},
         {"manual pos=3 go . Ctrl+C", "status |capture tooltips|unlisted|" + waits},
         {"manual pos=9 caption=パーツ部位 go . Ctrl+C", "status |capture parts|unlisted|" + waits},

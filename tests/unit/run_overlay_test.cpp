@@ -21,6 +21,7 @@ TEST(RangeOverlay, DragsInEveryDirection) {
         FakeOverlayWindow window(journal);
         RangeOverlay overlay(window, true, 15, 15);
         overlay.Start(Point{1500, 3000});
+        EXPECT_EQ(journal, RunJournal{"overlay topmost"}) << "not shown under the pointer";
         for (const Point p : moves) overlay.Move(Point{p.x * 15, p.y * 15});
         overlay.End();
         EXPECT_EQ(overlay.RectanglePixels(), rect);
@@ -28,7 +29,23 @@ TEST(RangeOverlay, DragsInEveryDirection) {
         overlay.Init();
         EXPECT_EQ(overlay.mode(), kRangeNone);
         EXPECT_EQ(window.placed.width + window.placed.height, 30) << "hidden at one pixel";
-        EXPECT_EQ(journal, (RunJournal{"overlay show", "overlay topmost", "overlay hide"}));
+        EXPECT_EQ(journal, (RunJournal{"overlay topmost", "overlay show", "overlay hide"}));
+    }
+}
+
+// A range being drawn when the screen's scale changes (96 to 144 dpi and back) keeps its
+// corner on the same pixel; the pointer positions arrive in the new scale.
+TEST(RangeOverlay, KeepsItsCornerAcrossAScaleChange) {
+    for (const bool transparent : {true, false}) {
+        RunJournal journal;
+        FakeOverlayWindow window(journal);
+        RangeOverlay overlay(window, transparent, 15, 15);
+        overlay.Start(Point{300 * 15, 300 * 15});
+        window.tpp = 10;
+        overlay.SetScale(10, 10);
+        overlay.Move(Point{400 * 10, 380 * 10});
+        overlay.End();
+        EXPECT_EQ(overlay.RectanglePixels(), (Rect{300, 300, 400, 380})) << transparent;
     }
 }
 

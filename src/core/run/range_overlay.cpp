@@ -18,9 +18,12 @@ RangeOverlay::RangeOverlay(OverlayWindow& window, bool transparent, int32_t twip
 // The overlay starts one pixel in size, one twip up and left of the pointer; the window
 // system snaps that to the pointer's pixel, and the corner is taken from where the window
 // really is, so that the later moves line up with what the user sees.
+// It is shown once the pointer has left that pixel (or the range is fixed there): a window
+// appearing under the pointer makes Wine re-read the keyboard from the X server, which
+// drops a range key held through SendInput by a program driving us, and the range would
+// end where it began.
 void RangeOverlay::Start(Point p) {
     if (transparent_) {
-        window_.show();
         window_.setBounds(p.x - 1, p.y - 1, tppX_, tppY_);
         const TwipsBounds placed = window_.bounds();
         rangeStart_ = Point{placed.left, placed.top};
@@ -32,6 +35,12 @@ void RangeOverlay::Start(Point p) {
     }
     mode_ = kRangeDrawing;
     window_.redraw();
+}
+
+void RangeOverlay::Reveal() {
+    if (shown_) return;
+    window_.show();
+    shown_ = true;
 }
 
 // Upwards the rectangle reaches one pixel beyond the pointer, leftwards it does not; users
@@ -58,6 +67,7 @@ void RangeOverlay::Move(Point p) {
             height = p.y - top;
         }
         window_.setBounds(left, top, width, height);
+        Reveal();
     } else {
         const Rect next{
             PixelsOfTwips(MinOf(p.x, rangeStart_.x), tppX_), PixelsOfTwips(MinOf(p.y, rangeStart_.y), tppY_),
@@ -75,7 +85,10 @@ void RangeOverlay::Move(Point p) {
 // the same sample) fixes nothing: a fixed range that was never drawn would turn the next
 // capture into a silent "rect" cancel.
 void RangeOverlay::End() {
-    if (mode_ == kRangeDrawing) mode_ = kRangeFixed;
+    if (mode_ == kRangeDrawing) {
+        mode_ = kRangeFixed;
+        if (transparent_) Reveal();
+    }
     window_.redraw();
 }
 
@@ -83,6 +96,7 @@ void RangeOverlay::Init() {
     if (mode_ == kRangeFixed) {
         if (transparent_) {
             window_.hide();
+            shown_ = false;
             const TwipsBounds b = window_.bounds();
             window_.setBounds(b.left, b.top, tppX_, tppY_);
         } else if (onScreen_) {
@@ -106,8 +120,17 @@ void RangeOverlay::Load() {
 void RangeOverlay::Unload() {
     if (!transparent_ && onScreen_) window_.drawFocusRect(last_);
     onScreen_ = false;
+    shown_ = false;
     mode_ = kRangeNone;
     window_.unload();
+}
+
+void RangeOverlay::SetScale(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
+    const int32_t x = twipsPerPixelX < 1 ? 1 : twipsPerPixelX;
+    const int32_t y = twipsPerPixelY < 1 ? 1 : twipsPerPixelY;
+    rangeStart_ = Point{PixelsOfTwips(rangeStart_.x, tppX_) * x, PixelsOfTwips(rangeStart_.y, tppY_) * y};
+    tppX_ = x;
+    tppY_ = y;
 }
 
 Rect RangeOverlay::RectanglePixels() const {

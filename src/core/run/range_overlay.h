@@ -34,6 +34,10 @@ public:
     // End of a run: the overlay window goes away, and with it any range.
     void Unload();
 
+    // The screen's scale changed (the window moved to another monitor, or the user chose
+    // another size): a range being drawn keeps its corner where it is on the screen.
+    void SetScale(int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+
     [[nodiscard]] int32_t mode() const { return mode_; }
     [[nodiscard]] bool transparent() const { return transparent_; }
     [[nodiscard]] Point rangeStart() const { return rangeStart_; }
@@ -44,12 +48,14 @@ public:
     [[nodiscard]] WindowId windowId() const { return window_.id(); }
 
 private:
+    void Reveal();
     OverlayWindow& window_;
     bool transparent_;
     int32_t tppX_;
     int32_t tppY_;
     int32_t mode_ = kRangeNone;
     Point rangeStart_;
+    bool shown_ = false;  // transparent variant: the overlay window is on the screen
     // Focus-rectangle variant: the rectangle last drawn and whether it is on the screen.
     Rect last_;
     bool onScreen_ = false;

@@ -49,6 +49,12 @@ void RunController::SetClosing(bool closing) {
     closing_ = closing;
 }
 
+void RunController::SetScale(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
+    ctx_.twipsPerPixelX = twipsPerPixelX;
+    ctx_.twipsPerPixelY = twipsPerPixelY;
+    overlay_.SetScale(twipsPerPixelX, twipsPerPixelY);
+}
+
 void RunController::Tick() {
     if (runActive_) {
         RunPass();

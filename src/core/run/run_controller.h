@@ -93,6 +93,8 @@ public:
     // or button of the run acts: a capture must not slip in under the question.
     // Keys pressed meanwhile are no presses once the run goes on (the question was cancelled).
     void SetClosing(bool closing);
+    // The screen's scale changed: pointer positions, the panel and the range follow it.
+    void SetScale(int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
     void PlaySoundSetting(std::string_view name, bool async);
     void PlayCaptureSound();
