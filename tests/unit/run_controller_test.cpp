@@ -102,6 +102,7 @@ TEST(RunController, Scripts) {
         {"go . >Del,stop -", "frame 0|" + ends},  // no pass inside a pass; a stop then ends the run with it
         // No pass while the settings dialog is open; an end requested meanwhile is kept.
         {"go . setting Del - end back Del", ends + "|unload"},
+        {"setting ~Del ~- ~Ctrl+S ~- ~Right ~- back ~Del", "delete"},  // nor an idle key
         // The sounds: the program folder first, then the media folder, else nothing.
         {"sound named go . Ctrl+C",
          window + "strip C:\\T\\data\\Button_OK Pad|add off|frame 1|" + done + "|sound C:\\T\\chimes.wav"},
@@ -149,6 +150,17 @@ TEST(RunController, Scripts) {
         RunWorld world;
         EXPECT_EQ(world.Run(script), expected.empty() ? RunJournal{} : SplitAll(expected, "|")) << script;
     }
+}
+
+// The watched window goes while the settings dialog is open: the end waits for the dialog, so
+// the main window is not closed under it, and is carried out when it closes.
+TEST(RunController, AnEndDuringTheSettingsDialogWaitsForIt) {
+    RunWorld world;
+    world.run.SetSetting();
+    world.run.RequestEnd();
+    EXPECT_EQ(world.run.runState(), "Setting");
+    world.run.EndSetting();
+    EXPECT_EQ(world.run.runState(), "End");
 }
 
 }  // namespace tessarin::test

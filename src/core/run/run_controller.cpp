@@ -275,7 +275,8 @@ void RunController::DeleteKey(WindowId foreground) {
 }
 
 void RunController::IdleTick() {
-    if (busy_ || runActive_ || !idleTimerEnabled_ || closing_) return;
+    // Nothing acts behind the modal settings dialog.
+    if (busy_ || runActive_ || !idleTimerEnabled_ || closing_ || runState_ == kRunSetting) return;
     busy_ = true;
     const WindowId foreground = ctx_.desktop.foregroundWindow();
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);

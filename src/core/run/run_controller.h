@@ -88,7 +88,8 @@ public:
     void EndSetting();
     // The watched window is gone: the program must end (the caller closes the main window;
     // a running run closes it again when it stops).
-    void RequestEnd() { runState_ = kRunEnd; }
+    // While the settings dialog is open the end waits for it: the dialog shows "Setting" until it closes.
+    void RequestEnd() { (runState_ == kRunSetting ? settingReturn_ : runState_) = kRunEnd; }
     // While the program is closing (its question or its last messages are open) no pass, tick
     // or button of the run acts: a capture must not slip in under the question.
     // Keys pressed meanwhile are no presses once the run goes on (the question was cancelled).
