@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "win/win_test_support.h"
 #include "win32/codepage.h"
@@ -19,11 +19,6 @@
 #include "win32/wide.h"
 
 namespace tessarin::test {
-
-// Waits with this thread's messages flowing, so windows the test owns stay alive.
-inline bool Await(const std::function<bool()>& done, DWORD deadlineMs = 30000) {
-    return WaitUntil(done, deadlineMs, true);
-}
 
 // The status text of the program's record (32 bytes of code page 932), and what it is for a text.
 inline std::string StatusField() {
@@ -151,6 +146,12 @@ public:
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     }
 
+    // The JPEG files of the save folder, sorted.
+    [[nodiscard]] std::vector<std::string> Jpegs() const {
+        std::vector<std::string> names = WinFileSystem().list(path("data\\*.jpg"));
+        std::ranges::sort(names);
+        return names;
+    }
     // "conf.txt" as the program left it, and how many lines it has.
     [[nodiscard]] std::string Conf() const { return WinFileSystem().readFile(path("conf.txt")).value_or(""); }
     [[nodiscard]] size_t ConfLines() const {

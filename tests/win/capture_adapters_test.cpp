@@ -62,7 +62,7 @@ TEST_F(MyCaptureTest, TheAccessibleObjectAtAPointIsKnownByItsNameOrItsValue) {
                       nullptr);
     ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"abc", WS_CHILD | WS_VISIBLE, 120, 10, 120, 26, dialog.get(), nullptr,
                       nullptr, nullptr);
-    ASSERT_TRUE(MovePointer(1270, 10));
+    ASSERT_TRUE(WarpPointer({1270, 10}));
     // Over the bare desktop Wine finds no object: that is no error.
     ASSERT_EQ(desktop_.windowFromPoint({1279, 1023}), ToWindowId(::GetDesktopWindow())) << "a test window is there";
     const AccessibleObjectInfo button = accessibility_.objectAt({150, 625});
@@ -92,7 +92,7 @@ TEST(WinDesktop, AShowingTooltipIsFoundAndAHiddenOneNever) {
     WinDesktop desktop;
     for (const BOOL shown : {TRUE, FALSE}) {
         ::SendMessageW(tooltip.get(), TTM_TRACKACTIVATE, shown, reinterpret_cast<LPARAM>(&tool));
-        ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(tooltip.get()) == shown; }));
+        ASSERT_TRUE(Await([&] { return ::IsWindowVisible(tooltip.get()) == shown; }));
         EXPECT_EQ(FindTooltipWindow(desktop), shown ? tip : 0U);
         EXPECT_EQ(ControlText(FindTooltipWindow(desktop)), shown ? "ヒントの文" : "");
     }

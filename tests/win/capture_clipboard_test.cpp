@@ -20,7 +20,7 @@ TEST_F(MyCaptureTest, AnotherProgramReadsTheCaptureOnTheClipboard) {
     // Top and bottom halves differ, so a bitmap upside down shows.
     const PaintedWindow window(At(300, 600, 40, 30), [](int, int y) { return y < 15 ? 0x123456U : 0xABCDEFU; });
     ASSERT_TRUE(window.waitShown());
-    ASSERT_TRUE(MovePointer(310, 610));
+    ASSERT_TRUE(WarpPointer({310, 610}));
     settings_.copyToClipboard = 1;
     EXPECT_EQ(Capture("window"), "");
     EXPECT_EQ(PeerReads(), "0: 40 30 123456 ABCDEF");
@@ -41,7 +41,7 @@ TEST(WinClipboard, EmptyingAndSettingFailWhileAnotherProgramHoldsItAndSucceedAft
     const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
     const UniqueHandle peer = StartPeer(L"hold " + event);
     ASSERT_TRUE(release && peer);
-    ASSERT_TRUE(PumpUntil([] { return ::GetOpenClipboardWindow() != nullptr; })) << "the peer never held it";
+    ASSERT_TRUE(Await([] { return ::GetOpenClipboardWindow() != nullptr; })) << "the peer never held it";
     EXPECT_FALSE(clipboard.empty());
     EXPECT_FALSE(clipboard.setPicture());
     ::SetEvent(release.get());

@@ -17,7 +17,7 @@ namespace {
 TEST_F(MyCaptureTest, AWindowComesOutPixelForPixelOnBothPathsAndWholeUnderACoverWhenItDrawsItself) {
     const PaintedWindow window(At(300, 200, 90, 70), [](int x, int y) { return ScreenPattern(300 + x, 200 + y); });
     ASSERT_TRUE(window.waitShown());
-    ASSERT_TRUE(MovePointer(340, 230));
+    ASSERT_TRUE(WarpPointer({340, 230}));
     const auto itself = [&](int x, int y) { return ColorOf(window.pixel(x, y)); };
     for (const int noTooltip : {0, 1}) {
         settings_.noTooltip = noTooltip;
@@ -38,7 +38,7 @@ TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopyButNeverTheWholeScreen
     const PaintedWindow part(
         At(10, 10, 50, 20), [](int x, int y) { return ScreenPattern(100 + x, 100 + y); }, L"", true, parent.hwnd());
     ASSERT_TRUE(parent.waitShown() && part.waitShown());
-    ASSERT_TRUE(MovePointer(125, 110));
+    ASSERT_TRUE(WarpPointer({125, 110}));
     ASSERT_EQ(AccessibleRectangle(accessibility_.objectAt({125, 110})), (Rect{100, 100, 150, 120}));
 
     // The screen from (103, 102); without the size correction the last 3 columns and 2 rows keep the background.
@@ -52,7 +52,7 @@ TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopyButNeverTheWholeScreen
         EXPECT_EQ(Mismatches(picture_, 50, 20, shifted), "") << correction;
     }
 
-    ASSERT_TRUE(MovePointer(1270, 10));
+    ASSERT_TRUE(WarpPointer({1270, 10}));
     EXPECT_EQ(Capture("snapshot"), "");
     EXPECT_EQ(picture_.width(), ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(picture_.pixel(100, 100), ColorOf(ScreenPattern(100, 100)));
@@ -70,7 +70,7 @@ TEST_F(MyCaptureTest, AThousandCapturesLeaveNoGdiObjectBehindAsAProbeThatSeesALe
 
     const PaintedWindow window(At(600, 500, 80, 60), ScreenPattern);
     ASSERT_TRUE(window.waitShown());
-    ASSERT_TRUE(MovePointer(620, 540));
+    ASSERT_TRUE(WarpPointer({620, 540}));
     ::SetForegroundWindow(window.hwnd());
     ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));
     std::tie(settings_.noMouse, settings_.copyToClipboard) = std::tuple(0, 1);

@@ -34,17 +34,6 @@ inline COLORREF ColorOf(uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixe
 inline uint32_t ScreenPattern(int x, int y) { return PixelOf(RGB((x * 4) & 0xFF, (y * 6) & 0xFF, 0x80)); }
 inline RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
-// Lets window messages run until the condition holds or the deadline passes.
-inline bool PumpUntil(const std::function<bool()>& done) { return WaitUntil(done, 10000, true); }
-
-inline bool MovePointer(int x, int y) {
-    ::SetCursorPos(x, y);
-    return PumpUntil([&] {
-        POINT p{};
-        return ::GetCursorPos(&p) && p.x == x && p.y == y;
-    });
-}
-
 // "" when the picture is width x height and shows expected(x, y) everywhere; else the size
 // or the first pixel that differs.
 inline std::string Mismatches(const Picture& picture, int width, int height,
@@ -86,7 +75,7 @@ public:
 
     // Waits until the screen shows the window's own corners and centre.
     [[nodiscard]] bool waitShown() const {
-        return PumpUntil([&] {
+        return Await([&] {
             RECT r{};
             ::GetWindowRect(hwnd(), &r);
             const WindowDc screen(nullptr);

@@ -7,12 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -140,11 +138,8 @@ TEST(DragDropData, AnswersForABitmapOnGdiAndRefusesEverythingElse) {
         {"bitmap on GDI", Format(CF_BITMAP, TYMED_GDI), S_OK},
         {"bitmap on GDI or memory", Format(CF_BITMAP, TYMED_GDI | TYMED_HGLOBAL), S_OK},
         {"bitmap in memory", Format(CF_BITMAP, TYMED_HGLOBAL), DV_E_TYMED},
-        {"bitmap in a stream", Format(CF_BITMAP, TYMED_ISTREAM), DV_E_TYMED},
         {"DIB in memory", Format(CF_DIB, TYMED_HGLOBAL), DV_E_FORMATETC},
         {"DIB on GDI", Format(CF_DIB, TYMED_GDI), DV_E_FORMATETC},
-        {"DIB v5", Format(CF_DIBV5, TYMED_HGLOBAL), DV_E_FORMATETC},
-        {"text", Format(CF_UNICODETEXT, TYMED_HGLOBAL), DV_E_FORMATETC},
         {"bitmap as an icon", Format(CF_BITMAP, TYMED_GDI, DVASPECT_ICON), DV_E_DVASPECT},
     };
     for (const auto& row : rows) {
@@ -404,122 +399,41 @@ TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
     EXPECT_EQ(freeSlots[1], freeSlots[0]);
 }
 
-// Pointer and key input as a user gives it. The drag's own message loop holds this thread, so
-// the input comes from a thread of its own.
-void Inject(const INPUT& input) { ::SendInput(1, const_cast<INPUT*>(&input), sizeof input); }
-
-void MouseTo(POINT at) {
-    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{INPUT_MOUSE, {}};
-    input.mi.dx = (at.x * 65536 + width - 1) / width;
-    input.mi.dy = (at.y * 65536 + height - 1) / height;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Inject(input);
-}
-
-void LeftButton(bool down) {
-    INPUT input{INPUT_MOUSE, {}};
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    Inject(input);
-}
-
-void Key(WORD key, bool down) {
-    INPUT input{INPUT_KEYBOARD, {}};
-    input.ki = KEYBDINPUT{key, 0, down ? 0UL : KEYEVENTF_KEYUP, 0, 0};
-    Inject(input);
-}
-
-bool PointerNear(POINT at) {
-    POINT p{};
-    return ::GetCursorPos(&p) && std::abs(p.x - at.x) <= 2 && std::abs(p.y - at.y) <= 2;
-}
-
-// Two windows on the screen: the press starts over the source, the drag ends over the target,
-// whose left half takes drops.
+// Two windows on the screen: the drag starts over the source and ends over the target, whose
+// left half takes drops.
 class DragDropBetweenWindows : public ::testing::Test {
 protected:
-    static constexpr wchar_t kClass[] = L"TessarinDragDropTestWindow";
-    static constexpr RECT kSource{100, 300, 180, 380}, kTarget{400, 300, 560, 380};
+    static constexpr RECT kTarget{400, 300, 560, 380};
     static constexpr LONG kHalf = (kTarget.right - kTarget.left) / 2;
 
     void SetUp() override {
         ASSERT_TRUE(ole_.ok());
         ASSERT_TRUE(source_ && target_);
-        for (HWND window : {source_.get(), target_.get()}) {
-            ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-            ::UpdateWindow(window);
-        }
         ASSERT_TRUE(drop_.Register(
             target_.get(),
             [this](POINT client) {
                 overTarget_ = true;
                 return client.x < kHalf;
             },
-            [this](POINT client, Image image) { drops_.emplace_back(client, std::move(image)); }));
+            [this](POINT, Image image) { drops_.push_back(std::move(image)); }));
     }
 
+    // SS_NOTIFY: a plain static control lets the pointer through to what lies below it.
     static UniqueWindow MakeWindow(const RECT& r) {
-        if (!RegisterWindowClass(kClass, ::DefWindowProcW, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))))
-            return {};
-        return UniqueWindow(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClass, nullptr, WS_POPUP, r.left,
-                                              r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                              ::GetModuleHandleW(nullptr), nullptr));
-    }
-
-    // Presses the left button over the source, drags the image to the point (screen
-    // coordinates) and ends the drag there by releasing the button or with Esc. Returns what
-    // StartBitmapDrag said.
-    bool DragTo(const Image& image, POINT to, bool escape) {
-        const POINT from{(kSource.left + kSource.right) / 2, (kSource.top + kSource.bottom) / 2};
-        overTarget_ = false;
-        MouseTo(from);
-        EXPECT_TRUE(WaitUntil([&] { return PointerNear(from); }, 10000, true));
-        ::SetForegroundWindow(source_.get());
-        LeftButton(true);
-        // The drag reads the buttons from this thread's input state: the press must have arrived.
-        EXPECT_TRUE(WaitUntil([] { return (::GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 10000, true));
-
-        const DWORD dragger = ::GetCurrentThreadId();
-        std::atomic<bool> over{false};
-        std::thread input([&] {
-            // The drag has begun when its loop takes the pointer.
-            (void)WaitUntil(
-                [&] {
-                    GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
-                    return ::GetGUIThreadInfo(dragger, &info) && info.hwndCapture != nullptr;
-                },
-                10000);
-            for (int step = 1; step <= 8; ++step) {
-                const POINT at{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8};
-                MouseTo(at);
-                (void)WaitUntil([&] { return PointerNear(at); }, 5000);
-            }
-            // The target has been asked about the point: only then is the end of the drag
-            // sure to be seen there.
-            (void)WaitUntil([&] { return overTarget_.load(); }, 10000);
-            if (escape) {
-                Key(VK_ESCAPE, true);
-                Key(VK_ESCAPE, false);
-            }
-            LeftButton(false);
-            // Should the drag miss the end, an Esc straight into its loop stops it, so a
-            // failure cannot hold the test.
-            if (!WaitUntil([&] { return over.load(); }, 10000)) ::PostThreadMessageW(dragger, WM_KEYDOWN, VK_ESCAPE, 0);
-        });
-        const bool taken = StartBitmapDrag(image);
-        over = true;
-        input.join();
-        EXPECT_TRUE(WaitUntil([] { return (::GetKeyState(VK_LBUTTON) & 0x8000) == 0; }, 10000, true));
-        return taken;
+        return UniqueWindow(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
+                                              WS_POPUP | WS_VISIBLE | SS_NOTIFY, r.left, r.top, r.right - r.left,
+                                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr));
     }
 
     const OleInit ole_;
-    const UniqueWindow source_ = MakeWindow(kSource), target_ = MakeWindow(kTarget);
+    const UniqueWindow source_ = MakeWindow({100, 300, 180, 380}), target_ = MakeWindow(kTarget);
     std::atomic<bool> overTarget_{false};
-    std::vector<std::pair<POINT, Image>> drops_;
+    std::vector<Image> drops_;
     BitmapDropTarget drop_;  // last, so it is revoked before the windows go
 };
 
+// Where a drop lands in client coordinates is DragDropTarget's matter; this is OLE's own drag
+// loop with the source's answers to the button and Esc.
 TEST_F(DragDropBetweenWindows, ReleasingOverTheTargetCopiesThePictureThereAndEscOrARefusingSpotDoNot) {
     const Image image = Pattern(13, 9);
     const struct {
@@ -534,18 +448,16 @@ TEST_F(DragDropBetweenWindows, ReleasingOverTheTargetCopiesThePictureThereAndEsc
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         drops_.clear();
-        const POINT to{kTarget.left + row.x, kTarget.top + 40};
-        EXPECT_EQ(DragTo(image, to, row.escape), row.taken);
-        EXPECT_TRUE(overTarget_);
+        overTarget_ = false;
+        // Once the target has been asked about the point, the end of the drag is sure to be seen there.
+        EXPECT_EQ(InjectDrag(
+                      source_.get(), {kTarget.left + row.x, kTarget.top + 40}, [&] { return StartBitmapDrag(image); },
+                      [this] { return overTarget_.load(); }, row.escape),
+                  std::optional(row.taken));
         ASSERT_EQ(drops_.size(), row.taken ? 1U : 0U);
-        if (drops_.empty()) continue;
-        // Where the pointer let go, in the target's client coordinates.
-        POINT released{};
-        ASSERT_TRUE(::GetCursorPos(&released));
-        ::ScreenToClient(target_.get(), &released);
-        EXPECT_EQ(std::pair(drops_[0].first.x, drops_[0].first.y), std::pair(released.x, released.y));
-        EXPECT_EQ(std::pair(drops_[0].second.width, drops_[0].second.height), std::pair(13, 9));
-        EXPECT_EQ(drops_[0].second.pixels, Visible(image));
+        if (row.taken) {
+            EXPECT_EQ(drops_[0].pixels, Visible(image));
+        }
     }
 }
 
