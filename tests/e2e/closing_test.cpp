@@ -3,21 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "e2e/desk.h"
 #include "e2e/program.h"
 
 namespace tessarin::test {
 namespace {
-
-std::vector<std::string> Jpegs(const Program& program) {
-    std::vector<std::string> names = WinFileSystem().list(program.path("data\\*.jpg"));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -72,13 +64,13 @@ TEST_F(ClosingRun, NoCaptureSlipsInUnderTheClosingQuestion) {
 // written, with no question that would hold the session up, and the program ends.
 TEST_F(ClosingRun, TheEndOfTheSessionSavesTheCapturesAndTheSettings) {
     ASSERT_TRUE(CtrlC());
-    ASSERT_TRUE(Jpegs(program_).empty());
+    ASSERT_TRUE(program_.Jpegs().empty());
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     SendMessageTimeoutW(main_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 30000, &answer);
     EXPECT_EQ(program_.Exited(), 0u);
-    EXPECT_EQ(Jpegs(program_).size(), 1u);
+    EXPECT_EQ(program_.Jpegs().size(), 1u);
     EXPECT_TRUE(Has(program_.Conf(), "no tooltip = 0\r\n")) << program_.Conf();
     EXPECT_EQ(program_.ConfLines(), 38u);
 }
