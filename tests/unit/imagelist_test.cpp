@@ -137,11 +137,6 @@ TEST(StripGeometry, PreviewScrollBars) {
     }
 }
 
-}  // namespace
-}  // namespace tessarin::test
-
-namespace tessarin::test {
-
 // The strip and the preview scroll by one rule: the bar's own steps, clamped to its range.
 TEST(StripGeometry, ScrollRequestsMoveByTheBarsStepsWithinItsRange) {
     const ScrollBar bar{true, 0, 100, 7, 30};
@@ -171,4 +166,5 @@ TEST(StripGeometry, LayoutAtEachScale) {
     }
 }
 
+}  // namespace
 }  // namespace tessarin::test
