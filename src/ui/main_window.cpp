@@ -13,6 +13,7 @@
 #include "core/run/target_kind.h"
 #include "core/text/paths.h"
 #include "ui/fonts.h"
+#include "ui/settings_dialog.h"
 #include "ui/window_list.h"
 #include "win32/imgctl_client.h"
 #include "win32/messages.h"
@@ -79,13 +80,6 @@ int TextWidth(HWND control, const std::wstring& text) {
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
-}
-
-std::wstring WindowText(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), length + 1)));
-    return text;
 }
 
 }  // namespace
@@ -263,7 +257,6 @@ void frmTessarin::CreateControls() {
     AddTip(lblHelp_, L"オンラインヘルプを表示します。");
     cmdSetting_ = AddControl(WC_BUTTONW, L"設定", button, kCmdSetting);
     AddTip(cmdSetting_, L"各種設定");
-    EnableWindow(cmdSetting_, FALSE);  // until the settings dialog exists
     cmdClose_ = AddControl(WC_BUTTONW, L"閉じる", button, kCmdClose);
     AddTip(cmdClose_, L"フォームを閉じてプログラムを終了します");
 
@@ -639,7 +632,8 @@ void frmTessarin::Unload() {
 
 void frmTessarin::cmdClose_Click() {
     // Start-up lets messages run before the settings are read; a close meanwhile waits for its end.
-    if (!started_) {
+    // Nor may the main window go under the settings dialog: the close waits for the dialog.
+    if (!started_ || (run_ && run_->runState() == kRunSetting)) {
         closeRequested_ = true;
         return;
     }
@@ -648,6 +642,19 @@ void frmTessarin::cmdClose_Click() {
 
 void frmTessarin::cmdOpenFolder_Click() {
     (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths, SpecialFolderPath(kCsidlWindows)));
+}
+
+// The dialog is modal: no pass of the run and no idle key acts while it is open, and an end or
+// a close asked for meanwhile is carried out once it has closed.
+void frmTessarin::cmdSetting_Click() {
+    if (!run_ || run_->runState() == kRunSetting || (list_ && list_->Closing())) return;
+    run_->SetSetting();
+    (void)frmSetting::ShowModal(hwnd_, settings_, services_.paths, services_.codePage, services_.desktop);
+    if (hwnd_ == nullptr) return;  // the session ended under the dialog and took the window
+    run_->EndSetting();
+    ApplySettings();
+    if (preview_) SetFocus(preview_->hwnd());
+    if (std::exchange(closeRequested_, false) || (run_->runState() == kRunEnd && !run_->runActive())) cmdClose_Click();
 }
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
@@ -677,6 +684,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (id == kCmdStop && code == BN_CLICKED && run_) run_->cmdStop_Click();
             if (id == kCmdAdd && code == BN_CLICKED && run_) run_->cmdAdd_Click();
             if (id == kCmdOpenFolder && code == BN_CLICKED) cmdOpenFolder_Click();
+            if (id == kCmdSetting && code == BN_CLICKED) cmdSetting_Click();
             if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
             if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
             if (id == kLblHelp && code == STN_CLICKED) lblHelp_Click();

@@ -165,6 +165,7 @@ private:
 
     void cmdClose_Click();
     void cmdOpenFolder_Click();
+    void cmdSetting_Click();
     void cmdPos_Click();
     void lblHelp_Click();
     void chkNoMouse_Click();
@@ -183,8 +184,9 @@ private:
     KeyNameTable keyNames_;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
-    bool started_ = false;         // start-up has run to its end
-    bool closeRequested_ = false;  // a close that came during start-up, carried out after it
+    bool started_ = false;  // start-up has run to its end
+    // A close that came during start-up or while the settings dialog was open, carried out after it.
+    bool closeRequested_ = false;
     bool settingsLoaded_ = false;  // only settings that were read are ever written back
 
     HWND hwnd_ = nullptr;

@@ -35,14 +35,6 @@ constexpr int kTabStops[] = {40, 160, 300};
 // The list scrolls sideways over ten times its width: titles can be long.
 constexpr int kHorizontalExtentFactor = 10;
 
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Valid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
-};
-using OwnedMenu = UniqueResource<MenuTraits>;
-
 // One attempt; false when the clipboard could not be opened or would not take the text.
 bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -70,21 +62,8 @@ std::string frmList::ShowModal(HWND owner, const Desktop& desktop) {
     try {
         frmList form(owner, desktop);
         if (!form.Load()) return "";
-        MSG msg{};
-        bool quit = false;
-        while (form.hwnd_ != nullptr) {
-            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-            if (got == 0) {
-                quit = true;
-                break;
-            }
-            if (got == -1) break;
-            if (IsDialogMessageW(form.hwnd_, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        RunModalLoop(form.hwnd_);
         form.Unload();
-        if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
         return form.result_;
     } catch (...) {
         return "";
@@ -263,7 +242,7 @@ void frmList::List_MouseDown(LPARAM screenPoint) {
         at = POINT{row.left, row.bottom};
         ClientToScreen(list_, &at);
     }
-    OwnedMenu mnuPopup(CreateMenu());
+    UniqueMenu mnuPopup(CreateMenu());
     HMENU items = CreatePopupMenu();
     if (!mnuPopup || items == nullptr) {
         if (items != nullptr) DestroyMenu(items);

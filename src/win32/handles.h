@@ -108,6 +108,12 @@ struct Menu {
     static bool Valid(Handle h) noexcept { return h != nullptr; }
     static void Close(Handle h) noexcept { ::DestroyMenu(h); }
 };
+struct TaskMemory {
+    using Handle = void*;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::CoTaskMemFree(h); }
+};
 
 }  // namespace handle_traits
 
@@ -124,6 +130,8 @@ using GdiObject = UniqueResource<handle_traits::Gdi<T>>;  // HBITMAP, HBRUSH, HP
 using GlobalMemory = UniqueResource<handle_traits::Global>;
 // A BSTR that a COM call handed over (out parameter: pass a BSTR, then reset() with it).
 using UniqueBstr = UniqueResource<handle_traits::SysString>;
+// Memory a shell or COM call handed over (an item list from the folder chooser).
+using TaskMemory = UniqueResource<handle_traits::TaskMemory>;
 
 // A DC from GetDC / GetWindowDC: released with ReleaseDC and the window it came from.
 class WindowDc {

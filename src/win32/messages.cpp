@@ -28,6 +28,29 @@ void ProcessMessagesFor(DWORD milliseconds) {
     }
 }
 
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+void RunModalLoop(const HWND& window) {
+    MSG msg{};
+    while (window != nullptr) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // Handed on: the loop that called us must end too.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (got == -1) return;
+        if (window != nullptr && IsDialogMessageW(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

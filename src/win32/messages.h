@@ -18,6 +18,14 @@ void ProcessPendingMessages();
 // Waits that long with this thread's messages flowing, so its windows stay alive.
 void ProcessMessagesFor(DWORD milliseconds);
 
+// The loop of a modal window of our own (no dialog template needed): this thread's messages,
+// with Tab, Enter and Esc for the window, until the window is gone (the variable is cleared
+// when it is destroyed). A quit request ends it and is handed on to the loop that called it.
+void RunModalLoop(const HWND& window);
+
+// The whole text of a window or control.
+[[nodiscard]] std::wstring WindowText(HWND window);
+
 // Registers a window class of this module with an arrow cursor; a class registered before
 // counts as success. background may be null (the window paints everything itself).
 [[nodiscard]] bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background,

@@ -10,6 +10,60 @@
 
 namespace tessarin {
 
+namespace {
+
+// Selects the initial folder by its item list. Under Wine a selection made while the chooser is
+// still starting is sometimes lost, so it is made again once the chooser's own loop runs.
+void SelectFolder(HWND chooser, const wchar_t* folder) {
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (FAILED(SHParseDisplayName(folder, nullptr, &item, 0, nullptr))) {
+        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
+        return;
+    }
+    const TaskMemory owned(item);
+    SendMessageW(chooser, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(item));
+}
+
+constexpr UINT_PTR kSelectAgainTimer = 0x7E55;
+constexpr wchar_t kStartProperty[] = L"TessarinChooserStart";
+
+void CALLBACK SelectAgain(HWND chooser, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(chooser, timer);
+    if (const auto* folder = static_cast<const wchar_t*>(RemovePropW(chooser, kStartProperty)))
+        SelectFolder(chooser, folder);
+}
+
+int CALLBACK FolderChooserStarted(HWND chooser, UINT message, LPARAM, LPARAM initial) {
+    if (message != BFFM_INITIALIZED) return 0;
+    const auto* folder = reinterpret_cast<const wchar_t*>(initial);
+    SelectFolder(chooser, folder);
+    if (SetPropW(chooser, kStartProperty, const_cast<wchar_t*>(folder)))
+        SetTimer(chooser, kSelectAgainTimer, 0, SelectAgain);
+    return 0;
+}
+
+}  // namespace
+
+std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initial) {
+    const std::wstring wideTitle = Utf8ToWide(title);
+    const std::wstring wideInitial = Utf8ToWide(initial);
+    std::wstring displayName(MAX_PATH, L'\0');
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName.data();
+    info.lpszTitle = wideTitle.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = FolderChooserStarted;
+    info.lParam = reinterpret_cast<LPARAM>(wideInitial.c_str());
+    const TaskMemory chosen(SHBrowseForFolderW(&info));
+    if (!chosen) return {};
+    // Long paths do not fit the classic buffer; the chooser's own allocation does.
+    wchar_t* path = nullptr;
+    if (FAILED(SHGetNameFromIDList(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), SIGDN_FILESYSPATH, &path))) return {};
+    const TaskMemory pathMemory(path);
+    return WideToUtf8(path);
+}
+
 std::string ProgramFolder() {
     // GetModuleFileNameW truncates silently when the buffer is short; grow until it fits.
     std::wstring buffer(MAX_PATH, L'\0');

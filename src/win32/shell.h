@@ -1,6 +1,8 @@
 #pragma once
 // Folders and processes of the shell. Paths are UTF-8.
 
+#include <windows.h>
+
 #include <string>
 #include <utility>
 
@@ -16,6 +18,10 @@ namespace tessarin {
 [[nodiscard]] bool StartProcess(const std::string& commandLine);
 // Opens a file or address with the program the shell associates with it.
 [[nodiscard]] bool OpenDocument(const std::string& path);
+
+// The system's folder chooser over owner, opened at initial; the chosen folder, or "" when the
+// user cancelled or chose something that is not a folder of the file system.
+[[nodiscard]] std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initial);
 
 // From now on libraries loaded by name come only from the system folder and the program's own
 // folder, never from the current folder or the PATH, where anyone could plant one.

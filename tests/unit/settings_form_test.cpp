@@ -39,8 +39,8 @@ TEST_F(SettingsFormTest, OpensWithTheRecord) {
     const std::vector<Case> cases = {
         {[](Settings& s) { s.saveFileFormat = 7; }, [](auto& f) { return f.saveFormat() == 3; }, "7 shows gif"},
         {[](Settings& s) { s.saveFileFormat = -3; }, [](auto& f) { return f.saveFormat() == 0; }, "-3 shows bmp"},
-        {[](Settings& s) { s.saveFolderPath = "data"; },
-         [](auto& f) { return f.text(FormText::SaveFolder) == "data"; }, "a folder that exists shows as written"},
+        {[](Settings& s) { s.saveFolderPath = "data"; }, [](auto& f) { return f.text(FormText::SaveFolder) == "data"; },
+         "a folder that exists shows as written"},
         {[](Settings& s) { s.saveFolderPath = "gone"; }, [](auto& f) { return f.text(FormText::SaveFolder).empty(); },
          "a folder that is gone shows empty"},
         {[](Settings& s) { s.loadFiles = "abc"; }, [](auto& f) { return !f.check(FormCheck::LoadFiles); },
@@ -104,7 +104,8 @@ TEST_F(SettingsFormTest, KeyFilters) {
         {FormText::SaveFolder, U' ', true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(SettingsForm::Accepts(c.box, c.typed), c.accepted) << static_cast<int>(c.box) << " " << static_cast<uint32_t>(c.typed);
+        EXPECT_EQ(SettingsForm::Accepts(c.box, c.typed), c.accepted)
+            << static_cast<int>(c.box) << " " << static_cast<uint32_t>(c.typed);
 }
 
 TEST_F(SettingsFormTest, ThumbnailSizesMustBePositive) {
@@ -113,7 +114,8 @@ TEST_F(SettingsFormTest, ThumbnailSizesMustBePositive) {
         form.SetText(FormText::ThumbnailHeight, text);
         const auto message = form.LeaveThumbnail(FormText::ThumbnailHeight);
         ASSERT_TRUE(message) << text;
-        EXPECT_EQ(*message, (FormMessage{"サイズは０より大きい値を入力して下さい！", "サイズ不正", FormText::ThumbnailHeight}));
+        EXPECT_EQ(*message,
+                  (FormMessage{"サイズは０より大きい値を入力して下さい！", "サイズ不正", FormText::ThumbnailHeight}));
         // Ok runs the same check first: nothing is stored.
         EXPECT_EQ(form.Ok(), message);
         EXPECT_EQ(settings.thumbnailHeight, 90);
@@ -166,8 +168,8 @@ TEST_F(SettingsFormTest, OkRefusesWhatWouldNotComeBack) {
 
 TEST_F(SettingsFormTest, TheSaveFolderIsStoredRelativeToTheProgram) {
     struct Case {
-        std::string chosen;      // from the folder chooser; "" when typed by hand
-        std::string typed;       // what the box holds then
+        std::string chosen;  // from the folder chooser; "" when typed by hand
+        std::string typed;   // what the box holds then
         std::string shown, stored;
     };
     const Case cases[] = {

@@ -34,10 +34,20 @@ size_t Index(FormText t) { return static_cast<size_t>(t); }
 SettingsForm::SettingsForm(Settings& settings, const PathContext& paths, const NarrowCodePage& codePage)
     : settings_(settings), paths_(paths), codePage_(codePage) {
     const Settings& s = settings_;
-    checks_ = {On(s.noMouse),     On(s.copyToClipboard), On(s.captureSound), LeadingNumber(s.loadFiles) == 1.0,
-               On(s.autoStart),   On(s.imgDownload),     On(s.autoListing),  On(s.space),
-               On(s.noConfirm),   On(s.minimize),        On(s.thumbnailStatic), On(s.hosei),
-               On(s.size),        On(s.shift)};
+    checks_ = {On(s.noMouse),
+               On(s.copyToClipboard),
+               On(s.captureSound),
+               LeadingNumber(s.loadFiles) == 1.0,
+               On(s.autoStart),
+               On(s.imgDownload),
+               On(s.autoListing),
+               On(s.space),
+               On(s.noConfirm),
+               On(s.minimize),
+               On(s.thumbnailStatic),
+               On(s.hosei),
+               On(s.size),
+               On(s.shift)};
     loadFilesShown_ = check(FormCheck::LoadFiles);
     saveFormat_ = std::clamp(s.saveFileFormat, 0, kSaveFormatCount - 1);
     // A save folder that is gone shows empty: Ok then stores the program folder.
@@ -48,11 +58,16 @@ SettingsForm::SettingsForm(Settings& settings, const PathContext& paths, const N
     hotkeyCopy_ = s.hotkeyCopy;
     hotkeyRect_ = s.hotkeyRect;
     const std::pair<FormText, int32_t> numbers[] = {
-        {FormText::ThumbnailWidth, s.thumbnailWidth}, {FormText::ThumbnailHeight, s.thumbnailHeight},
-        {FormText::HoseiLeft, s.hoseiLeft},           {FormText::HoseiTop, s.hoseiTop},
-        {FormText::HoseiWidth, s.hoseiWidth},         {FormText::HoseiHeight, s.hoseiHeight},
-        {FormText::SizeWidth, s.sizeWidth},           {FormText::SizeHeight, s.sizeHeight},
-        {FormText::ShiftX, s.shiftX},                 {FormText::ShiftY, s.shiftY},
+        {FormText::ThumbnailWidth, s.thumbnailWidth},
+        {FormText::ThumbnailHeight, s.thumbnailHeight},
+        {FormText::HoseiLeft, s.hoseiLeft},
+        {FormText::HoseiTop, s.hoseiTop},
+        {FormText::HoseiWidth, s.hoseiWidth},
+        {FormText::HoseiHeight, s.hoseiHeight},
+        {FormText::SizeWidth, s.sizeWidth},
+        {FormText::SizeHeight, s.sizeHeight},
+        {FormText::ShiftX, s.shiftX},
+        {FormText::ShiftY, s.shiftY},
     };
     for (const auto& [field, value] : numbers) texts_[Index(field)] = std::to_string(value);
     // A target outside the buttons chooses none of them.
@@ -99,7 +114,9 @@ void SettingsForm::SetCheck(FormCheck c, bool on) {
 
 void SettingsForm::SetText(FormText t, std::string value) { texts_[Index(t)] = std::move(value); }
 
-void SettingsForm::SetKey(FormKey k, std::string value) { (k == FormKey::Copy ? hotkeyCopy_ : hotkeyRect_) = std::move(value); }
+void SettingsForm::SetKey(FormKey k, std::string value) {
+    (k == FormKey::Copy ? hotkeyCopy_ : hotkeyRect_) = std::move(value);
+}
 
 bool SettingsForm::Accepts(FormText t, char32_t typed) {
     if (typed < U' ' || typed == 0x7F) return true;

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "core/ports/codepage.h"
+#include "core/run/target_kind.h"
 #include "core/settings/settings.h"
 #include "core/text/paths.h"
 
 namespace tessarin {
 
-inline constexpr int kTargetKindCount = 5;
 inline constexpr int kSaveFormatCount = 4;
 
 enum class FormCheck {
@@ -58,13 +58,13 @@ enum class FormKey { Copy, Rect };
 
 // What shows and what can be used, derived from the state.
 struct FormLook {
-    bool classFrame = false;     // the class name: only for the class target
-    bool hoseiGroup = false;     // range correction: only for the class target
-    bool sizeGroup = false;      // fixed size: only for the part target
-    bool hoseiFields = false;    // the four correction numbers: correction checked
-    bool sizeFields = false;     // the two size numbers: fixed size checked
-    bool shiftFields = false;    // the two shift numbers: shift checked
-    bool spaceEnabled = true;    // Space adds and automatic listing exclude each other
+    bool classFrame = false;   // the class name: only for the class target
+    bool hoseiGroup = false;   // range correction: only for the class target
+    bool sizeGroup = false;    // fixed size: only for the part target
+    bool hoseiFields = false;  // the four correction numbers: correction checked
+    bool sizeFields = false;   // the two size numbers: fixed size checked
+    bool shiftFields = false;  // the two shift numbers: shift checked
+    bool spaceEnabled = true;  // Space adds and automatic listing exclude each other
     bool autoListingEnabled = true;
     friend bool operator==(const FormLook&, const FormLook&) = default;
 };
