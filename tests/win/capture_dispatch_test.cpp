@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
 #include "capture_test_support.h"
 #include "gdi_meter.h"
@@ -32,8 +31,9 @@ TEST_F(MyCaptureTest, AWindowComesOutPixelForPixelOnBothPathsAndWholeUnderACover
 }
 
 // A part at screen (100, 100, 150, 120): a child window, found through accessibility, inside a
-// parent that paints the same screen pattern around it.
-TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopyButNeverTheWholeScreen) {
+// parent that paints the same screen pattern around it. (Which targets the correction applies to
+// is a rule of the capture, tested natively; the whole screen shares this copy from the screen.)
+TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopy) {
     const PaintedWindow parent(At(90, 90, 80, 50), [](int x, int y) { return ScreenPattern(90 + x, 90 + y); });
     const PaintedWindow part(
         At(10, 10, 50, 20), [](int x, int y) { return ScreenPattern(100 + x, 100 + y); }, L"", true, parent.hwnd());
@@ -51,23 +51,11 @@ TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopyButNeverTheWholeScreen
         EXPECT_EQ(Capture("parts"), "");
         EXPECT_EQ(Mismatches(picture_, 50, 20, shifted), "") << correction;
     }
-
-    ASSERT_TRUE(WarpPointer({1270, 10}));
-    EXPECT_EQ(Capture("snapshot"), "");
-    EXPECT_EQ(picture_.width(), ::GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(picture_.pixel(100, 100), ColorOf(ScreenPattern(100, 100)));
     EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(MyCaptureTest, AThousandCapturesLeaveNoGdiObjectBehindAsAProbeThatSeesALeakOf50Shows) {
-    const long free = FreeGdiSlots();
-    ASSERT_GT(free, 1000) << "an implausible handle table: the probe would prove nothing";
-    {
-        std::vector<GdiObject<HBITMAP>> leaked;
-        for (int i = 0; i < 50; ++i) leaked.emplace_back(::CreateBitmap(2, 2, 1, 1, nullptr));
-        ASSERT_EQ(FreeGdiSlots(), free - 50);
-    }
-
+// That the probe sees a leak at all is shown with the image store's files.
+TEST_F(MyCaptureTest, AThousandCapturesLeaveNoGdiObjectBehind) {
     const PaintedWindow window(At(600, 500, 80, 60), ScreenPattern);
     ASSERT_TRUE(window.waitShown());
     ASSERT_TRUE(WarpPointer({620, 540}));
