@@ -159,7 +159,7 @@ int frmSetting::Px(int logical) const {
 bool frmSetting::Load() {
     if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmSetting>, GetSysColorBrush(COLOR_BTNFACE))) return false;
     if (CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kClassName,
-                        Utf8ToWide(kSettingsTitle).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,
+                        Utf8ToWide(kSettingsTitle).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0,
                         0, 0, 0, owner_, nullptr, GetModuleHandleW(nullptr), this) == nullptr) {
         return false;
     }
