@@ -119,9 +119,7 @@ constexpr const wchar_t* kFormats[] = {L"bmp", L"jpg", L"png", L"gif"};
 bool IsThumbnail(FormText t) { return t == FormText::ThumbnailWidth || t == FormText::ThumbnailHeight; }
 bool IsShift(FormText t) { return t == FormText::ShiftX || t == FormText::ShiftY; }
 
-void SetCheck(HWND control, bool on) {
-    SendMessageW(control, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void SetCheck(HWND control, bool on) { SendMessageW(control, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 // Only a changed text is put back: setting it moves the caret to the start.
 void SetText(HWND control, const std::string& text) {
@@ -159,8 +157,8 @@ int frmSetting::Px(int logical) const {
 bool frmSetting::Load() {
     if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmSetting>, GetSysColorBrush(COLOR_BTNFACE))) return false;
     if (CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT, kClassName,
-                        Utf8ToWide(kSettingsTitle).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0,
-                        0, 0, 0, owner_, nullptr, GetModuleHandleW(nullptr), this) == nullptr) {
+                        Utf8ToWide(kSettingsTitle).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, owner_,
+                        nullptr, GetModuleHandleW(nullptr), this) == nullptr) {
         return false;
     }
     CreateControls();
@@ -236,15 +234,15 @@ void frmSetting::CreateControls() {
                 break;
         }
         const HWND control =
-            CreateWindowExW(exStyle, cls, item.caption, style, Px(item.x), Px(item.y), Px(item.width),
-                            Px(item.height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance,
-                            nullptr);
+            CreateWindowExW(exStyle, cls, item.caption, style, Px(item.x), Px(item.y), Px(item.width), Px(item.height),
+                            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
         if (control == nullptr) continue;
         if (font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (item.tip != nullptr) tips_.push_back(CreateWindowTip(control, item.tip));
         if (item.part != kAlways) parts_.emplace_back(item.part, control);
         const int id = item.id;
-        if (id >= kOptPosBase && id < kOptPosBase + kTargetKindCount) optPos_[static_cast<size_t>(id - kOptPosBase)] = control;
+        if (id >= kOptPosBase && id < kOptPosBase + kTargetKindCount)
+            optPos_[static_cast<size_t>(id - kOptPosBase)] = control;
         if (id >= kChkBase && id < kChkBase + kFormCheckCount) checks_[static_cast<size_t>(id - kChkBase)] = control;
         if (id >= kTxtBase && id < kTxtBase + kFormTextCount) {
             texts_[static_cast<size_t>(id - kTxtBase)] = control;
@@ -272,14 +270,16 @@ void frmSetting::Form_Load() {
             ++index;
         }
     }
-    for (int t = 0; t < kFormTextCount; ++t) SetText(texts_[static_cast<size_t>(t)], form_.text(static_cast<FormText>(t)));
+    for (int t = 0; t < kFormTextCount; ++t)
+        SetText(texts_[static_cast<size_t>(t)], form_.text(static_cast<FormText>(t)));
     Render();
 }
 
 // Everything but the typed texts follows the form: the checks, the target, the format and
 // which groups show and can be used.
 void frmSetting::Render() {
-    for (int c = 0; c < kFormCheckCount; ++c) SetCheck(checks_[static_cast<size_t>(c)], form_.check(static_cast<FormCheck>(c)));
+    for (int c = 0; c < kFormCheckCount; ++c)
+        SetCheck(checks_[static_cast<size_t>(c)], form_.check(static_cast<FormCheck>(c)));
     for (int i = 0; i < kTargetKindCount; ++i) SetCheck(optPos_[static_cast<size_t>(i)], form_.pos() == i);
     SendMessageW(cmbSaveFileFormat_, CB_SETCURSEL, static_cast<WPARAM>(form_.saveFormat()), 0);
     const FormLook look = form_.Look();
@@ -336,7 +336,8 @@ void frmSetting::cmbSaveFileFormat_Click() {
 void frmSetting::cmbHotKey_Click(FormKey key) {
     const LRESULT index = SendMessageW(cmbHotKey_[key == FormKey::Copy ? 0 : 1], CB_GETCURSEL, 0, 0);
     const std::vector<std::string> choices = form_.KeyChoices(key);
-    if (index >= 0 && static_cast<size_t>(index) < choices.size()) form_.SetKey(key, choices[static_cast<size_t>(index)]);
+    if (index >= 0 && static_cast<size_t>(index) < choices.size())
+        form_.SetKey(key, choices[static_cast<size_t>(index)]);
 }
 
 void frmSetting::cmdSaveFolder_Click() {

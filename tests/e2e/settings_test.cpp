@@ -223,8 +223,8 @@ TEST(SettingsDialogEnd, AWatchedWindowGoneWhileTheDialogIsOpenEndsAfterIt) {
     ASSERT_NE(main, nullptr);
     PostMessageW(FindWindowExW(main, nullptr, L"Button", L"設定"), BM_CLICK, 0, 0);
     HWND dialog = nullptr;
-    ASSERT_TRUE(Await([&] { return (dialog = FindProcessWindow(program.processId(), frmSetting::kClassName)); },
-                      10000));
+    ASSERT_TRUE(
+        Await([&] { return (dialog = FindProcessWindow(program.processId(), frmSetting::kClassName)); }, 10000));
     watched.reset();
     // The watch looks ten times a second: many looks pass with the program still there.
     EXPECT_FALSE(program.Exited(1000));
