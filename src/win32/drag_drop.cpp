@@ -275,9 +275,13 @@ ComPtr<IDataObject> MakeBitmapDataObject(const Image& image) noexcept {
     }
 }
 
+ComPtr<IDropSource> MakeLeftButtonDropSource() noexcept {
+    return ComPtr<IDropSource>(new (std::nothrow) LeftButtonDropSource());
+}
+
 bool StartBitmapDrag(const Image& image) noexcept {
     const ComPtr<IDataObject> data = MakeBitmapDataObject(image);
-    const ComPtr<IDropSource> source(new (std::nothrow) LeftButtonDropSource());
+    const ComPtr<IDropSource> source = MakeLeftButtonDropSource();
     if (!data || !source) return false;
     DWORD effect = DROPEFFECT_NONE;
     const HRESULT result = ::DoDragDrop(data.get(), source.get(), DROPEFFECT_COPY, &effect);

@@ -38,6 +38,10 @@ namespace tessarin {
 // An empty image starts no drag and returns false.
 [[nodiscard]] bool StartBitmapDrag(const Image& image) noexcept;
 
+// The drop source StartBitmapDrag hands to OLE, so tests can ask it what it answers: Esc
+// cancels, the left button let go drops. Null when memory runs out.
+[[nodiscard]] ComPtr<IDropSource> MakeLeftButtonDropSource() noexcept;
+
 // Makes a window a place where bitmaps can be dropped. accepts(point) decides, for a point in the
 // window's client coordinates, whether a drop there would be taken; dropped(point, image) receives
 // each picture dropped where accepts said yes. Revoke before the window is destroyed (OLE keeps

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
+#include <thread>
+
 #include "e2e/program.h"
 
 namespace tessarin::test {
@@ -24,6 +28,68 @@ inline UniqueWindow MakeTarget() {
                                         GetModuleHandleW(nullptr), nullptr));
     UpdateWindow(window.get());
     return window;
+}
+
+// A key, and a press and release of a mouse button where the pointer is (0 leaves one out),
+// injected as a user gives them.
+inline void Key(WORD vk, bool down) {
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = KEYBDINPUT{vk, 0, down ? 0UL : KEYEVENTF_KEYUP, 0, 0};
+    ::SendInput(1, &input, sizeof input);
+}
+inline void Click(DWORD down, DWORD up) {
+    for (const DWORD flag : {down, up}) {
+        if (flag == 0) continue;
+        INPUT input{INPUT_MOUSE, {}};
+        input.mi.dwFlags = flag;
+        ::SendInput(1, &input, sizeof input);
+    }
+}
+
+// A drag with the left button as a user makes it, pressed over the middle of source (a window
+// of this thread). drag() runs the drag's own loop on this thread, which it holds, so a thread
+// of its own moves the pointer to `to` in steps and lets go. What drag() returned; nullopt when
+// the press or the pointer never came.
+template <typename Drag>
+std::optional<bool> InjectDrag(HWND source, POINT to, Drag drag) {
+    RECT r{};
+    GetWindowRect(source, &r);
+    const POINT from{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    const auto held = [](bool down) {
+        return Await([=] { return ((GetKeyState(VK_LBUTTON) & 0x8000) != 0) == down; }, 10000);
+    };
+    if (!WarpPointer(from)) return std::nullopt;
+    SetForegroundWindow(source);
+    Click(MOUSEEVENTF_LEFTDOWN, 0);
+    // The drag reads the button from this thread's input state: the press must have arrived.
+    if (!held(true)) {
+        Click(0, MOUSEEVENTF_LEFTUP);
+        return std::nullopt;
+    }
+    const DWORD dragger = GetCurrentThreadId();
+    std::atomic<bool> over{false};
+    bool arrived = true;  // written by the input thread only, read after it ends
+    std::thread input([&] {
+        // The drag has begun when its loop takes the pointer.
+        arrived = WaitUntil(
+            [&] {
+                GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+                return GetGUIThreadInfo(dragger, &info) && info.hwndCapture != nullptr;
+            },
+            10000);
+        for (int step = 1; step <= 8; ++step)
+            arrived =
+                WarpPointer({from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8}) && arrived;
+        Click(0, MOUSEEVENTF_LEFTUP);
+        // Should the drag miss its end, an Esc straight into its loop stops it, so a failure
+        // cannot hold the test.
+        if (!WaitUntil([&] { return over.load(); }, 10000)) PostThreadMessageW(dragger, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    const bool taken = drag();
+    over = true;
+    input.join();
+    if (!held(false) || !arrived) return std::nullopt;
+    return taken;
 }
 
 // Moves the pointer and lets the windows under it settle. Wine resynchronises Shift, Ctrl

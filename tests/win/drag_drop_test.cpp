@@ -1,12 +1,11 @@
 // Pictures dragged out as CF_BITMAP and dropped onto a window: the bitmap round trip, what the
-// data object answers, what the drop target answers and delivers, and a real drag between two
-// windows of this process.
+// data object answers, what the drop target answers and delivers, and what the drag source
+// answers.
 
 #include "win32/drag_drop.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -372,66 +371,23 @@ TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
     EXPECT_EQ(freeSlots[1], freeSlots[0]);
 }
 
-// Two windows on the screen: the drag starts over the source and ends over the target, whose
-// left half takes drops.
-class DragDropBetweenWindows : public ::testing::Test {
-protected:
-    static constexpr RECT kTarget{400, 300, 560, 380};
-    static constexpr LONG kHalf = (kTarget.right - kTarget.left) / 2;
-
-    void SetUp() override {
-        ASSERT_TRUE(ole_.ok());
-        ASSERT_TRUE(source_ && target_);
-        ASSERT_TRUE(drop_.Register(
-            target_.get(),
-            [this](POINT client) {
-                overTarget_ = true;
-                return client.x < kHalf;
-            },
-            [this](POINT, Image image) { drops_.push_back(std::move(image)); }));
-    }
-
-    // SS_NOTIFY: a plain static control lets the pointer through to what lies below it.
-    static UniqueWindow MakeWindow(const RECT& r) {
-        return UniqueWindow(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
-                                              WS_POPUP | WS_VISIBLE | SS_NOTIFY, r.left, r.top, r.right - r.left,
-                                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr));
-    }
-
-    const OleInit ole_;
-    const UniqueWindow source_ = MakeWindow({100, 300, 180, 380}), target_ = MakeWindow(kTarget);
-    std::atomic<bool> overTarget_{false};
-    std::vector<Image> drops_;
-    BitmapDropTarget drop_;  // last, so it is revoked before the windows go
-};
-
-// Where a drop lands in client coordinates is DragDropTarget's matter; this is OLE's own drag
-// loop with the source's answers to the button and Esc.
-TEST_F(DragDropBetweenWindows, ReleasingOverTheTargetCopiesThePictureThereAndEscOrARefusingSpotDoNot) {
-    const Image image = Pattern(13, 9);
+// What the source answers OLE's drag loop. The loop itself is OLE's: the end-to-end tests drag
+// between the program and a window of theirs, both ways.
+TEST(DragDropSource, EscCancelsAndLettingGoOfTheLeftButtonDrops) {
+    const ComPtr<IDropSource> source = MakeLeftButtonDropSource();
+    ASSERT_TRUE(source);
     const struct {
-        const char* name;
-        LONG x;  // in the target
-        bool escape, taken;
+        BOOL escape;
+        DWORD keys;
+        HRESULT want;
     } rows[] = {
-        {"released where accepted", 20, false, true},
-        {"released where refused", kHalf + 30, false, false},
-        {"Esc where accepted", 20, true, false},
+        {FALSE, MK_LBUTTON, S_OK},    {FALSE, MK_LBUTTON | MK_SHIFT, S_OK}, {TRUE, MK_LBUTTON, DRAGDROP_S_CANCEL},
+        {TRUE, 0, DRAGDROP_S_CANCEL},  // Esc and the release in one go: nothing is dropped
+        {FALSE, 0, DRAGDROP_S_DROP},  {FALSE, MK_RBUTTON, DRAGDROP_S_DROP},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        drops_.clear();
-        overTarget_ = false;
-        // Once the target has been asked about the point, the end of the drag is sure to be seen there.
-        EXPECT_EQ(InjectDrag(
-                      source_.get(), {kTarget.left + row.x, kTarget.top + 40}, [&] { return StartBitmapDrag(image); },
-                      [this] { return overTarget_.load(); }, row.escape),
-                  std::optional(row.taken));
-        ASSERT_EQ(drops_.size(), row.taken ? 1U : 0U);
-        if (row.taken) {
-            EXPECT_EQ(drops_[0].pixels, Visible(image));
-        }
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(source->QueryContinueDrag(row.escape, row.keys), row.want) << row.escape << " " << row.keys;
+    EXPECT_EQ(source->GiveFeedback(DROPEFFECT_COPY), DRAGDROP_S_USEDEFAULTCURSORS) << "no cursor would show the drag";
 }
 
 }  // namespace

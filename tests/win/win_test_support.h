@@ -1,15 +1,13 @@
 #pragma once
 // Helpers shared by the Wine and the end-to-end tests: a private temporary folder, the program
-// folder, waits, and input as a user gives it.
+// folder, waits.
 
 #include <windows.h>
 
 #include <atomic>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
-#include <thread>
 
 #include "win32/filesystem.h"
 #include "win32/handles.h"
@@ -74,22 +72,6 @@ inline void Pause(DWORD ms) {
     WaitUntil([] { return false; }, ms, true);
 }
 
-// A key, and a press and release of a mouse button where the pointer is (0 leaves one out),
-// injected as a user gives them.
-inline void Key(WORD vk, bool down) {
-    INPUT input{INPUT_KEYBOARD, {}};
-    input.ki = KEYBDINPUT{vk, 0, down ? 0UL : KEYEVENTF_KEYUP, 0, 0};
-    ::SendInput(1, &input, sizeof input);
-}
-inline void Click(DWORD down, DWORD up) {
-    for (const DWORD flag : {down, up}) {
-        if (flag == 0) continue;
-        INPUT input{INPUT_MOUSE, {}};
-        input.mi.dwFlags = flag;
-        ::SendInput(1, &input, sizeof input);
-    }
-}
-
 // Puts the pointer there; true once it is.
 inline bool WarpPointer(POINT at) {
     ::SetCursorPos(at.x, at.y);
@@ -99,59 +81,6 @@ inline bool WarpPointer(POINT at) {
             return ::GetCursorPos(&p) && p.x == at.x && p.y == at.y;
         },
         10000);
-}
-
-// A drag with the left button as a user makes it, pressed over the middle of source (a window
-// of this thread). drag() runs the drag's own loop on this thread, which it holds, so a thread
-// of its own gives the input: the pointer to `to` in steps, then, once ready() holds, Esc if
-// asked and the release. What drag() returned; nullopt when the press, the pointer or ready()
-// never came.
-template <typename Drag>
-std::optional<bool> InjectDrag(HWND source, POINT to, Drag drag, const std::function<bool()>& ready = nullptr,
-                               bool escape = false) {
-    RECT r{};
-    ::GetWindowRect(source, &r);
-    const POINT from{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    const auto held = [](bool down) {
-        return Await([=] { return ((::GetKeyState(VK_LBUTTON) & 0x8000) != 0) == down; }, 10000);
-    };
-    if (!WarpPointer(from)) return std::nullopt;
-    ::SetForegroundWindow(source);
-    Click(MOUSEEVENTF_LEFTDOWN, 0);
-    // The drag reads the button from this thread's input state: the press must have arrived.
-    if (!held(true)) {
-        Click(0, MOUSEEVENTF_LEFTUP);
-        return std::nullopt;
-    }
-    const DWORD dragger = ::GetCurrentThreadId();
-    std::atomic<bool> over{false};
-    bool arrived = true;  // written by the input thread only, read after it ends
-    std::thread input([&] {
-        // The drag has begun when its loop takes the pointer.
-        arrived = WaitUntil(
-            [&] {
-                GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
-                return ::GetGUIThreadInfo(dragger, &info) && info.hwndCapture != nullptr;
-            },
-            10000);
-        for (int step = 1; step <= 8; ++step)
-            arrived =
-                WarpPointer({from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8}) && arrived;
-        arrived = (!ready || WaitUntil(ready, 10000)) && arrived;
-        if (escape) {
-            Key(VK_ESCAPE, true);
-            Key(VK_ESCAPE, false);
-        }
-        Click(0, MOUSEEVENTF_LEFTUP);
-        // Should the drag miss its end, an Esc straight into its loop stops it, so a failure
-        // cannot hold the test.
-        if (!WaitUntil([&] { return over.load(); }, 10000)) ::PostThreadMessageW(dragger, WM_KEYDOWN, VK_ESCAPE, 0);
-    });
-    const bool taken = drag();
-    over = true;
-    input.join();
-    if (!held(false) || !arrived) return std::nullopt;
-    return taken;
 }
 
 // Writes bytes to a file directly, without the code under test.
