@@ -223,8 +223,8 @@ TEST(ListController, DeleteCommandsRemoveWhatTheyAskedAbout) {
                       all = "一覧の画像を全て削除します。よろしいですか？",
                       one = "選択している No = 3 を削除します。よろしいですか？";
     using Command = std::function<void(ListWorld&)>;
-    const Command leftDel = [](ListWorld&w) { w.list.mnuLeftDel_Click(); },
-                  allDel = [](ListWorld&w) { w.list.mnuAllDel_Click(); };
+    const Command leftDel = [](ListWorld& w) { w.list.mnuLeftDel_Click(); };
+    const Command allDel = [](ListWorld& w) { w.list.mnuAllDel_Click(); };
     const auto key = [](bool inFront, bool held, int32_t noConfirm = 0) {
         return [=](ListWorld& w) { w.settings.noConfirm = noConfirm, w.list.DeleteKey(inFront, held); };
     };
