@@ -38,15 +38,30 @@ std::optional<FileInfo> WinFileSystem::stat(const std::string& path) const {
 
 std::vector<std::string> WinFileSystem::list(const std::string& pattern) const {
     std::vector<std::string> names;
+    for (ListedFile& file : listFiles(pattern)) names.push_back(std::move(file.name));
+    return names;
+}
+
+std::vector<ListedFile> WinFileSystem::listFiles(const std::string& pattern) const {
+    std::vector<ListedFile> files;
     WIN32_FIND_DATAW data{};
-    const FindHandle find(::FindFirstFileW(Utf8ToWide(pattern).c_str(), &data));
-    if (!find) return names;
+    // The basic information only: the short names cost a lookup per file.
+    const FindHandle find(::FindFirstFileExW(Utf8ToWide(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                             nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return files;
     do {
         const std::wstring_view name = data.cFileName;
         if (name == L"." || name == L"..") continue;
-        names.push_back(WideToUtf8(name));
+        const auto join = [](DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; };
+        const DWORD attributes = data.dwFileAttributes;
+        files.push_back(
+            ListedFile{WideToUtf8(name),
+                       FileInfo{(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
+                                (attributes & FILE_ATTRIBUTE_SYSTEM) != 0},
+                       FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
+                                 join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)}});
     } while (::FindNextFileW(find.get(), &data));
-    return names;
+    return files;
 }
 
 std::string WinFileSystem::canonicalise(const std::string& path) const {

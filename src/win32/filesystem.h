@@ -9,6 +9,7 @@ class WinFileSystem : public FileSystem {
 public:
     [[nodiscard]] std::optional<FileInfo> stat(const std::string& path) const override;
     [[nodiscard]] std::vector<std::string> list(const std::string& pattern) const override;
+    [[nodiscard]] std::vector<ListedFile> listFiles(const std::string& pattern) const override;
     [[nodiscard]] std::string canonicalise(const std::string& path) const override;
     [[nodiscard]] std::string currentFolder() const override;
     [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;

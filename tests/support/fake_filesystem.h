@@ -55,6 +55,27 @@ public:
         return names;
     }
 
+    // A file's size is its content's; its write time is what `modified` says (0 unless set).
+    std::map<std::string, uint64_t> modified;  // key: lower-case full path
+    std::vector<ListedFile> listFiles(const std::string& pattern) const override {
+        std::vector<ListedFile> files;
+        const std::string folder = pattern.substr(0, pattern.rfind('\\') + 1);
+        // A pattern without wildcards names one file.
+        const bool exact = pattern.find_first_of("*?") == std::string::npos;
+        const auto one = entries.find(AsciiLower(pattern));
+        const std::vector<std::string> names =
+            !exact                 ? list(pattern)
+            : one == entries.end() ? std::vector<std::string>{}
+                                   : std::vector<std::string>{spelling.at(one->first).substr(folder.size())};
+        for (const std::string& name : names) {
+            const std::string key = AsciiLower(folder + name);
+            const auto& [info, content] = entries.at(key);
+            const auto time = modified.find(key);
+            files.push_back({name, info, {content.size(), time == modified.end() ? 0 : time->second}});
+        }
+        return files;
+    }
+
     std::string canonicalise(const std::string& path) const override {
         std::vector<std::string> parts;
         for (const std::string& part : SplitAll(path, "\\")) {

@@ -142,9 +142,11 @@ TEST(LoadOrder, ImagesOfTheSaveFolderInCharacterOrder) {
         fs.addFile(std::string("C:\\prog\\data\\") + name);
     fs.addFile("C:\\prog\\data\\h.jpg", {}, true, false);
     fs.addFolder("C:\\prog\\data\\d.jpg");
-    std::vector<std::string> expected;
+    fs.modified["c:\\prog\\data\\b.jpg"] = 77;
+    std::vector<FolderImage> expected;
     for (const char* name : {"B.bmp", "a.PNG", "b.jpg", "g.GIF", "photo.png", "x.jpeg"})
-        expected.push_back(std::string("C:\\prog\\data\\") + name);
+        expected.push_back({std::string("C:\\prog\\data\\") + name, {0, 0}});
+    expected[2].stamp.modified = 77;
     EXPECT_EQ(ImagesToLoad(SaveSettings(), ctx), expected);
     EXPECT_EQ(ImagesToLoad(SaveSettings("\"C:\\prog\\data\""), ctx), expected);
 

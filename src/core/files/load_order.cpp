@@ -13,23 +13,22 @@ bool IsLoadableImageName(std::string_view name) {
     return std::find(kExtensions.begin(), kExtensions.end(), e) != kExtensions.end();
 }
 
-std::vector<std::string> ImagesToLoad(const Settings& settings, const PathContext& ctx) {
+std::string SaveFolderOf(const Settings& settings, const PathContext& ctx) {
     std::string base;
-    const std::string folder = Unquote(AbsolutePath(settings.saveFolderPath, base, ctx));
-    const std::string prefix = folder + "\\";
-    std::vector<std::string> paths;
-    for (const std::string& name : ctx.fs.list(prefix + "*")) {
-        if (!IsLoadableImageName(name)) continue;
-        std::string path = prefix;
-        path += name;
+    return Unquote(AbsolutePath(settings.saveFolderPath, base, ctx));
+}
+
+std::vector<FolderImage> ImagesToLoad(const Settings& settings, const PathContext& ctx) {
+    const std::string prefix = SaveFolderOf(settings, ctx) + "\\";
+    std::vector<FolderImage> images;
+    for (const ListedFile& file : ctx.fs.listFiles(prefix + "*")) {
         // Only plain files are listed: a folder or a hidden or system file named like an
         // image is not one of the user's captures.
-        const auto info = ctx.fs.stat(path);
-        if (!info || info->folder || info->hidden || info->system) continue;
-        paths.push_back(std::move(path));
+        if (!IsLoadableImageName(file.name) || file.info.folder || file.info.hidden || file.info.system) continue;
+        images.push_back(FolderImage{prefix + file.name, file.stamp});
     }
-    std::sort(paths.begin(), paths.end());
-    return paths;
+    std::sort(images.begin(), images.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
+    return images;
 }
 
 bool IsPngPath(std::string_view path) { return AsciiLower(GetExtension(path)) == "png"; }

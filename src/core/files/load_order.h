@@ -14,8 +14,15 @@
 namespace tessarin {
 
 [[nodiscard]] bool IsLoadableImageName(std::string_view name);
-// Full paths of the files to load, in loading order.
-[[nodiscard]] std::vector<std::string> ImagesToLoad(const Settings& settings, const PathContext& ctx);
+struct FolderImage {
+    std::string path;  // full path
+    FileStamp stamp;
+    friend bool operator==(const FolderImage&, const FolderImage&) = default;
+};
+// The files to load, in loading order, from one listing of the folder.
+[[nodiscard]] std::vector<FolderImage> ImagesToLoad(const Settings& settings, const PathContext& ctx);
+// The save folder as a full path, without a trailing "\".
+[[nodiscard]] std::string SaveFolderOf(const Settings& settings, const PathContext& ctx);
 // PNG files go through the PNG decoder, the rest through the platform's picture loader.
 [[nodiscard]] bool IsPngPath(std::string_view path);
 // The status text while file `index` of `count` is read.

@@ -29,7 +29,6 @@ constexpr const char* kThumbnailAllQuestion = "全てのサムネイルを生成
 constexpr const char* kDeleteLeftQuestion = "選択画像を含め左側を全て削除します。よろしいですか？";
 constexpr const char* kDeleteRightQuestion = "選択画像を含め右側を全て削除します。よろしいですか？";
 constexpr const char* kDeleteAllQuestion = "一覧の画像を全て削除します。よろしいですか？";
-constexpr const char* kLoadFailureTitle = "PNGファイル読込失敗";
 constexpr const char* kProgramTitle = "Tessarin";
 constexpr int32_t kThumbnailDialogFilter = 2;  // JPEG
 
@@ -102,9 +101,7 @@ bool ImageListController::AddImage(const SharedImage& image, const std::string& 
     if (!saved || !ctx_.store.isFile(fullPath)) entry->held = image;
     ctx_.view.stripChangedFrom(position);
     Select(position);
-    // While the save folder loads, the preview and the strip's end are laid out once at the
-    // end: drawing every full image on its way costs more than reading it.
-    if (!loading_) ctx_.view.stripScrollToEnd();
+    ctx_.view.stripScrollToEnd();
     return true;
 }
 
@@ -197,6 +194,7 @@ int32_t ImageListController::SaveEntry(EntryId id) {
     saved->fileName = FileNameOf(plan.target);
     saved->saved = true;
     saved->held.reset();  // the file holds the image now
+    RememberThumbnail(saved->fullPath, saved->thumbnail);
     ctx_.view.setTexts(saved->fileName, saved->windowText);
     ctx_.view.stripChanged(position);
     ctx_.view.setStatus(kSaveDoneStatus);
@@ -469,44 +467,6 @@ void ImageListController::DropOnThumbnail(int32_t position, const Image& image) 
     // Only what the strip shows changes; the entry's image, record and file stay as they were.
     entry->thumbnail = std::move(*thumbnail);
     ctx_.view.stripChanged(position);
-}
-
-// ---- Loading the save folder ---------------------------------------------------------------
-
-void ImageListController::LoadFiles(const std::vector<std::string>& files) {
-    if (!files.empty() && ctx_.settings.noConfirm == 0) ctx_.prompts.notice(kLoadNoticeText);
-    const auto count = static_cast<int32_t>(files.size());
-    SharedImage last;
-    bool failed = false;
-    {
-        const FlagScope loading(loading_);
-        for (int32_t i = 1; i <= count && !failed; ++i) {
-            const std::string& path = files[static_cast<size_t>(i) - 1];
-            ctx_.view.setStatus(LoadProgressText(i, count));
-            ImageStore::ReadResult read = ctx_.store.read(path);
-            if (!read.image && !IsPngPath(path)) {
-                std::string text = path;
-                text.append(" の読み込みに失敗しました！\r\n")
-                    .append(std::to_string(read.errorNumber))
-                    .append(" ")
-                    .append(read.description)
-                    .append("\r\n\r\n")
-                    .append(path);
-                ctx_.prompts.message(text, kLoadFailureTitle);
-                failed = true;
-                break;
-            }
-            // A PNG that cannot be decoded is passed over.
-            if (AddImage(read.image, path, "", true)) {
-                ctx_.view.setFileName(list_.Entry(Count())->fileName);
-                last = std::move(read.image);
-            }
-        }
-    }
-    if (last) ctx_.view.showPreview(last);
-    ctx_.view.stripScrollToEnd();
-    if (count > 0 && !failed) ctx_.view.setStatus(kLoadDoneStatus);
-    ctx_.prompts.notice("");
 }
 
 }  // namespace tessarin

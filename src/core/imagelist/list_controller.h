@@ -10,13 +10,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/files/load_order.h"
+#include "core/files/thumbnail_cache.h"
 #include "core/imagelist/image_list.h"
 #include "core/imagelist/strip_geometry.h"
+#include "core/ports/filesystem.h"
 #include "core/ports/image_list.h"
 #include "core/ports/list_commands.h"
+#include "core/ports/thumbnail_decoder.h"
 #include "core/settings/settings.h"
 #include "core/text/paths.h"
 
@@ -31,6 +37,11 @@ struct ListContext {
     const Settings& settings;  // read at every use: the settings dialog may change it
     const PathContext& paths;
     StripLayout layout;
+    // Thumbnails of the save folder's files are decoded here; without it, one after another
+    // while the folder loads.
+    ThumbnailDecoder* decoder = nullptr;
+    // Where the thumbnail cache of the save folder is read and written; without it there is none.
+    FileSystem* files = nullptr;
 };
 
 enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
@@ -94,8 +105,15 @@ public:
     void mnuRightDel_Click();
     void mnuAllDel_Click();
 
-    // Start-up: the save folder's files in loading order.
-    void LoadFiles(const std::vector<std::string>& files);
+    // Start-up: the save folder's files in loading order. They are listed at once, with the
+    // thumbnails the cache knows; the others are decoded and fill in as they arrive.
+    void LoadFiles(const std::vector<FolderImage>& files);
+    void LoadFiles(const std::vector<std::string>& paths);
+    // A thumbnail the decoder finished (on the window's thread).
+    void ThumbnailDecoded(DecodedThumbnail result);
+    [[nodiscard]] bool DecodingThumbnails() const { return !pending_.empty(); }
+    // The end: the thumbnail cache is written when it changed, and no more thumbnails are awaited.
+    void FinishThumbnails();
     // Closing: asks about unsaved entries and saves them on Yes. False keeps the program open
     // (Cancel, or an image that could not be saved). beforeAsking runs only when it asks.
     [[nodiscard]] bool ConfirmClose(bool codecPresent, const std::function<void()>& beforeAsking = {});
@@ -124,11 +142,25 @@ private:
     [[nodiscard]] std::string ClearClipboard();
     [[nodiscard]] std::string CopyToClipboard(const Image& image);
 
+    void ThumbnailsDone();
+    // The cache of a folder (with its trailing "\"), read when it is first needed; the cache of
+    // another folder is written first.
+    void UseCacheOf(const std::string& folder);
+    // A file of the save folder now holds this thumbnail: the cache learns it.
+    void RememberThumbnail(const std::string& path, const Image& thumbnail);
+
     ListContext ctx_;
     ImageList list_;
+    // The save folder's thumbnails: the cache, the files still being decoded and those that could
+    // not be read.
+    std::optional<ThumbnailCache> cache_;
+    std::string cacheFolder_;  // the folder the cache belongs to, with its trailing "\"
+    std::map<EntryId, FolderImage> pending_;
+    int32_t decodeTotal_ = 0;
+    int32_t decodeDone_ = 0;
+    std::vector<DecodedThumbnail> unreadable_;
     int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
     bool waiting_ = false;  // a fresh capture waits to be added
-    bool loading_ = false;
     bool hovering_ = false;
     bool dragging_ = false;
     bool closing_ = false;

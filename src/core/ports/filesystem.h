@@ -1,6 +1,7 @@
 #pragma once
 // What the rules ask of the file system. Paths are UTF-8 Windows paths ("C:\a\b").
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,19 @@ struct FileInfo {
     bool system = false;
 };
 
+// What tells one version of a file from another without reading it.
+struct FileStamp {
+    uint64_t size = 0;
+    uint64_t modified = 0;  // the platform's write time, in its own units
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+struct ListedFile {
+    std::string name;  // last component only
+    FileInfo info;
+    FileStamp stamp;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -21,6 +35,8 @@ public:
     // Names (last component only) of the entries that match a wildcard pattern such as
     // "C:\d\a.*", with the platform's matching rules ("a.*" also matches "a").
     [[nodiscard]] virtual std::vector<std::string> list(const std::string& pattern) const = 0;
+    // The same entries with their sizes and write times, from the one listing.
+    [[nodiscard]] virtual std::vector<ListedFile> listFiles(const std::string& pattern) const = 0;
     // Folds "." and ".." components of a path; "" when that fails.
     [[nodiscard]] virtual std::string canonicalise(const std::string& path) const = 0;
     [[nodiscard]] virtual std::string currentFolder() const = 0;

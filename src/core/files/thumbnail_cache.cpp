@@ -1,0 +1,139 @@
+#include "core/files/thumbnail_cache.h"
+
+#include <algorithm>
+#include <set>
+
+namespace tessarin {
+
+namespace {
+
+// Layout, little-endian: the magic, the thumbnail box (u32 width, u32 height), the entry count
+// (u32), then per entry the name (u32 length, UTF-8 bytes), size (u64), write time (u64), width
+// and height (u16 each) and the pixels as R, G, B bytes; last a checksum (FNV-1a, u32) of all
+// bytes before it, so that a file cut short or changed by anything else is no cache.
+constexpr std::string_view kMagic{"TSTHUMB\x01", 8};
+constexpr uint32_t kMaxNameBytes = 1024;
+
+uint32_t Checksum(std::string_view bytes) {
+    uint32_t hash = 2166136261U;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619U;
+    }
+    return hash;
+}
+
+void PutNumber(std::string& out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    bool Number(uint64_t& value, int bytes) {
+        if (remaining() < static_cast<size_t>(bytes)) return false;
+        value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value |= static_cast<uint64_t>(static_cast<unsigned char>(bytes_[at_ + static_cast<size_t>(i)])) << (8 * i);
+        at_ += static_cast<size_t>(bytes);
+        return true;
+    }
+    bool Take(size_t count, std::string_view& out) {
+        if (remaining() < count) return false;
+        out = bytes_.substr(at_, count);
+        at_ += count;
+        return true;
+    }
+    [[nodiscard]] size_t remaining() const { return bytes_.size() - at_; }
+
+private:
+    std::string_view bytes_;
+    size_t at_ = 0;
+};
+
+}  // namespace
+
+bool ThumbnailCache::Parse(std::string_view bytes) {
+    entries_.clear();
+    dirty_ = false;
+    if (bytes.size() < kMagic.size() + 16 || !bytes.starts_with(kMagic)) return false;
+    const std::string_view body = bytes.substr(0, bytes.size() - 4);
+    Reader trailer(bytes.substr(bytes.size() - 4));
+    uint64_t sum = 0;
+    if (!trailer.Number(sum, 4) || sum != Checksum(body)) return false;
+
+    Reader in(body.substr(kMagic.size()));
+    uint64_t width = 0;
+    uint64_t height = 0;
+    uint64_t count = 0;
+    if (!in.Number(width, 4) || !in.Number(height, 4) || !in.Number(count, 4)) return false;
+    if (width != static_cast<uint64_t>(maxWidth_) || height != static_cast<uint64_t>(maxHeight_)) return false;
+    std::map<std::string, Entry> entries;
+    for (uint64_t i = 0; i < count; ++i) {
+        uint64_t nameLength = 0;
+        std::string_view name;
+        Entry entry;
+        uint64_t w = 0;
+        uint64_t h = 0;
+        if (!in.Number(nameLength, 4) || nameLength == 0 || nameLength > kMaxNameBytes ||
+            !in.Take(static_cast<size_t>(nameLength), name) || !in.Number(entry.stamp.size, 8) ||
+            !in.Number(entry.stamp.modified, 8) || !in.Number(w, 2) || !in.Number(h, 2)) {
+            return false;
+        }
+        if (w == 0 || h == 0 || w > width || h > height) return false;
+        std::string_view rgb;
+        if (!in.Take(static_cast<size_t>(w * h * 3), rgb)) return false;
+        entry.thumbnail.width = static_cast<int32_t>(w);
+        entry.thumbnail.height = static_cast<int32_t>(h);
+        entry.thumbnail.pixels.resize(static_cast<size_t>(w * h));
+        for (size_t p = 0; p < entry.thumbnail.pixels.size(); ++p) {
+            const auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(rgb[p * 3 + k])); };
+            entry.thumbnail.pixels[p] = (byte(0) << 16) | (byte(1) << 8) | byte(2);
+        }
+        entries.insert_or_assign(std::string(name), std::move(entry));
+    }
+    if (in.remaining() != 0) return false;
+    entries_ = std::move(entries);
+    return true;
+}
+
+std::string ThumbnailCache::Serialize() const {
+    std::string out(kMagic);
+    PutNumber(out, static_cast<uint64_t>(maxWidth_), 4);
+    PutNumber(out, static_cast<uint64_t>(maxHeight_), 4);
+    PutNumber(out, entries_.size(), 4);
+    for (const auto& [name, entry] : entries_) {
+        PutNumber(out, name.size(), 4);
+        out += name;
+        PutNumber(out, entry.stamp.size, 8);
+        PutNumber(out, entry.stamp.modified, 8);
+        PutNumber(out, static_cast<uint64_t>(entry.thumbnail.width), 2);
+        PutNumber(out, static_cast<uint64_t>(entry.thumbnail.height), 2);
+        for (const uint32_t pixel : entry.thumbnail.pixels) PutNumber(out, ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16), 3);
+    }
+    PutNumber(out, Checksum(out), 4);
+    return out;
+}
+
+const Image* ThumbnailCache::Find(const std::string& name, const FileStamp& stamp) const {
+    const auto it = entries_.find(name);
+    return it != entries_.end() && it->second.stamp == stamp ? &it->second.thumbnail : nullptr;
+}
+
+void ThumbnailCache::Put(const std::string& name, const FileStamp& stamp, const Image& thumbnail) {
+    if (thumbnail.Empty() || thumbnail.width > maxWidth_ || thumbnail.height > maxHeight_ || name.empty() ||
+        name.size() > kMaxNameBytes) {
+        return;
+    }
+    entries_.insert_or_assign(name, Entry{stamp, thumbnail});
+    dirty_ = true;
+}
+
+void ThumbnailCache::KeepOnly(const std::vector<std::string>& names) {
+    const std::set<std::string> keep(names.begin(), names.end());
+    const size_t before = entries_.size();
+    std::erase_if(entries_, [&](const auto& entry) { return !keep.contains(entry.first); });
+    if (entries_.size() != before) dirty_ = true;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,172 @@
+// Loading the save folder: every file is listed at once, with the thumbnail the cache knows for
+// it; the others are decoded away from the window and fill in as they arrive.
+
+#include <algorithm>
+#include <new>
+
+#include "core/imagelist/list_controller.h"
+#include "core/imagelist/strip_thumbnail.h"
+#include "core/text/text.h"
+
+namespace tessarin {
+
+namespace {
+
+constexpr const char* kLoadFailureTitle = "PNGファイル読込失敗";
+// The status line lets messages run: while thousands of files are listed it is told now and then.
+constexpr int32_t kProgressEvery = 250;
+// A message box names this many unreadable files at most.
+constexpr size_t kUnreadableNamed = 10;
+
+}  // namespace
+
+void ImageListController::LoadFiles(const std::vector<std::string>& paths) {
+    std::vector<FolderImage> files;
+    files.reserve(paths.size());
+    for (const std::string& path : paths) files.push_back(FolderImage{path, {}});
+    LoadFiles(files);
+}
+
+void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
+    if (files.empty()) return;
+    if (ctx_.settings.noConfirm == 0) ctx_.prompts.notice(kLoadNoticeText);
+    UseCacheOf(ParentFolder(files.front().path) + "\\");
+
+    const auto count = static_cast<int32_t>(files.size());
+    std::vector<ThumbnailJob> jobs;
+    std::vector<std::string> names;
+    {
+        for (int32_t i = 1; i <= count; ++i) {
+            const FolderImage& file = files[static_cast<size_t>(i) - 1];
+            if (i % kProgressEvery == 0 || i == count) ctx_.view.setStatus(LoadProgressText(i, count));
+            (void)list_.AddEntry(file.path, "", true);
+            ImageEntry* entry = list_.Entry(list_.CountEntries());
+            names.push_back(entry->fileName);
+            // A file never stamped (no listing behind it) is never taken from the cache.
+            const Image* known = file.stamp == FileStamp{} ? nullptr : cache_->Find(entry->fileName, file.stamp);
+            if (known != nullptr) {
+                entry->thumbnail = *known;
+            } else {
+                pending_.emplace(entry->id, file);
+                jobs.push_back(ThumbnailJob{entry->id, file.path});
+            }
+        }
+    }
+    cache_->KeepOnly(names);
+    ctx_.view.stripChangedFrom(1);
+    // The status line let messages run: the user may have deleted entries meanwhile.
+    if (const ImageEntry* last = list_.Entry(list_.CountEntries())) {
+        Select(list_.CountEntries());
+        ctx_.view.setFileName(last->fileName);
+        if (const SharedImage image = ImageOf(last->id)) ctx_.view.showPreview(image);
+    }
+    ctx_.view.stripScrollToEnd();
+    ctx_.view.setStatus(kLoadDoneStatus);
+    ctx_.prompts.notice("");
+
+    decodeTotal_ = static_cast<int32_t>(jobs.size());
+    decodeDone_ = 0;
+    unreadable_.clear();
+    if (jobs.empty()) {
+        ThumbnailsDone();
+    } else if (ctx_.decoder != nullptr) {
+        ctx_.decoder->decode(std::move(jobs));
+    } else {
+        for (const ThumbnailJob& job : jobs) {
+            DecodedThumbnail result{job.id, job.path, std::nullopt, 0, {}};
+            ImageStore::ReadResult read = ctx_.store.read(job.path);
+            try {
+                if (read.image) result.thumbnail = MakeStripThumbnail(*read.image, ctx_.layout);
+            } catch (const std::bad_alloc&) {
+                read.description = "Out of memory";
+            }
+            result.errorNumber = read.errorNumber;
+            result.description = read.description;
+            ThumbnailDecoded(std::move(result));
+        }
+    }
+}
+
+void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
+    const auto waiting = pending_.find(result.id);
+    if (waiting == pending_.end()) return;
+    const FolderImage file = waiting->second;
+    pending_.erase(waiting);
+    ++decodeDone_;
+    // The entry may have been deleted meanwhile: nothing is left to show then.
+    const int32_t position = list_.PositionOf(result.id);
+    if (position != 0 && result.thumbnail && !result.thumbnail->Empty()) {
+        ImageEntry* entry = list_.Entry(position);
+        entry->thumbnail = std::move(*result.thumbnail);
+        if (file.stamp != FileStamp{}) cache_->Put(entry->fileName, file.stamp, entry->thumbnail);
+        ctx_.view.stripChanged(position);
+    } else if (position != 0) {
+        // A file that cannot be read is not one of the list's images; the files after it are.
+        int32_t first = 0;
+        int32_t last = 0;
+        (void)list_.RemoveIds({result.id}, first, last);
+        if (selected_ >= position) Select(selected_ > position ? selected_ - 1 : list_.CountEntries());
+        ctx_.view.stripChangedFrom(position);
+        // A PNG that does not decode has always been passed over without a word.
+        if (!IsPngPath(file.path)) unreadable_.push_back(std::move(result));
+    }
+    if (decodeDone_ % kProgressEvery == 0 || pending_.empty())
+        ctx_.view.setStatus(LoadProgressText(decodeDone_, decodeTotal_));
+    if (pending_.empty()) ThumbnailsDone();
+}
+
+// Every thumbnail is in: the unreadable files are reported once, together, and the cache is
+// written for the next start.
+void ImageListController::ThumbnailsDone() {
+    if (!unreadable_.empty()) {
+        std::string text;
+        for (size_t i = 0; i < unreadable_.size() && i < kUnreadableNamed; ++i) {
+            const DecodedThumbnail& failed = unreadable_[i];
+            text.append(failed.path)
+                .append(" の読み込みに失敗しました！\r\n")
+                .append(std::to_string(failed.errorNumber))
+                .append(" ")
+                .append(failed.description)
+                .append("\r\n");
+        }
+        if (unreadable_.size() > kUnreadableNamed)
+            text.append("ほか ").append(std::to_string(unreadable_.size() - kUnreadableNamed)).append(" 件\r\n");
+        unreadable_.clear();
+        ctx_.prompts.message(text, kLoadFailureTitle);
+    }
+    if (decodeTotal_ > 0) ctx_.view.setStatus(kLoadDoneStatus);
+    decodeTotal_ = 0;
+    FinishThumbnails();
+}
+
+void ImageListController::FinishThumbnails() {
+    if (!pending_.empty()) {
+        if (ctx_.decoder != nullptr) ctx_.decoder->cancel();
+        pending_.clear();
+    }
+    if (!cache_ || !cache_->dirty() || ctx_.files == nullptr) return;
+    // Written whole or not at all; a folder that cannot take it only costs the next start time.
+    if (ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize())) cache_->MarkWritten();
+}
+
+void ImageListController::UseCacheOf(const std::string& folder) {
+    if (cache_ && AsciiLower(folder) == AsciiLower(cacheFolder_)) return;
+    if (cache_ && cache_->dirty() && ctx_.files != nullptr)
+        (void)ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize());
+    cacheFolder_ = folder;
+    cache_.emplace(ctx_.layout.thumbWidth, ctx_.layout.thumbHeight);
+    if (ctx_.files == nullptr) return;
+    if (const auto bytes = ctx_.files->readFile(cacheFolder_ + kThumbnailCacheName)) (void)cache_->Parse(*bytes);
+}
+
+// Only files of the save folder are cached: that is the folder whose files are listed at start.
+void ImageListController::RememberThumbnail(const std::string& path, const Image& thumbnail) {
+    const std::string folder = ParentFolder(path) + "\\";
+    if (ctx_.files == nullptr || AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
+        return;
+    UseCacheOf(folder);
+    const std::vector<ListedFile> listed = ctx_.files->listFiles(path);
+    if (listed.size() == 1) cache_->Put(listed.front().name, listed.front().stamp, thumbnail);
+}
+
+}  // namespace tessarin

@@ -1,0 +1,229 @@
+// The save folder at start-up: listed at once from the directory and the thumbnail cache, the
+// rest decoded away from the window, and the cache written for the next start.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "core/files/thumbnail_cache.h"
+#include "core/imagelist/list_controller.h"
+#include "core/imagelist/strip_thumbnail.h"
+#include "support/fake_list.h"
+
+namespace tessarin::test {
+namespace {
+
+Image Thumb(int32_t w, int32_t h, uint32_t colour) {
+    Image image;
+    image.width = w;
+    image.height = h;
+    image.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), colour);
+    return image;
+}
+
+TEST(ThumbnailCache, RoundTripsAndRefusesWhatIsNotWhole) {
+    ThumbnailCache cache(47, 33);
+    Image striped = Thumb(47, 2, 0x123456);
+    striped.pixels[1] = 0xABCDEF;
+    cache.Put("a.jpg", {100, 7}, striped);
+    cache.Put("名前.png", {5, 1ULL << 40}, Thumb(1, 33, 0xFF0000));
+    cache.Put("too wide.bmp", {1, 1}, Thumb(48, 1, 0));  // not a thumbnail of this strip
+    cache.Put("empty.bmp", {1, 1}, Image{});
+    EXPECT_EQ(cache.size(), 2U);
+    const std::string bytes = cache.Serialize();
+
+    ThumbnailCache read(47, 33);
+    ASSERT_TRUE(read.Parse(bytes));
+    EXPECT_FALSE(read.dirty());
+    ASSERT_NE(read.Find("a.jpg", {100, 7}), nullptr);
+    EXPECT_EQ(read.Find("a.jpg", {100, 7})->pixels, striped.pixels);
+    EXPECT_NE(read.Find("名前.png", {5, 1ULL << 40}), nullptr);
+    EXPECT_EQ(read.Find("a.jpg", {100, 8}), nullptr) << "written again since";
+    EXPECT_EQ(read.Find("a.jpg", {101, 7}), nullptr);
+    EXPECT_EQ(read.Find("A.JPG", {100, 7}), nullptr);
+
+    // Anything but the whole file, for this strip, is no cache.
+    std::vector<std::string> broken = {"", bytes.substr(0, bytes.size() - 1), bytes + "x", "GIF89a" + bytes};
+    for (size_t at : {size_t{0}, size_t{9}, size_t{20}, bytes.size() / 2, bytes.size() - 1}) {
+        std::string flipped = bytes;
+        flipped[at] = static_cast<char>(flipped[at] ^ 0x10);
+        broken.push_back(flipped);
+    }
+    for (const std::string& damaged : broken) {
+        ThumbnailCache again(47, 33);
+        EXPECT_FALSE(again.Parse(damaged)) << damaged.size();
+        EXPECT_EQ(again.size(), 0U);
+    }
+    ThumbnailCache otherScale(70, 49);
+    EXPECT_FALSE(otherScale.Parse(bytes));
+
+    read.KeepOnly({"a.jpg", "gone.jpg"});
+    EXPECT_TRUE(read.dirty());
+    EXPECT_EQ(read.size(), 1U);
+}
+
+// Jobs are kept; the test hands the results back as the window's thread would.
+struct FakeDecoder : ThumbnailDecoder {
+    std::vector<ThumbnailJob> jobs;
+    int cancels = 0;
+    void decode(std::vector<ThumbnailJob> more) override { jobs.insert(jobs.end(), more.begin(), more.end()); }
+    void cancel() override { ++cancels, jobs.clear(); }
+};
+
+struct FolderWorld {
+    ListJournal journal;
+    MessageHooks hooks;
+    FakeFileSystem fs;
+    FakeListView view{journal, hooks};
+    FakePrompts prompts{journal, hooks};
+    FakeImageStore store{journal, fs};
+    FakeImageClipboard clipboard{journal};
+    FakeDrag drag{journal};
+    FakeDecoder decoder;
+    Settings settings;
+    PathContext paths{fs, "C:\\T"};
+    std::unique_ptr<ImageListController> list;
+
+    FolderWorld() {
+        ResetSettings(settings);
+        fs.addFolder("C:\\T");
+        fs.addFolder("C:\\T\\data");
+        Restart();
+    }
+    // The program started again: a new list over the same folder.
+    void Restart() {
+        list = std::make_unique<ImageListController>(ListContext{view, prompts, store, clipboard, drag, settings,
+                                                                 paths, StripLayoutFor(15), &decoder, &fs});
+        decoder.jobs.clear();
+        journal.clear();
+    }
+    void File(const std::string& name, uint32_t colour, uint64_t time = 1) {
+        store.Add("C:\\T\\data\\" + name, std::make_shared<Image>(Thumb(64, 48, colour)));
+        fs.modified[AsciiLower("C:\\T\\data\\" + name)] = time;
+    }
+    void Load() { list->LoadFiles(ImagesToLoad(settings, paths)); }
+    // The decoder's answer for a job: the thumbnail of the file, or the failure.
+    void Finish(size_t job) {
+        const ThumbnailJob& j = decoder.jobs.at(job);
+        const ImageStore::ReadResult read = store.read(j.path);
+        DecodedThumbnail result{j.id, j.path, std::nullopt, read.errorNumber, read.description};
+        if (read.image) result.thumbnail = MakeStripThumbnail(*read.image, StripLayoutFor(15));
+        list->ThumbnailDecoded(result);
+    }
+    std::vector<std::string> JobNames() const {
+        std::vector<std::string> names;
+        for (const ThumbnailJob& j : decoder.jobs) names.push_back(FileNameOf(j.path));
+        return names;
+    }
+    uint32_t Colour(int32_t position) const {
+        const Image* thumb = list->Thumbnail(position);
+        return thumb == nullptr || thumb->Empty() ? 0xDEAD : thumb->pixels[0];
+    }
+};
+
+TEST(FolderLoad, ListsAtOnceFillsInAndStartsFromTheCacheNextTime) {
+    FolderWorld w;
+    w.File("a.jpg", 0x0A);
+    w.File("b.jpg", 0x0B);
+    w.File("c.bmp", 0x0C);
+    w.File("d.png", 0x0D);
+    w.Load();
+    // Every file is listed before a single one is decoded; the last is shown.
+    EXPECT_EQ(w.list->Count(), 4);
+    EXPECT_EQ(w.JobNames(), (std::vector<std::string>{"a.jpg", "b.jpg", "c.bmp", "d.png"}));
+    EXPECT_EQ(w.Colour(1), 0xDEADU);
+    EXPECT_EQ(w.journal.back(), "notice ");
+    EXPECT_EQ(std::count(w.journal.begin(), w.journal.end(), "status ロード完了！"), 1);
+    EXPECT_EQ(w.store.reads, 1) << "only the preview";
+
+    // Results come in any order; a file deleted meanwhile gets nothing; a deleted entry's result
+    // is dropped.
+    w.Finish(2);
+    EXPECT_EQ(w.Colour(3), 0x0CU);
+    w.list->Hover(2);
+    w.list->mnuDel_Click(true, false);
+    EXPECT_EQ(w.list->Count(), 3);
+    w.Finish(1);
+    w.Finish(0);
+    EXPECT_FALSE(w.fs.stat("C:\\T\\data\\Tessarin.thumbs")) << "written once, when all are in";
+    w.Finish(3);
+    EXPECT_EQ(w.Colour(1), 0x0AU);
+    EXPECT_EQ(w.Colour(3), 0x0DU);
+    EXPECT_EQ(w.journal.back(), "status ロード完了！");
+    ASSERT_TRUE(w.fs.stat("C:\\T\\data\\Tessarin.thumbs"));
+    EXPECT_FALSE(w.list->DecodingThumbnails());
+
+    // The next start decodes nothing but what changed; the cache is never listed as an image.
+    w.File("c.bmp", 0xCC, 2);
+    w.Restart();
+    w.Load();
+    EXPECT_EQ(w.JobNames(), std::vector<std::string>{"c.bmp"});
+    EXPECT_EQ(w.list->Count(), 3);
+    EXPECT_EQ(w.Colour(1), 0x0AU);
+    EXPECT_EQ(w.Colour(3), 0x0DU);
+    w.Finish(0);
+    EXPECT_EQ(w.Colour(2), 0xCCU);
+
+    // A damaged cache is built again.
+    ASSERT_TRUE(w.fs.replaceFile("C:\\T\\data\\Tessarin.thumbs", "garbage"));
+    w.Restart();
+    w.Load();
+    EXPECT_EQ(w.decoder.jobs.size(), 3U);
+}
+
+TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecoding) {
+    FolderWorld w;
+    for (const char* name : {"a.jpg", "c.jpg", "e.jpg", "g.png"}) w.File(name, 1);
+    for (const char* name : {"b.jpg", "d.gif", "f.png"}) w.store.Add(std::string("C:\\T\\data\\") + name, nullptr);
+    w.Load();
+    ASSERT_EQ(w.decoder.jobs.size(), 7U);
+    for (size_t i = 0; i < 7; ++i) w.Finish(i);
+    std::string names;
+    for (int32_t p = 1; p <= w.list->Count(); ++p) names += w.list->Entry(p)->fileName + " ";
+    EXPECT_EQ(names, "a.jpg c.jpg e.jpg g.png ");
+    const auto messages = std::count_if(w.journal.begin(), w.journal.end(),
+                                        [](const std::string& line) { return line.starts_with("message "); });
+    EXPECT_EQ(messages, 1);
+    const std::string message = *std::find_if(w.journal.begin(), w.journal.end(),
+                                               [](const std::string& line) { return line.starts_with("message "); });
+    EXPECT_NE(message.find("b.jpg の読み込みに失敗しました！"), std::string::npos);
+    EXPECT_NE(message.find("d.gif"), std::string::npos);
+    EXPECT_EQ(message.find("f.png"), std::string::npos) << "a PNG that does not decode is passed over silently";
+
+    // Closing while thumbnails are still coming: the decoder stops, late results change nothing,
+    // and what was decoded is kept for the next start.
+    w.Restart();
+    ASSERT_TRUE(w.fs.replaceFile("C:\\T\\data\\Tessarin.thumbs", ""));
+    w.File("h.jpg", 0x33, 5);
+    w.Load();
+    const std::vector<ThumbnailJob> jobs = w.decoder.jobs;
+    w.Finish(0);
+    w.list->FinishThumbnails();
+    EXPECT_EQ(w.decoder.cancels, 1);
+    EXPECT_FALSE(w.list->DecodingThumbnails());
+    w.decoder.jobs = jobs;
+    w.Finish(1);
+    EXPECT_EQ(w.Colour(2), 0xDEADU);
+    w.Restart();
+    w.Load();
+    EXPECT_EQ(w.decoder.jobs.size(), jobs.size() - 1);
+}
+
+TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
+    FolderWorld w;
+    w.view.preview = std::make_shared<Image>(Thumb(30, 20, 0x77));
+    w.list->ShowUnlistedCapture();
+    w.list->AddWaitingCapture("C:\\T\\data\\shot", "win", false);
+    w.fs.modified["c:\\t\\data\\shot.jpg"] = 9;
+    w.list->mnuSave_Click();
+    ASSERT_TRUE(w.list->Saved(1));
+    w.list->FinishThumbnails();
+    w.Restart();
+    w.Load();
+    EXPECT_TRUE(w.decoder.jobs.empty());
+    EXPECT_EQ(w.Colour(1), 0x77U);
+}
+
+}  // namespace
+}  // namespace tessarin::test
