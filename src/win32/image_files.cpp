@@ -10,13 +10,14 @@
 #include "win32/wide.h"
 
 namespace tessarin {
-namespace {
 
 LoadFailure FileNotFound() { return {53, L"ファイルが見つかりません。"}; }
 LoadFailure NoAccess() { return {75, L"ファイルにアクセスできません。"}; }
 LoadFailure BadPicture() { return {481, L"ピクチャが不正です。"}; }
 LoadFailure OutOfMemory() { return {7, L"メモリが不足しています。"}; }
 LoadFailure NoDecoder() { return {429, L"画像を読み込む機能を利用できません。"}; }
+
+namespace {
 
 // The bytes of pixel data a header describes; nothing for a header GDI would take beyond the
 // 1064-byte info it came in (a longer header, more colours or masks than fit), a format it

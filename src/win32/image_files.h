@@ -20,6 +20,13 @@ struct LoadFailure {
     std::wstring description;
 };
 
+// The loader's reasons, shared by every reader of image files.
+[[nodiscard]] LoadFailure FileNotFound();
+[[nodiscard]] LoadFailure NoAccess();
+[[nodiscard]] LoadFailure BadPicture();
+[[nodiscard]] LoadFailure OutOfMemory();
+[[nodiscard]] LoadFailure NoDecoder();
+
 // Loads a BMP, JPEG or GIF file (whatever the platform decoder reads) into the picture, resized
 // to the image. On failure the picture is left 0 x 0 and the reason is returned.
 [[nodiscard]] std::optional<LoadFailure> LoadPicture(const std::wstring& path, Picture& picture);

@@ -34,7 +34,9 @@ struct Image {
 // and only an initialisation made here is undone here.
 class WicSession {
 public:
-    WicSession() : com_(COINIT_APARTMENTTHREADED) {
+    WicSession() : WicSession(COINIT_APARTMENTTHREADED) {}
+    // A thread of our own chooses its apartment (worker threads without a message loop: multithreaded).
+    explicit WicSession(DWORD model) : com_(model) {
         if (!com_.ok() && com_.result() != RPC_E_CHANGED_MODE) return;
         if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                       factory_.putVoid()))) {
