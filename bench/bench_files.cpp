@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/app/status_record.h"
+#include "core/files/load_order.h"
 #include "win32/codepage.h"
 #include "win32/filesystem.h"
 #include "win32/handles.h"
@@ -277,7 +278,8 @@ bool Started(HWND main) {
 
 struct StartFigures {
     bool ok = false;
-    double toLoaded = 0;  // seconds from process start to "ロード完了！" (0 for an empty folder)
+    double toLoaded = 0;  // seconds from process start to "ロード完了！", the list complete (0 for an empty folder)
+    double toFilled = 0;  // seconds from process start to the last thumbnail (0 when none was decoded)
     double toIdle = 0;    // seconds from process start to the finished start-up
     double toClosed = 0;  // seconds from WM_CLOSE to the end of the process
     Memory memory;
@@ -323,13 +325,10 @@ std::string OpenDialogText(DWORD processId) {
     return WideToUtf8(text);
 }
 
-StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
+// One start of the program in its folder. With `decodes` the thumbnails are expected to be
+// decoded after the list is complete (a folder never seen), and their end is awaited too.
+StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes) {
     StartFigures figures;
-    const ProgramCopy program(count, jpeg);
-    if (!program.ok()) {
-        std::printf("bench_files: the program folder with %d files could not be made\n", count);
-        return figures;
-    }
     StatusRecordReader status(kStatusRecordName);
     // A program still closing lets go of the record in a moment; one that stays (waiting for an
     // answer, say) shares it with ours, which then only has to publish a status of its own first.
@@ -394,6 +393,19 @@ StartFigures StartWithFiles(int count, const std::wstring& jpeg) {
         Sleep(1);
     }
     figures.toIdle = Seconds(Clock::now() - start);
+    if (decodes && count > 0) {
+        // The last thumbnail: the count of thumbnails shows, then the list is complete again.
+        bool counted = false;
+        while (true) {
+            const std::optional<std::string> field = status.Field();
+            counted = counted || (field && field != loaded);
+            if (counted && field == loaded) break;
+            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return fail("the program ended while decoding");
+            if (Clock::now() > deadline) return fail("the thumbnails did not come in time");
+            Sleep(1);
+        }
+        figures.toFilled = Seconds(Clock::now() - start);
+    }
     // Once the window answers, start-up's work and its pending messages are behind it.
     DWORD_PTR result = 0;
     SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
@@ -424,7 +436,8 @@ void StartUpFigures(const std::vector<int>& counts, const ScratchFolder& scratch
     std::printf("start-up with the save folder full of 1280 x 1024 screenshots (one JPEG of %lu bytes, hard-linked)\n",
                 attributes.nFileSizeLow);
 
-    const StartFigures empty = StartWithFiles(0, jpeg);
+    const ProgramCopy emptyProgram(0, jpeg);
+    const StartFigures empty = StartWithFiles(emptyProgram, 0, false);
     if (!empty.ok) return;
     const bool memoryReported = empty.memory.privateBytes > 0;
     std::printf("  empty save folder: started in %.2f s, closed in %.2f s", empty.toIdle, empty.toClosed);
@@ -435,30 +448,32 @@ void StartUpFigures(const std::vector<int>& counts, const ScratchFolder& scratch
         std::puts(", private memory not reported by this system");
     }
     std::fflush(stdout);
-    // Per entry against the empty start, and between two counts: the second leaves out what any
-    // loaded list costs once (the preview's own picture of the last image).
     const auto perEntryKiB = [](SIZE_T bytes, SIZE_T baseline, int entries) {
         return (static_cast<double>(bytes) - static_cast<double>(baseline)) / entries / 1024.0;
     };
-    std::optional<std::pair<int, SIZE_T>> previous;
     for (const int count : counts) {
-        const StartFigures f = StartWithFiles(count, jpeg);
-        if (!f.ok) continue;
-        std::printf("  %d files: \"ロード完了！\" after %.2f s (%.2f ms a file), started in %.2f s, closed in %.2f s\n",
-                    count, f.toLoaded, 1000.0 * f.toLoaded / count, f.toIdle, f.toClosed);
-        if (memoryReported) {
-            std::printf("  %d files: private memory %.1f MiB (working set %.1f MiB), %.1f KiB a loaded entry", count,
-                        MiB(f.memory.privateBytes), MiB(f.memory.workingSet),
-                        perEntryKiB(f.memory.privateBytes, empty.memory.privateBytes, count));
-            if (previous && previous->first < count) {
-                std::printf(" (%.1f KiB an entry from %d to %d)",
-                            perEntryKiB(f.memory.privateBytes, previous->second, count - previous->first),
-                            previous->first, count);
-            }
-            std::puts("");
-            previous = std::make_pair(count, f.memory.privateBytes);
+        const ProgramCopy program(count, jpeg);
+        if (!program.ok()) {
+            std::printf("bench_files: the program folder with %d files could not be made\n", count);
+            continue;
         }
-        std::fflush(stdout);
+        // The first start has never seen the files; the second finds their thumbnails cached.
+        for (const bool first : {true, false}) {
+            const StartFigures f = StartWithFiles(program, count, first);
+            if (!f.ok) break;
+            std::printf("  %d files, %s start: listed (\"ロード完了！\") after %.2f s (%.1fx the empty start)", count,
+                        first ? "first" : "second", f.toLoaded, f.toLoaded / empty.toIdle);
+            if (first)
+                std::printf(", every thumbnail in after %.2f s (%.2f ms a file)", f.toFilled,
+                            1000.0 * f.toFilled / count);
+            std::printf(", closed in %.2f s\n", f.toClosed);
+            if (memoryReported) {
+                std::printf("    private memory %.1f MiB (working set %.1f MiB), %.1f KiB a loaded entry\n",
+                            MiB(f.memory.privateBytes), MiB(f.memory.workingSet),
+                            perEntryKiB(f.memory.privateBytes, empty.memory.privateBytes, count));
+            }
+            std::fflush(stdout);
+        }
     }
 }
 

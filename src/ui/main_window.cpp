@@ -18,6 +18,7 @@
 #include "win32/imgctl_client.h"
 #include "win32/messages.h"
 #include "win32/shell.h"
+#include "win32/thumbnail_decoder.h"
 #include "win32/wide.h"
 #include "win32/window_queries.h"
 
@@ -115,9 +116,13 @@ bool frmTessarin::Load() {
     // are sized by it, so it comes before the controls).
     twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
     twipsPerPixelY_ = twipsPerPixelX_;
+    const StripLayout layout = StripLayoutFor(twipsPerPixelX_);
+    decoder_ = std::make_unique<WinThumbnailDecoder>(layout, [this](DecodedThumbnail thumbnail) {
+        if (list_) list_->ThumbnailDecoded(std::move(thumbnail));
+    });
     list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
-                                                              services_.drag, settings_, services_.paths,
-                                                              StripLayoutFor(twipsPerPixelX_)});
+                                                              services_.drag, settings_, services_.paths, layout,
+                                                              decoder_.get(), &services_.fs});
     CreateControls();
 
     // 1. Caption.
@@ -161,7 +166,7 @@ bool frmTessarin::Load() {
     if (flags_.debug) ShowWindow(frState_, SW_SHOW);
     Arrange();
     if (plan.loadImages) {
-        const std::vector<std::string> files = ImagesToLoad(settings_, services_.paths);
+        const std::vector<FolderImage> files = ImagesToLoad(settings_, services_.paths);
         (void)ChangeCurrentFolder(programFolder_);
         list_->LoadFiles(files);
     }
@@ -623,6 +628,9 @@ void frmTessarin::EndSession() {
 }
 
 void frmTessarin::Unload() {
+    // Thumbnails still being decoded are dropped; those in hand are kept for the next start.
+    if (list_) list_->FinishThumbnails();
+    decoder_.reset();
     KillTimer(hwnd_, kTimerMonitor);
     KillTimer(hwnd_, kTimerTick);
     if (rect_) rect_->unload();

@@ -18,6 +18,7 @@
 #include "core/ports/image_list.h"
 #include "core/ports/input.h"
 #include "core/ports/run_host.h"
+#include "core/ports/thumbnail_decoder.h"
 #include "core/run/run_controller.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
@@ -176,6 +177,8 @@ private:
     std::unique_ptr<frmRect> rect_;
     std::unique_ptr<RunController> run_;
     std::unique_ptr<ImageListController> list_;
+    // After the list: it goes first, so that no thumbnail reaches a list that is gone.
+    std::unique_ptr<ThumbnailDecoder> decoder_;
     std::unique_ptr<frPicList> strip_;
     std::unique_ptr<frPreview> preview_;
 

@@ -93,8 +93,8 @@ struct FolderWorld {
     }
     // The program started again: a new list over the same folder.
     void Restart() {
-        list = std::make_unique<ImageListController>(ListContext{view, prompts, store, clipboard, drag, settings,
-                                                                 paths, StripLayoutFor(15), &decoder, &fs});
+        list = std::make_unique<ImageListController>(
+            ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), &decoder, &fs});
         decoder.jobs.clear();
         journal.clear();
     }
@@ -186,7 +186,7 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
                                         [](const std::string& line) { return line.starts_with("message "); });
     EXPECT_EQ(messages, 1);
     const std::string message = *std::find_if(w.journal.begin(), w.journal.end(),
-                                               [](const std::string& line) { return line.starts_with("message "); });
+                                              [](const std::string& line) { return line.starts_with("message "); });
     EXPECT_NE(message.find("b.jpg の読み込みに失敗しました！"), std::string::npos);
     EXPECT_NE(message.find("d.gif"), std::string::npos);
     EXPECT_EQ(message.find("f.png"), std::string::npos) << "a PNG that does not decode is passed over silently";

@@ -87,7 +87,9 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
         entry.thumbnail.height = static_cast<int32_t>(h);
         entry.thumbnail.pixels.resize(static_cast<size_t>(w * h));
         for (size_t p = 0; p < entry.thumbnail.pixels.size(); ++p) {
-            const auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(rgb[p * 3 + k])); };
+            const auto byte = [&](size_t k) {
+                return static_cast<uint32_t>(static_cast<unsigned char>(rgb[p * 3 + k]));
+            };
             entry.thumbnail.pixels[p] = (byte(0) << 16) | (byte(1) << 8) | byte(2);
         }
         entries.insert_or_assign(std::string(name), std::move(entry));
@@ -109,7 +111,8 @@ std::string ThumbnailCache::Serialize() const {
         PutNumber(out, entry.stamp.modified, 8);
         PutNumber(out, static_cast<uint64_t>(entry.thumbnail.width), 2);
         PutNumber(out, static_cast<uint64_t>(entry.thumbnail.height), 2);
-        for (const uint32_t pixel : entry.thumbnail.pixels) PutNumber(out, ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16), 3);
+        for (const uint32_t pixel : entry.thumbnail.pixels)
+            PutNumber(out, ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16), 3);
     }
     PutNumber(out, Checksum(out), 4);
     return out;

@@ -143,6 +143,7 @@ private:
     [[nodiscard]] std::string CopyToClipboard(const Image& image);
 
     void ThumbnailsDone();
+    void WriteCache();
     // The cache of a folder (with its trailing "\"), read when it is first needed; the cache of
     // another folder is written first.
     void UseCacheOf(const std::string& folder);
@@ -159,6 +160,14 @@ private:
     int32_t decodeTotal_ = 0;
     int32_t decodeDone_ = 0;
     std::vector<DecodedThumbnail> unreadable_;
+    // Thumbnails of files saved since the load, for the cache at the end.
+    struct AddedThumbnail {
+        std::string folder;
+        std::string name;
+        FileStamp stamp;
+        Image thumbnail;
+    };
+    std::vector<AddedThumbnail> added_;
     int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
     bool waiting_ = false;  // a fresh capture waits to be added
     bool hovering_ = false;

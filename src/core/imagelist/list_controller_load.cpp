@@ -98,7 +98,7 @@ void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
     if (position != 0 && result.thumbnail && !result.thumbnail->Empty()) {
         ImageEntry* entry = list_.Entry(position);
         entry->thumbnail = std::move(*result.thumbnail);
-        if (file.stamp != FileStamp{}) cache_->Put(entry->fileName, file.stamp, entry->thumbnail);
+        if (cache_ && file.stamp != FileStamp{}) cache_->Put(entry->fileName, file.stamp, entry->thumbnail);
         ctx_.view.stripChanged(position);
     } else if (position != 0) {
         // A file that cannot be read is not one of the list's images; the files after it are.
@@ -110,7 +110,7 @@ void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
         // A PNG that does not decode has always been passed over without a word.
         if (!IsPngPath(file.path)) unreadable_.push_back(std::move(result));
     }
-    if (decodeDone_ % kProgressEvery == 0 || pending_.empty())
+    if (decodeDone_ == 1 || decodeDone_ % kProgressEvery == 0 || pending_.empty())
         ctx_.view.setStatus(LoadProgressText(decodeDone_, decodeTotal_));
     if (pending_.empty()) ThumbnailsDone();
 }
@@ -144,15 +144,27 @@ void ImageListController::FinishThumbnails() {
         if (ctx_.decoder != nullptr) ctx_.decoder->cancel();
         pending_.clear();
     }
-    if (!cache_ || !cache_->dirty() || ctx_.files == nullptr) return;
-    // Written whole or not at all; a folder that cannot take it only costs the next start time.
-    if (ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize())) cache_->MarkWritten();
+    if (ctx_.files == nullptr) return;
+    // Files saved since the load join the cache of their folder.
+    for (auto& added : added_) {
+        UseCacheOf(added.folder);
+        cache_->Put(added.name, added.stamp, added.thumbnail);
+    }
+    added_.clear();
+    WriteCache();
+}
+
+// Written whole or not at all; a folder that cannot take it only costs the next start time. The
+// entries hold their thumbnails: the cache is not kept beside them.
+void ImageListController::WriteCache() {
+    if (cache_ && cache_->dirty() && ctx_.files != nullptr)
+        (void)ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize());
+    cache_.reset();
 }
 
 void ImageListController::UseCacheOf(const std::string& folder) {
     if (cache_ && AsciiLower(folder) == AsciiLower(cacheFolder_)) return;
-    if (cache_ && cache_->dirty() && ctx_.files != nullptr)
-        (void)ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize());
+    WriteCache();
     cacheFolder_ = folder;
     cache_.emplace(ctx_.layout.thumbWidth, ctx_.layout.thumbHeight);
     if (ctx_.files == nullptr) return;
@@ -164,9 +176,8 @@ void ImageListController::RememberThumbnail(const std::string& path, const Image
     const std::string folder = ParentFolder(path) + "\\";
     if (ctx_.files == nullptr || AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
         return;
-    UseCacheOf(folder);
     const std::vector<ListedFile> listed = ctx_.files->listFiles(path);
-    if (listed.size() == 1) cache_->Put(listed.front().name, listed.front().stamp, thumbnail);
+    if (listed.size() == 1) added_.push_back({folder, listed.front().name, listed.front().stamp, thumbnail});
 }
 
 }  // namespace tessarin

@@ -278,10 +278,11 @@ void RunController::IdleTick() {
     // Nothing acts behind the modal settings dialog.
     if (busy_ || runActive_ || !idleTimerEnabled_ || closing_ || runState_ == kRunSetting) return;
     busy_ = true;
-    const WindowId foreground = ctx_.desktop.foregroundWindow();
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);
     ReadIdleKeyFlags(keyFlags_, ctx_.keys);
     if (event == "KEY_DOWN") {
+        // Asked only for a key: the idle program asks the system nothing it does not need.
+        const WindowId foreground = ctx_.desktop.foregroundWindow();
         switch (sampler_.keyCode) {
             case kVkEscape:
                 // Esc toggles: the first press after a run ended by Esc only clears the mark.
