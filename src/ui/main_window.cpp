@@ -117,9 +117,11 @@ bool frmTessarin::Load() {
     twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
     twipsPerPixelY_ = twipsPerPixelX_;
     const StripLayout layout = StripLayoutFor(twipsPerPixelX_);
-    decoder_ = std::make_unique<WinThumbnailDecoder>(layout, [this](DecodedThumbnail thumbnail) {
+    auto decoder = std::make_unique<WinThumbnailDecoder>(layout, [this](DecodedThumbnail thumbnail) {
         if (list_) list_->ThumbnailDecoded(std::move(thumbnail));
     });
+    // Without its workers the list decodes the thumbnails itself, one after another.
+    if (decoder->ok()) decoder_ = std::move(decoder);
     list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
                                                               services_.drag, settings_, services_.paths, layout,
                                                               decoder_.get(), &services_.fs});
