@@ -46,4 +46,16 @@ std::wstring JapaneseFixedFaceName(HDC dc) {
     return face != nullptr ? face : JapaneseFaceName(dc);
 }
 
+GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch) {
+    const WindowDc dc(window);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(points, static_cast<int>(GetDpiForWindow(window)), 72);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    if (fixedPitch) lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    const std::wstring face = fixedPitch ? JapaneseFixedFaceName(dc.get()) : JapaneseFaceName(dc.get());
+    wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
+    return GdiObject<HFONT>(CreateFontIndirectW(&lf));
+}
+
 }  // namespace tessarin

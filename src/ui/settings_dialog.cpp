@@ -187,15 +187,7 @@ bool frmSetting::Load() {
 }
 
 void frmSetting::CreateControls() {
-    {
-        const WindowDc dc(hwnd_);
-        LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(kFontPoints, static_cast<int>(GetDpiForWindow(hwnd_)), 72);
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = CLEARTYPE_QUALITY;
-        wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
-        font_.reset(CreateFontIndirectW(&lf));
-    }
+    font_ = DialogFont(hwnd_, kFontPoints);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     bool firstOption = true;
     for (const Item& item : kItems) {

@@ -116,19 +116,9 @@ bool frmList::Load() {
 }
 
 void frmList::CreateControls() {
-    {
-        const WindowDc dc(hwnd_);
-        LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(kFontPoints, static_cast<int>(GetDpiForWindow(hwnd_)), 72);
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = CLEARTYPE_QUALITY;
-        wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
-        buttonFont_.reset(CreateFontIndirectW(&lf));
-        // The columns line up only in a fixed-pitch face.
-        lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        wcsncpy_s(lf.lfFaceName, JapaneseFixedFaceName(dc.get()).c_str(), _TRUNCATE);
-        listFont_.reset(CreateFontIndirectW(&lf));
-    }
+    buttonFont_ = DialogFont(hwnd_, kFontPoints);
+    // The columns line up only in a fixed-pitch face.
+    listFont_ = DialogFont(hwnd_, kFontPoints, true);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     // Creation order is the tab order: the list, "OK", "キャンセル". The strip comes last,
     // so it lies below the buttons and is clipped by them.

@@ -29,25 +29,38 @@ int32_t Flag(bool on) { return on ? 1 : 0; }
 
 size_t Index(FormText t) { return static_cast<size_t>(t); }
 
+// The on/off settings behind the check boxes and the numbers behind the number boxes: read
+// into the form when it opens and written back at Ok by the same tables. ("load files" is a
+// text and "shift" is stored as it is clicked; both are handled apart.)
+constexpr std::pair<FormCheck, int32_t Settings::*> kCheckFields[] = {
+    {FormCheck::NoMouse, &Settings::noMouse},
+    {FormCheck::CopyToClipboard, &Settings::copyToClipboard},
+    {FormCheck::CaptureSound, &Settings::captureSound},
+    {FormCheck::AutoStart, &Settings::autoStart},
+    {FormCheck::Download, &Settings::imgDownload},
+    {FormCheck::AutoListing, &Settings::autoListing},
+    {FormCheck::Space, &Settings::space},
+    {FormCheck::NoConfirm, &Settings::noConfirm},
+    {FormCheck::Minimize, &Settings::minimize},
+    {FormCheck::Hosei, &Settings::hosei},
+    {FormCheck::Size, &Settings::size},
+    {FormCheck::ThumbnailStatic, &Settings::thumbnailStatic},
+};
+constexpr std::pair<FormText, int32_t Settings::*> kNumberFields[] = {
+    {FormText::HoseiLeft, &Settings::hoseiLeft},           {FormText::HoseiTop, &Settings::hoseiTop},
+    {FormText::HoseiWidth, &Settings::hoseiWidth},         {FormText::HoseiHeight, &Settings::hoseiHeight},
+    {FormText::SizeWidth, &Settings::sizeWidth},           {FormText::SizeHeight, &Settings::sizeHeight},
+    {FormText::ThumbnailWidth, &Settings::thumbnailWidth}, {FormText::ThumbnailHeight, &Settings::thumbnailHeight},
+};
+
 }  // namespace
 
 SettingsForm::SettingsForm(Settings& settings, const PathContext& paths, const NarrowCodePage& codePage)
     : settings_(settings), paths_(paths), codePage_(codePage) {
     const Settings& s = settings_;
-    checks_ = {On(s.noMouse),
-               On(s.copyToClipboard),
-               On(s.captureSound),
-               LeadingNumber(s.loadFiles) == 1.0,
-               On(s.autoStart),
-               On(s.imgDownload),
-               On(s.autoListing),
-               On(s.space),
-               On(s.noConfirm),
-               On(s.minimize),
-               On(s.thumbnailStatic),
-               On(s.hosei),
-               On(s.size),
-               On(s.shift)};
+    for (const auto& [c, field] : kCheckFields) checks_[static_cast<size_t>(c)] = On(s.*field);
+    checks_[static_cast<size_t>(FormCheck::LoadFiles)] = LeadingNumber(s.loadFiles) == 1.0;
+    checks_[static_cast<size_t>(FormCheck::Shift)] = On(s.shift);
     loadFilesShown_ = check(FormCheck::LoadFiles);
     saveFormat_ = std::clamp(s.saveFileFormat, 0, kSaveFormatCount - 1);
     // A save folder that is gone shows empty: Ok then stores the program folder.
@@ -57,19 +70,9 @@ SettingsForm::SettingsForm(Settings& settings, const PathContext& paths, const N
     texts_[Index(FormText::ClassName)] = s.className;
     hotkeyCopy_ = s.hotkeyCopy;
     hotkeyRect_ = s.hotkeyRect;
-    const std::pair<FormText, int32_t> numbers[] = {
-        {FormText::ThumbnailWidth, s.thumbnailWidth},
-        {FormText::ThumbnailHeight, s.thumbnailHeight},
-        {FormText::HoseiLeft, s.hoseiLeft},
-        {FormText::HoseiTop, s.hoseiTop},
-        {FormText::HoseiWidth, s.hoseiWidth},
-        {FormText::HoseiHeight, s.hoseiHeight},
-        {FormText::SizeWidth, s.sizeWidth},
-        {FormText::SizeHeight, s.sizeHeight},
-        {FormText::ShiftX, s.shiftX},
-        {FormText::ShiftY, s.shiftY},
-    };
-    for (const auto& [field, value] : numbers) texts_[Index(field)] = std::to_string(value);
+    for (const auto& [t, field] : kNumberFields) texts_[Index(t)] = std::to_string(s.*field);
+    texts_[Index(FormText::ShiftX)] = std::to_string(s.shiftX);
+    texts_[Index(FormText::ShiftY)] = std::to_string(s.shiftY);
     // A target outside the buttons chooses none of them.
     pos_ = s.pos >= 0 && s.pos < kTargetKindCount ? s.pos : -1;
 }
@@ -183,9 +186,8 @@ std::optional<FormMessage> SettingsForm::Check() const {
 std::optional<FormMessage> SettingsForm::Ok() {
     if (auto message = Check()) return message;
     Settings& s = settings_;
-    s.noMouse = Flag(check(FormCheck::NoMouse));
-    s.copyToClipboard = Flag(check(FormCheck::CopyToClipboard));
-    s.captureSound = Flag(check(FormCheck::CaptureSound));
+    for (const auto& [c, field] : kCheckFields) s.*field = Flag(check(c));
+    for (const auto& [t, field] : kNumberFields) s.*field = LeadingInt32(text(t));
     s.saveFileFormat = saveFormat_;
     const std::string& folder = text(FormText::SaveFolder);
     s.saveFolderPath = AsciiLower(folder) == AsciiLower(paths_.programFolder)
@@ -193,27 +195,10 @@ std::optional<FormMessage> SettingsForm::Ok() {
                            : RelativePath(folder, paths_.programFolder, paths_.fs);
     // A text that is no number (written by hand) stays as it is unless the box was changed.
     if (check(FormCheck::LoadFiles) != loadFilesShown_) s.loadFiles = check(FormCheck::LoadFiles) ? "1" : "0";
-    s.autoStart = Flag(check(FormCheck::AutoStart));
-    s.imgDownload = Flag(check(FormCheck::Download));
-    s.autoListing = Flag(check(FormCheck::AutoListing));
-    s.space = Flag(check(FormCheck::Space));
-    s.noConfirm = Flag(check(FormCheck::NoConfirm));
-    s.minimize = Flag(check(FormCheck::Minimize));
     s.hotkeyCopy = hotkeyCopy_;
     s.hotkeyRect = hotkeyRect_;
     if (pos_ >= 0) s.pos = pos_;
     s.className = text(FormText::ClassName);
-    s.hosei = Flag(check(FormCheck::Hosei));
-    s.hoseiLeft = LeadingInt32(text(FormText::HoseiLeft));
-    s.hoseiTop = LeadingInt32(text(FormText::HoseiTop));
-    s.hoseiWidth = LeadingInt32(text(FormText::HoseiWidth));
-    s.hoseiHeight = LeadingInt32(text(FormText::HoseiHeight));
-    s.size = Flag(check(FormCheck::Size));
-    s.sizeWidth = LeadingInt32(text(FormText::SizeWidth));
-    s.sizeHeight = LeadingInt32(text(FormText::SizeHeight));
-    s.thumbnailWidth = LeadingInt32(text(FormText::ThumbnailWidth));
-    s.thumbnailHeight = LeadingInt32(text(FormText::ThumbnailHeight));
-    s.thumbnailStatic = Flag(check(FormCheck::ThumbnailStatic));
     return std::nullopt;
 }
 
