@@ -225,5 +225,65 @@ TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
     EXPECT_EQ(w.Colour(1), 0x77U);
 }
 
+// Another program may write, replace or remove a listed file while the program runs.
+TEST(FolderLoad, AShownFileIsDecodedOnceUntilItChangesAndAGoneOneIsReported) {
+    FolderWorld w;
+    w.File("a.jpg", 0x0A);
+    w.File("b.jpg", 0x0B);
+    w.Load();
+    w.Finish(0);
+    w.Finish(1);
+    const auto readsFor = [&](const std::function<void()>& act) {
+        const int before = w.store.reads;
+        w.journal.clear();
+        act();
+        return w.store.reads - before;
+    };
+    // Shown, copied and dragged: one decode. Another entry in between is decoded in its turn.
+    EXPECT_EQ(readsFor([&] { w.list->Hover(1); }), 1);
+    EXPECT_EQ(readsFor([&] { w.list->PressThumbnail(1, MouseButton::Left); }), 0);
+    EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), "drag 64x48"), w.journal.end());
+    EXPECT_EQ(readsFor([&] { w.list->Hover(2), w.list->Hover(1); }), 2);
+
+    // Replaced: read again, and the strip shows the new picture, also at the next start.
+    w.File("a.jpg", 0xAA, 2);
+    EXPECT_EQ(readsFor([&] { w.list->PressThumbnail(1, MouseButton::Left); }), 1);
+    EXPECT_EQ(w.Colour(1), 0xAAU);
+    EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), "strip 1"), w.journal.end());
+    w.list->FinishThumbnails();
+    w.Restart();
+    w.Load();
+    EXPECT_TRUE(w.decoder.jobs.empty());
+    EXPECT_EQ(w.Colour(1), 0xAAU);
+
+    // Gone, or no longer a picture: an empty preview that says which, no drag, the entry kept.
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"removed", [&] { w.store.files.erase("c:\\t\\data\\a.jpg"), w.fs.remove("C:\\T\\data\\a.jpg"); },
+         kFileGoneStatus},
+        {"unreadable", [&] { w.store.Add("C:\\T\\data\\a.jpg", nullptr); }, kFileUnreadableStatus},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.File("a.jpg", 0x0A, 3);
+        w.list->Hover(1);
+        c.change();
+        w.list->Hover(2);
+        w.journal.clear();
+        w.list->Hover(1);
+        EXPECT_EQ(w.view.shown, nullptr);
+        EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), std::string("status ") + c.status), w.journal.end());
+        w.list->PressThumbnail(1, MouseButton::Left);
+        EXPECT_EQ(std::count_if(w.journal.begin(), w.journal.end(),
+                                [](const std::string& line) { return line.starts_with("drag"); }),
+                  0);
+        EXPECT_EQ(w.list->Count(), 2);
+    }
+}
+
 }  // namespace
 }  // namespace tessarin::test

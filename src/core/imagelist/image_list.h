@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/imagelist/image.h"
+#include "core/ports/filesystem.h"
 
 namespace tessarin {
 
@@ -28,6 +29,7 @@ struct ImageEntry {
     bool saved = false;      // the image exists on disk under fullPath
     SharedImage held;        // the full image while it has no file of its own
     Image thumbnail;         // what the strip shows
+    FileStamp stamp;         // the version of the file the thumbnail shows; unknown when zero
 };
 
 class ImageList {

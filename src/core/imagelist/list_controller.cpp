@@ -138,11 +138,39 @@ void ImageListController::MarkLastEntryDownloaded() {
     ctx_.view.stripChanged(last);
 }
 
-SharedImage ImageListController::ImageOf(EntryId id) const {
-    const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
+SharedImage ImageListController::ImageOf(EntryId id) {
+    const int32_t position = list_.PositionOf(id);
+    ImageEntry* entry = list_.Entry(position);
     if (entry == nullptr) return nullptr;
     if (entry->held) return entry->held;
-    return ctx_.store.read(entry->fullPath).image;
+    if (ctx_.files == nullptr) return ctx_.store.read(entry->fullPath).image;
+    const std::optional<FileStamp> current = StampOf(entry->fullPath);
+    if (!current) {
+        lastRead_ = {};
+        return nullptr;
+    }
+    const FileStamp stamp = *current;
+    if (lastRead_.image && lastRead_.id == id && lastRead_.stamp == stamp) return lastRead_.image;
+    // The one image kept is let go before the next is decoded: two near the pixel cap at once
+    // may not fit.
+    lastRead_ = {};
+    SharedImage image = ctx_.store.read(entry->fullPath).image;
+    if (!image) return nullptr;
+    lastRead_ = {id, stamp, image};
+    // Another program wrote the file since the strip's thumbnail was made: the strip shows what
+    // the file holds now.
+    if (entry->stamp != stamp) {
+        const bool known = entry->stamp != FileStamp{};
+        entry->stamp = stamp;
+        if (known) {
+            if (std::optional<Image> thumbnail = MakeStripThumbnail(*image, ctx_.layout)) {
+                entry->thumbnail = std::move(*thumbnail);
+                RememberThumbnail(*entry);
+                ctx_.view.stripChanged(position);
+            }
+        }
+    }
+    return image;
 }
 
 void ImageListController::ShowEntry(int32_t position) {
@@ -150,9 +178,12 @@ void ImageListController::ShowEntry(int32_t position) {
     if (waiting_ || position == selected_) return;
     const ImageEntry* entry = list_.Entry(position);
     if (entry == nullptr) return;
-    // A file that has gone since shows as an empty preview; the entry stays.
-    ctx_.view.showPreview(ImageOf(entry->id));
+    // A file that has gone or no longer reads shows as an empty preview, and says so; the entry
+    // stays.
+    const SharedImage image = ImageOf(entry->id);
+    ctx_.view.showPreview(image);
     ctx_.view.setTexts(entry->fileName, entry->windowText);
+    if (!image) ctx_.view.setStatus(ctx_.store.isFile(entry->fullPath) ? kFileUnreadableStatus : kFileGoneStatus);
     Select(position);
     ctx_.view.stripEnsureVisible(position);
 }
@@ -194,7 +225,8 @@ int32_t ImageListController::SaveEntry(EntryId id) {
     saved->fileName = FileNameOf(plan.target);
     saved->saved = true;
     saved->held.reset();  // the file holds the image now
-    RememberThumbnail(saved->fullPath, saved->thumbnail);
+    saved->stamp = StampOf(saved->fullPath).value_or(FileStamp{});
+    RememberThumbnail(*saved);
     ctx_.view.setTexts(saved->fileName, saved->windowText);
     ctx_.view.stripChanged(position);
     ctx_.view.setStatus(kSaveDoneStatus);
@@ -359,6 +391,7 @@ std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) con
 void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
     int32_t firstRemoved = 0;
     int32_t lastRemoved = 0;
+    if (std::find(ids.begin(), ids.end(), lastRead_.id) != ids.end()) lastRead_ = {};
     for (const ImageEntry& entry : list_.RemoveIds(ids, firstRemoved, lastRemoved)) {
         if (entry.saved && !entry.fullPath.empty() && ctx_.store.isFile(entry.fullPath))
             ctx_.store.remove(entry.fullPath);

@@ -51,6 +51,8 @@ inline constexpr const char* kDeleteDoneStatus = "削除完了";
 inline constexpr const char* kCopyingStatus = "クリップボードに転送中・・・";
 inline constexpr const char* kCopiedSuffix = "をクリップボードに転送！";
 inline constexpr const char* kPreviewCopiedStatus = "画像をクリップボードに転送！";
+inline constexpr const char* kFileGoneStatus = "画像ファイルが見つかりません！";
+inline constexpr const char* kFileUnreadableStatus = "画像ファイルを読み込めません！";
 inline constexpr int kHoverPauseMs = 100;
 
 // The position in full-width digits, as the copy status shows it ("１２").
@@ -132,8 +134,9 @@ private:
     bool AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText, bool saved);
     void Select(int32_t position);
     void ShowEntry(int32_t position);
-    // The entry's full image: held pixels, else its file; null when neither gives one.
-    [[nodiscard]] SharedImage ImageOf(EntryId id) const;
+    // The entry's full image: held pixels, else its file; null when neither gives one. A file
+    // read again unchanged is not decoded again; one that changed gives the entry a new thumbnail.
+    [[nodiscard]] SharedImage ImageOf(EntryId id);
     // 0 success, -1 failure (after its message).
     int32_t SaveEntry(EntryId id);
     void DeleteEntries(const std::vector<EntryId>& ids);
@@ -147,8 +150,10 @@ private:
     // The cache of a folder (with its trailing "\"), read when it is first needed; the cache of
     // another folder is written first.
     void UseCacheOf(const std::string& folder);
-    // A file of the save folder now holds this thumbnail: the cache learns it.
-    void RememberThumbnail(const std::string& path, const Image& thumbnail);
+    // The file's version; none when it is not there (or without a file system to ask).
+    [[nodiscard]] std::optional<FileStamp> StampOf(const std::string& path) const;
+    // The entry's file (when in the save folder) now holds its thumbnail: the cache learns it.
+    void RememberThumbnail(const ImageEntry& entry);
 
     ListContext ctx_;
     ImageList list_;
@@ -168,6 +173,13 @@ private:
         Image thumbnail;
     };
     std::vector<AddedThumbnail> added_;
+    // The file read last, as it was then: showing, copying and dragging one entry decode it once.
+    struct ReadFile {
+        EntryId id = 0;
+        FileStamp stamp;
+        SharedImage image;
+    };
+    ReadFile lastRead_;
     int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
     bool waiting_ = false;  // a fresh capture waits to be added
     bool hovering_ = false;

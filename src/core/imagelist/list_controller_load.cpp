@@ -42,6 +42,7 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
             (void)list_.AddEntry(file.path, "", true);
             ImageEntry* entry = list_.Entry(list_.CountEntries());
             names.push_back(entry->fileName);
+            entry->stamp = file.stamp;
             // A file never stamped (no listing behind it) is never taken from the cache.
             const Image* known = file.stamp == FileStamp{} ? nullptr : cache_->Find(entry->fileName, file.stamp);
             if (known != nullptr) {
@@ -171,13 +172,19 @@ void ImageListController::UseCacheOf(const std::string& folder) {
     if (const auto bytes = ctx_.files->readFile(cacheFolder_ + kThumbnailCacheName)) (void)cache_->Parse(*bytes);
 }
 
-// Only files of the save folder are cached: that is the folder whose files are listed at start.
-void ImageListController::RememberThumbnail(const std::string& path, const Image& thumbnail) {
-    const std::string folder = ParentFolder(path) + "\\";
-    if (ctx_.files == nullptr || AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
-        return;
+std::optional<FileStamp> ImageListController::StampOf(const std::string& path) const {
+    if (ctx_.files == nullptr) return std::nullopt;
     const std::vector<ListedFile> listed = ctx_.files->listFiles(path);
-    if (listed.size() == 1) added_.push_back({folder, listed.front().name, listed.front().stamp, thumbnail});
+    if (listed.size() != 1 || listed.front().info.folder) return std::nullopt;
+    return listed.front().stamp;
+}
+
+// Only files of the save folder are cached: that is the folder whose files are listed at start.
+void ImageListController::RememberThumbnail(const ImageEntry& entry) {
+    const std::string folder = ParentFolder(entry.fullPath) + "\\";
+    if (entry.stamp == FileStamp{} || AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
+        return;
+    added_.push_back({folder, entry.fileName, entry.stamp, entry.thumbnail});
 }
 
 }  // namespace tessarin
