@@ -18,6 +18,7 @@
 #include "win32/filesystem.h"
 #include "win32/grabber.h"
 #include "win32/image_store.h"
+#include "win32/input_wake.h"
 #include "win32/key_state.h"
 #include "win32/picture.h"
 #include "win32/shell.h"
@@ -54,10 +55,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tessarin::WinClipboard clipboard(pic);
     tessarin::WinImageStore store(paths);
     OleDrag drag;
+    tessarin::InputWake wake;
 
     const std::string line = tessarin::WideToUtf8(GetCommandLineW());
     tessarin::frmTessarin main({fs, paths, std::string(tessarin::ArgumentsOf(line)), codePage, statusRecord, desktop,
-                                accessibility, keys, pic, grabber, clipboard, store, drag});
+                                accessibility, keys, pic, grabber, clipboard, store, drag, &wake});
     if (!main.Load()) return 1;
 
     MSG msg{};

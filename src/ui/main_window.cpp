@@ -54,7 +54,8 @@ constexpr int kStripId = 500;
 constexpr UINT_PTR kTimerMonitor = 1;
 // One 10 ms tick drives both the capture run's passes and the idle key handling.
 constexpr UINT_PTR kTimerTick = 2;
-constexpr UINT kTickIntervalMs = 10;
+// Posted by the input hooks: input arrived while the run was looking rarely.
+constexpr UINT kMsgInputWake = WM_APP + 1;
 constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
 constexpr DWORD kOverlaySettleMs = 80;
@@ -186,7 +187,8 @@ bool frmTessarin::Load() {
         // Nothing can be saved without the codec library.
         for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
     }
-    SetTimer(hwnd_, kTimerTick, kTickIntervalMs, nullptr);
+    if (services_.wake != nullptr) services_.wake->SetTarget(hwnd_, kMsgInputWake);
+    WakeTicks();
     if (plan.startRun) {
         run_->cmdGo_Click();
     } else {
@@ -634,6 +636,7 @@ void frmTessarin::Unload() {
     if (list_) list_->FinishThumbnails();
     decoder_.reset();
     KillTimer(hwnd_, kTimerMonitor);
+    ticksStopped_ = true;
     KillTimer(hwnd_, kTimerTick);
     if (rect_) rect_->unload();
     (void)services_.statusRecord.CloseStatusRecord();
@@ -681,7 +684,23 @@ void frmTessarin::Timer_Monitor_Timer() {
     // at its next pass and closes the main window itself.
     if (!run_) return;
     run_->RequestEnd();
+    WakeTicks();
     if (!run_->runActive()) cmdClose_Click();
+}
+
+void frmTessarin::PaceTicks(bool activity) {
+    // Without the hooks nothing would wake the run: it keeps looking fast.
+    const bool hooked = services_.wake != nullptr && services_.wake->ok();
+    SetTickInterval(pace_.AfterTick(activity || !hooked, GetTickCount64()));
+    if (hooked && pace_.Still()) services_.wake->Arm();
+}
+
+void frmTessarin::WakeTicks() { SetTickInterval(pace_.Wake(GetTickCount64())); }
+
+void frmTessarin::SetTickInterval(uint32_t milliseconds) {
+    if (ticksStopped_ || milliseconds == tickMs_) return;
+    tickMs_ = milliseconds;
+    SetTimer(hwnd_, kTimerTick, milliseconds, nullptr);
 }
 
 LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -689,6 +708,8 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
             const int code = HIWORD(wParam);
+            // A command (a click, a menu, a key) may change what the next tick acts on.
+            WakeTicks();
             if (id == kCmdClose && code == BN_CLICKED) cmdClose_Click();
             if (id == kCmdGo && code == BN_CLICKED && run_) run_->cmdGo_Click();
             if (id == kCmdStop && code == BN_CLICKED && run_) run_->cmdStop_Click();
@@ -701,9 +722,12 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (lParam == 0) OnMenuCommand(id);
             return 0;
         }
+        case kMsgInputWake:
+            WakeTicks();
+            return 0;
         case WM_TIMER:
             if (wParam == kTimerMonitor) Timer_Monitor_Timer();
-            if (wParam == kTimerTick && run_) run_->Tick();
+            if (wParam == kTimerTick && run_) PaceTicks(run_->Tick());
             return 0;
         case WM_NOTIFY: {
             auto* request = reinterpret_cast<NMTTDISPINFOW*>(lParam);
@@ -757,6 +781,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimerMonitor);
+            ticksStopped_ = true;
             KillTimer(hwnd_, kTimerTick);
             (void)services_.statusRecord.CloseStatusRecord();
             PostQuitMessage(0);

@@ -20,6 +20,7 @@
 #include "core/ports/run_host.h"
 #include "core/ports/thumbnail_decoder.h"
 #include "core/run/run_controller.h"
+#include "core/run/tick_pace.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
 #include "core/text/paths.h"
@@ -28,6 +29,7 @@
 #include "ui/strip.h"
 #include "win32/clipboard.h"
 #include "win32/handles.h"
+#include "win32/input_wake.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
 #include "win32/status_record.h"
@@ -49,6 +51,8 @@ struct MainWindowServices {
     WinClipboard& clipboard;
     ImageStore& store;
     DragSource& drag;
+    // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
+    InputWake* wake = nullptr;
 };
 
 class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {
@@ -134,6 +138,10 @@ private:
     int Px(int logical) const;
 
     void ApplySettings();
+    // After each tick, and when input or a command wakes the run: the interval of the next tick.
+    void PaceTicks(bool activity);
+    void WakeTicks();
+    void SetTickInterval(uint32_t milliseconds);
     void CycleTargetKind(bool advance);
     // The codec library's version as decimal text; "" (after a message) when it cannot be called.
     [[nodiscard]] std::string ImgctlVersionText();
@@ -176,6 +184,9 @@ private:
     std::string programFolder_;
     std::unique_ptr<frmRect> rect_;
     std::unique_ptr<RunController> run_;
+    TickPace pace_;
+    uint32_t tickMs_ = 0;
+    bool ticksStopped_ = false;  // the program is ending: no tick may start again
     std::unique_ptr<ImageListController> list_;
     // After the list: it goes first, so that no thumbnail reaches a list that is gone.
     std::unique_ptr<ThumbnailDecoder> decoder_;

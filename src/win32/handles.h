@@ -108,6 +108,12 @@ struct Menu {
     static bool Valid(Handle h) noexcept { return h != nullptr; }
     static void Close(Handle h) noexcept { ::DestroyMenu(h); }
 };
+struct Hook {
+    using Handle = HHOOK;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+};
 struct TaskMemory {
     using Handle = void*;
     static Handle Empty() noexcept { return nullptr; }
@@ -132,6 +138,7 @@ using GlobalMemory = UniqueResource<handle_traits::Global>;
 using UniqueBstr = UniqueResource<handle_traits::SysString>;
 // Memory a shell or COM call handed over (an item list from the folder chooser).
 using TaskMemory = UniqueResource<handle_traits::TaskMemory>;
+using UniqueHook = UniqueResource<handle_traits::Hook>;
 
 // A DC from GetDC / GetWindowDC: released with ReleaseDC and the window it came from.
 class WindowDc {

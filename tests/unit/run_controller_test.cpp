@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "core/capture/dispatcher.h"
+#include "core/run/tick_pace.h"
 #include "support/fake_capture.h"
 #include "support/fake_filesystem.h"
 #include "support/fake_run.h"
@@ -16,9 +18,9 @@ const std::map<std::string, int> kVk = {{"-", 0},    {"L", 1},      {"Shift", 16
                                         {"Esc", 27}, {"Space", 32}, {"Left", 37},  {"Right", 39}, {"PrtSc", 44},
                                         {"Del", 46}, {"A", 65},     {"C", 67},     {"D", 68},     {"S", 83}};
 using R = RunController;
-const std::map<std::string, void (R::*)()> kClicks = {
-    {"go", &R::cmdGo_Click},     {"stop", &R::cmdStop_Click}, {"tick", &R::Tick},     {"add", &R::cmdAdd_Click},
-    {"setting", &R::SetSetting}, {"back", &R::EndSetting},    {"end", &R::RequestEnd}};
+const std::map<std::string, void (R::*)()> kClicks = {{"go", &R::cmdGo_Click},   {"stop", &R::cmdStop_Click},
+                                                      {"add", &R::cmdAdd_Click}, {"setting", &R::SetSetting},
+                                                      {"back", &R::EndSetting},  {"end", &R::RequestEnd}};
 
 // A run controller with its fakes, driven by a script of steps.
 struct RunWorld {
@@ -35,6 +37,7 @@ struct RunWorld {
     IconvCodePage codePage;
     FakeFileSystem fs;
     PathContext paths{fs, "C:\\T"};
+    std::string ticks;  // what each "tick" said: '!' it saw something, '.' all was still
     RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage,
                                  paths, "C:\\W", 15, 15}};
 
@@ -60,6 +63,7 @@ struct RunWorld {
             if (s == ".") journal.clear();
             if (s[0] == '>') host.onMessages = [this, s] { (void)Run(ReplaceAll(s.substr(1), ",", " ")); };
             if (kClicks.count(s) != 0) (run.*kClicks.at(s))();
+            if (s == "tick") ticks.push_back(run.Tick() ? '!' : '.');
             if (s == "manual") settings.autoListing = 0;
             if (s == "nolisting") flags.nolisting = 1;
             if (s == "space") settings.space = 1;
@@ -154,6 +158,52 @@ TEST(RunController, Scripts) {
 
 // The watched window goes while the settings dialog is open: the end waits for the dialog, so
 // the main window is not closed under it, and is carried out when it closes.
+// The run looks rarely only while nothing happens and nothing is held: a key held through the
+// slow looks would otherwise be let go unseen.
+TEST(RunController, TicksTellWhetherTheyMetAnything) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"tick tick", ".."},                      // idle, all still
+        {"~Shift tick tick", "!!"},               // a key held down (idle ticks sample too)
+        {"tick move tick tick", ".!."},           // the pointer moved once
+        {"go tick tick stop tick tick", "..!."},  // the end of a run is something
+        {"go Ctrl tick", "!"},                    // held during a run
+        {"setting tick ~Shift back", "."},        // nothing is sampled behind the dialog
+    };
+    for (const auto& [script, expected] : cases) {
+        SCOPED_TRACE(script);
+        RunWorld w;
+        std::string steps;
+        for (const std::string& step : SplitAll(script, " ")) {
+            if (step[0] == '~' || step == "Ctrl") {
+                w.keys.held = {kVk.at(step[0] == '~' ? step.substr(1) : step)};
+                continue;
+            }
+            (void)w.Run(step);
+        }
+        EXPECT_EQ(w.ticks, expected);
+    }
+}
+
+TEST(TickPace, FastWhileAnythingHappensRareOnceStillAndFastAgainOnInput) {
+    TickPace pace;
+    const std::vector<std::tuple<bool, uint64_t, uint32_t>> steps = {
+        {true, 5000, TickPace::kBusyMs},   {false, 5010, TickPace::kBusyMs},  {false, 5999, TickPace::kBusyMs},
+        {false, 6000, TickPace::kStillMs}, {false, 6500, TickPace::kStillMs}, {true, 7000, TickPace::kBusyMs},
+        {false, 100, TickPace::kBusyMs},  // the clock went back: not taken as a long stillness
+    };
+    for (const auto& [activity, now, interval] : steps) {
+        SCOPED_TRACE(now);
+        EXPECT_EQ(pace.AfterTick(activity, now), interval);
+        EXPECT_EQ(pace.Still(), interval == TickPace::kStillMs);
+    }
+    (void)pace.AfterTick(false, 2000);
+    ASSERT_TRUE(pace.Still());
+    EXPECT_EQ(pace.Wake(2100), TickPace::kBusyMs);
+    EXPECT_FALSE(pace.Still());
+    EXPECT_EQ(pace.AfterTick(false, 3000), TickPace::kBusyMs) << "a second since the wake has not passed";
+    EXPECT_EQ(pace.AfterTick(false, 3100), TickPace::kStillMs);
+}
+
 TEST(RunController, AnEndDuringTheSettingsDialogWaitsForIt) {
     RunWorld world;
     world.run.SetSetting();

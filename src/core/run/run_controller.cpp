@@ -55,12 +55,22 @@ void RunController::SetScale(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
     overlay_.SetScale(twipsPerPixelX, twipsPerPixelY);
 }
 
-void RunController::Tick() {
+bool RunController::Tick() {
+    sawActivity_ = false;
+    const bool wasActive = runActive_;
+    const std::string stateBefore = runState_;
     if (runActive_) {
         RunPass();
     } else {
         IdleTick();
     }
+    return sawActivity_ || runActive_ != wasActive || runState_ != stateBefore;
+}
+
+void RunController::NoteSample(const std::string& event, Point pointerBefore) {
+    const bool held = std::any_of(table_.current.begin() + 1, table_.current.end(), [](int32_t s) { return s == 1; });
+    sawActivity_ = sawActivity_ || (event != "MV" && !event.empty()) || sampler_.pointer != pointerBefore || held ||
+                   overlay_.mode() == kRangeDrawing;
 }
 
 // Starting only sets the run up; the passes come from the ticks.
@@ -100,7 +110,9 @@ void RunController::RunPass() {
 }
 
 void RunController::PassBody() {
+    const Point pointerBefore = sampler_.pointer;
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);
+    NoteSample(event, pointerBefore);
     pointerTwips_ =
         Point{Twips(sampler_.pointer.x, ctx_.twipsPerPixelX), Twips(sampler_.pointer.y, ctx_.twipsPerPixelY)};
     keyFlags_ = ReadKeyFlags(ctx_.keys);
@@ -278,7 +290,9 @@ void RunController::IdleTick() {
     // Nothing acts behind the modal settings dialog.
     if (busy_ || runActive_ || !idleTimerEnabled_ || closing_ || runState_ == kRunSetting) return;
     busy_ = true;
+    const Point pointerBefore = sampler_.pointer;
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);
+    NoteSample(event, pointerBefore);
     ReadIdleKeyFlags(keyFlags_, ctx_.keys);
     if (event == "KEY_DOWN") {
         // Asked only for a key: the idle program asks the system nothing it does not need.

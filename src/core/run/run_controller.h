@@ -74,8 +74,9 @@ public:
     // Timer_MsgLoop's enabled state (start-up enables it; runs switch it off and on).
     void SetIdleTimer(bool enabled) { idleTimerEnabled_ = enabled; }
 
-    // The 10 ms tick: a run pass during a run, else an idle tick when the idle timer is on.
-    void Tick();
+    // The tick: a run pass during a run, else an idle tick when the idle timer is on. True when
+    // it saw anything happen or anything held down, so that the next ones come fast.
+    bool Tick();
     void RunPass();
     void IdleTick();
 
@@ -116,6 +117,8 @@ public:
 
 private:
     void PassBody();
+    // A sample was taken: whether it saw the pointer move, a key change or a key held.
+    void NoteSample(const std::string& event, Point pointerBefore);
     // Each returns true when the capture ended in a marker.
     bool KeyDown(int32_t code, WindowId foreground);
     void KeyUp(int32_t code);
@@ -145,6 +148,7 @@ private:
     bool idleTimerEnabled_ = false;
     bool closing_ = false;
     bool downloadedImage_ = false;
+    bool sawActivity_ = false;  // in the tick being made
 };
 
 }  // namespace tessarin

@@ -1,0 +1,41 @@
+#pragma once
+// Tells the main window when input arrives anywhere on the desktop: low-level keyboard and mouse
+// hooks on a thread of their own. Armed, the first input posts one message to the window; the run
+// looks at the keyboard rarely while the desktop is still and fast again from that message.
+// The hooks run on their own thread so that a busy main window (a capture, a message box) never
+// holds up the input of the whole desktop.
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+namespace tessarin {
+
+class InputWake {
+public:
+    InputWake();
+    ~InputWake();
+    InputWake(const InputWake&) = delete;
+    InputWake& operator=(const InputWake&) = delete;
+
+    // Whether the hooks are in place; without them the run keeps looking fast.
+    [[nodiscard]] bool ok() const { return hooked_; }
+    // Where the message goes; no message is posted before this.
+    void SetTarget(HWND window, UINT message);
+    // The next input posts the message, once.
+    void Arm() { armed_.store(true); }
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    void Notify();
+
+    std::atomic<HWND> target_{nullptr};
+    std::atomic<UINT> message_{0};
+    std::atomic<bool> armed_{false};
+    std::atomic<DWORD> threadId_{0};
+    bool hooked_ = false;
+    std::thread thread_;
+};
+
+}  // namespace tessarin
