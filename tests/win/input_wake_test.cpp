@@ -32,8 +32,8 @@ TEST(InputWake, ArmedTheNextInputPostsOneMessageAndAnUnarmedOneNone) {
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"TessarinWakeTarget";
     RegisterClassW(&cls);
-    const UniqueWindow target(CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                              cls.hInstance, nullptr));
+    const UniqueWindow target(
+        CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr));
     ASSERT_TRUE(target);
     wakes = 0;
     {
