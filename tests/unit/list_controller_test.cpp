@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -11,35 +10,10 @@
 namespace tessarin::test {
 namespace {
 
-bool Has(const ListJournal& journal, const std::string& line) {
-    return std::find(journal.begin(), journal.end(), line) != journal.end();
-}
+// The list over its fakes. Captures are named "a", "b", ... and land in C:\T\data.
+struct ListWorld : ListFakes {
+    ImageListController list{Context()};
 
-size_t CountPrefix(const ListJournal& journal, const std::string& prefix) {
-    return static_cast<size_t>(
-        std::count_if(journal.begin(), journal.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
-// The list with its fakes. Captures are named "a", "b", ... and land in C:\T\data.
-struct ListWorld {
-    ListJournal journal;
-    MessageHooks hooks;
-    FakeFileSystem fs;
-    FakeListView view{journal, hooks};
-    FakePrompts prompts{journal, hooks};
-    FakeImageStore store{journal, fs};
-    FakeImageClipboard clipboard{journal};
-    FakeDrag drag{journal};
-    Settings settings;
-    PathContext paths{fs, "C:\\T"};
-    ImageListController list{ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15)}};
-
-    ListWorld() {
-        ResetSettings(settings);
-        fs.addFolder("C:\\T");
-        fs.addFolder("C:\\T\\data");
-    }
-    std::string Path(const std::string& name) const { return "C:\\T\\data\\" + name; }
     // A fresh capture of w x h added under a name.
     void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
         view.preview = Solid(w, h, 0x102030);
