@@ -195,21 +195,21 @@ public:
         : reduces_(!scales.empty()) {
         for (const UINT scale : reduces_ ? scales : std::vector<UINT>{1}) {
             const auto cells = [&](int32_t side) { return (static_cast<UINT>(side) + scale - 1) / scale; };
-            const UINT width = cells(picture.width), height = cells(picture.height), stride = width * 3;
+            const auto centre = [&](UINT i, int32_t side) {
+                return std::min(static_cast<int32_t>(i * scale + scale / 2), side - 1);
+            };
+            Scaled scaled{scale, cells(picture.width), cells(picture.height), {}};
             std::vector<BYTE> bytes;
-            for (UINT y = 0; y < height; ++y)
-                for (UINT x = 0; x < width; ++x) {
-                    const auto centre = [&](UINT i, int32_t side) {
-                        return std::min(static_cast<int32_t>(i * scale + scale / 2), side - 1);
-                    };
+            for (UINT y = 0; y < scaled.height; ++y)
+                for (UINT x = 0; x < scaled.width; ++x) {
                     const uint32_t pixel = At(picture, centre(x, picture.width), centre(y, picture.height));
                     bytes.insert(bytes.end(), {BYTE(pixel), BYTE(pixel >> 8), BYTE(pixel >> 16)});
                 }
-            ComPtr<IWICBitmap> bitmap;
-            EXPECT_EQ(factory->CreateBitmapFromMemory(width, height, GUID_WICPixelFormat24bppBGR, stride,
-                                                      static_cast<UINT>(bytes.size()), bytes.data(), bitmap.put()),
+            EXPECT_EQ(factory->CreateBitmapFromMemory(scaled.width, scaled.height, GUID_WICPixelFormat24bppBGR,
+                                                      scaled.width * 3, static_cast<UINT>(bytes.size()), bytes.data(),
+                                                      scaled.bitmap.put()),
                       S_OK);
-            scaled_.emplace_back(scale, std::move(bitmap));
+            scaled_.push_back(std::move(scaled));
         }
     }
 
@@ -247,26 +247,22 @@ public:
             transform != WICBitmapTransformRotate0) {
             return E_INVALIDARG;
         }
-        for (const auto& [scale, bitmap] : scaled_) {
-            if (SizeOf(bitmap) != std::pair(width, height)) continue;
+        for (const Scaled& scaled : scaled_) {
+            if (std::pair(scaled.width, scaled.height) != std::pair(width, height)) continue;
             // Windows' own scaler may ask for the whole picture this way too.
-            scale == 1 ? void(++wholeCopies) : void(reducedCopies.emplace_back(width, height));
-            return bitmap->CopyPixels(nullptr, stride, bufferSize, buffer);
+            scaled.scale == 1 ? void(++wholeCopies) : void(reducedCopies.emplace_back(width, height));
+            return scaled.bitmap->CopyPixels(nullptr, stride, bufferSize, buffer);
         }
         return E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) override {
-        // The scale whose width is nearest, the larger on a tie: it may be smaller than asked for.
-        const auto distance = [&](const auto& scaled) {
-            return std::abs(static_cast<int>(SizeOf(scaled.second).first - *width));
+        // The size whose width is nearest, the larger on a tie: it may be smaller than asked for.
+        const auto rank = [&](const Scaled& s) {
+            return std::pair(std::abs(static_cast<int>(s.width - *width)), s.scale);
         };
-        auto best = scaled_.begin();
-        for (auto it = scaled_.begin(); it != scaled_.end(); ++it) {
-            if (distance(*it) < distance(*best) || (distance(*it) == distance(*best) && it->first < best->first)) {
-                best = it;
-            }
-        }
-        std::tie(*width, *height) = SizeOf(best->second);
+        const Scaled& best = *std::min_element(scaled_.begin(), scaled_.end(),
+                                               [&](const Scaled& a, const Scaled& b) { return rank(a) < rank(b); });
+        std::tie(*width, *height) = std::pair(best.width, best.height);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) override {
@@ -283,14 +279,14 @@ public:
     std::vector<std::pair<UINT, UINT>> reducedCopies;
 
 private:
-    static std::pair<UINT, UINT> SizeOf(const ComPtr<IWICBitmap>& bitmap) {
-        std::pair<UINT, UINT> size{};
-        return SUCCEEDED(bitmap->GetSize(&size.first, &size.second)) ? size : std::pair<UINT, UINT>{};
-    }
-    [[nodiscard]] IWICBitmap* Whole() const { return scaled_.front().second.get(); }
+    struct Scaled {
+        UINT scale, width, height;
+        ComPtr<IWICBitmap> bitmap;
+    };
+    [[nodiscard]] IWICBitmap* Whole() const { return scaled_.front().bitmap.get(); }
 
     const bool reduces_;
-    std::vector<std::pair<UINT, ComPtr<IWICBitmap>>> scaled_;  // the whole picture first
+    std::vector<Scaled> scaled_;  // the whole picture first
     ULONG references_ = 1;
 };
 
