@@ -14,10 +14,14 @@ namespace {
 struct ListWorld : ListFakes {
     ImageListController list{Context()};
 
-    // A fresh capture of w x h added under a name.
-    void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
+    // A fresh capture of w x h in the preview, not listed yet.
+    void Waiting(int32_t w, int32_t h) {
         view.preview = Solid(w, h, 0x102030);
         list.ShowUnlistedCapture();
+    }
+    // A fresh capture added under a name.
+    void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
+        Waiting(w, h);
         list.AddWaitingCapture(Path(name), "win " + name, false);
     }
     void Load(const std::string& name, int32_t w = 40, int32_t h = 30) {
@@ -34,8 +38,7 @@ struct ListWorld : ListFakes {
 TEST(ListController, AddsOnlyAWaitingNonEmptyCaptureOnceAndSelectsIt) {
     ListWorld w;
     w.list.AddWaitingCapture(w.Path("x"), "", false);  // nothing waits
-    w.view.preview = Solid(0, 10, 0);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(0, 10);
     w.list.AddWaitingCapture(w.Path("empty"), "", false);
     EXPECT_EQ(w.list.Count(), 0);
     EXPECT_FALSE(w.list.CaptureWaiting());
@@ -69,8 +72,7 @@ TEST(ListController, ShowsEntriesByHoverAndArrowsButNeverOverAWaitingCapture) {
     w.list.ListStep(+1);
     EXPECT_EQ(w.journal, (ListJournal{"park", "preview 80x60", "texts a|win a", "select 2,2", "ensure 2"}));
 
-    w.view.preview = Solid(5, 5, 1);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(5, 5);
     w.journal.clear();
     w.list.Hover(1);
     w.list.ListStep(-1);
@@ -295,8 +297,7 @@ TEST(ListController, ADeletionKeepsAWaitingCaptureInThePreview) {
     w.settings.noConfirm = 1;
     w.Capture("a");
     w.Capture("b");
-    w.view.preview = Solid(9, 9, 7);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(9, 9);
     w.view.setTexts("fresh", "win");
     w.list.PressThumbnail(1, MouseButton::Right);
     w.list.mnuLeftDel_Click();
@@ -378,8 +379,7 @@ TEST(ListController, ThumbnailFilesUseEachEntrysOwnImage) {
     w.Capture("a", 300, 200);
     w.Load("b.png", 50, 40);
     w.list.Hover(1);
-    w.view.preview = Solid(9, 9, 1);
-    w.list.ShowUnlistedCapture();  // a fresh capture fills the preview
+    w.Waiting(9, 9);  // a fresh capture fills the preview
     w.list.PressThumbnail(1, MouseButton::Right);
     w.prompts.chosen = {"C:\\T\\data\\Thumb\\Thumb_a.jpg"};
     w.journal.clear();
@@ -419,8 +419,7 @@ TEST(ListController, NoCommandActsWhileTheProgramIsClosing) {
     ListWorld w;
     w.Capture("a");
     w.Capture("b");
-    w.view.preview = Solid(9, 9, 1);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(9, 9);
     w.list.PressThumbnail(1, MouseButton::Right);
     w.hooks.pending.push_back([&] {
         w.list.AddWaitingCapture(w.Path("slipped in"), "", false);
