@@ -3,6 +3,7 @@
 // into one shared journal, so a test sees the order; hooks run "while messages run", as a
 // click that arrives meanwhile.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -177,6 +178,40 @@ struct FakeDrag : DragSource {
         journal.push_back("drag " + Describe(&image));
         if (during) std::exchange(during, nullptr)();
     }
+};
+
+// Whether the journal holds that line; how many of its lines begin with the prefix.
+inline bool Has(const ListJournal& journal, const std::string& line) {
+    return std::find(journal.begin(), journal.end(), line) != journal.end();
+}
+inline size_t CountPrefix(const ListJournal& journal, const std::string& prefix) {
+    return static_cast<size_t>(std::count_if(journal.begin(), journal.end(),
+                                             [&](const std::string& line) { return line.starts_with(prefix); }));
+}
+
+// The list's fakes around one journal, with the program folder C:\T and its empty save folder
+// C:\T\data; a test world adds the controller over Context().
+struct ListFakes {
+    ListJournal journal;
+    MessageHooks hooks;
+    FakeFileSystem fs;
+    FakeListView view{journal, hooks};
+    FakePrompts prompts{journal, hooks};
+    FakeImageStore store{journal, fs};
+    FakeImageClipboard clipboard{journal};
+    FakeDrag drag{journal};
+    Settings settings;
+    PathContext paths{fs, "C:\\T"};
+
+    ListFakes() {
+        ResetSettings(settings);
+        fs.addFolder("C:\\T");
+        fs.addFolder("C:\\T\\data");
+    }
+    ListContext Context(ThumbnailDecoder* decoder = nullptr, FileSystem* files = nullptr) {
+        return {view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), decoder, files};
+    }
+    static std::string Path(const std::string& name) { return "C:\\T\\data\\" + name; }
 };
 
 }  // namespace tessarin::test

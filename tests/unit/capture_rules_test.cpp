@@ -59,43 +59,34 @@ TEST(GrabberRules, CorrectionAppliesOnlyWithSwitchZeroAndHoseiOne) {
     }
 }
 
-TEST(GrabberRules, GrabWindowLetsOnlyNonEditWindowsDrawThemselvesWithNoTooltip) {
-    // class, version, "no tooltip", platform id, the copy; layered windows are left out before the NT family
-    const std::tuple<const char*, float, int, int, std::string> cases[] = {
-        {"Notepad", 5.1F, 1, 2, "print 7 -5 -6 30 40"},          {"TEdit", 10.0F, 1, 2, "print 7 -5 -6 30 40"},
-        {"Notepad", 5.0F, 1, 2, "windowdc 7 -5 -6 30 40 1"},     {"Notepad", 5.1F, 0, 2, "windowdc 7 -5 -6 30 40 1"},
-        {"Notepad", 5.1F, 2, 2, "windowdc 7 -5 -6 30 40 1"},     {"EDIT", 5.1F, 1, 2, "windowdc 7 -5 -6 30 40 1"},
-        {"RICHEDIT50W", 5.1F, 1, 2, "windowdc 7 -5 -6 30 40 1"}, {"Notepad", 5.1F, 0, 1, "windowdc 7 -5 -6 30 40 0"},
-    };
-    for (const auto& [className, version, noTooltip, platformId, expected] : cases) {
-        FakeDesktop desktop;
-        FakeDevices devices;
-        Settings settings;
-        desktop.add({7, className});
-        std::tie(desktop.version, desktop.platformId, settings.noTooltip) = std::tuple(version, platformId, noTooltip);
-        GrabWindow(devices, desktop, settings, 7, 5, 6, 30, 40);
-        EXPECT_EQ(devices.log, Journal{expected}) << className << " " << version << " " << noTooltip;
-    }
-}
-
 // A window whose own drawing came out flat (another process's window under Wine, one the
 // graphics card draws) is copied from the screen while it shows there, so that its pixel (5, 6)
 // still lands at the picture's origin.
-TEST(GrabberRules, AFlatDrawingOfAVisibleWindowIsCopiedFromTheScreen) {
-    const std::tuple<bool, bool, Journal> cases[] = {
-        {false, true, {"print 7 -5 -6 30 40"}},
-        {true, true, {"print 7 -5 -6 30 40", "screen -105 -206 130 240 1"}},
-        {true, false, {"print 7 -5 -6 30 40"}},  // hidden: the screen does not have it either
+TEST(GrabberRules, GrabWindowLetsOnlyNonEditWindowsDrawThemselvesWithNoTooltipAndMendsAFlatDrawing) {
+    const std::string print = "print 7 -5 -6 30 40", dc = "windowdc 7 -5 -6 30 40 1";
+    // class, version, "no tooltip", platform id, flat drawing, visible, the copies; layered windows are left out
+    // before the NT family
+    const std::tuple<const char*, float, int, int, bool, bool, Journal> cases[] = {
+        {"Notepad", 5.1F, 1, 2, false, true, {print}},
+        {"TEdit", 10.0F, 1, 2, false, true, {print}},
+        {"Notepad", 5.0F, 1, 2, false, true, {dc}},
+        {"Notepad", 5.1F, 0, 2, false, true, {dc}},
+        {"Notepad", 5.1F, 2, 2, false, true, {dc}},
+        {"EDIT", 5.1F, 1, 2, false, true, {dc}},
+        {"RICHEDIT50W", 5.1F, 1, 2, false, true, {dc}},
+        {"Notepad", 5.1F, 0, 1, false, true, {"windowdc 7 -5 -6 30 40 0"}},
+        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, true, {print, "screen -105 -206 130 240 1"}},
+        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, false, {print}},  // hidden: the screen does not have it either
     };
-    for (const auto& [flat, visible, expected] : cases) {
+    for (const auto& [className, version, noTooltip, platformId, flat, visible, expected] : cases) {
         FakeDesktop desktop;
         FakeDevices devices;
         Settings settings;
-        ResetSettings(settings);
-        desktop.add({7, "Chrome_WidgetWin_1", "", Rect{100, 200, 400, 500}, visible});
-        devices.blankPrint = flat;
+        desktop.add({7, className, "", Rect{100, 200, 400, 500}, visible});
+        std::tie(desktop.version, desktop.platformId, settings.noTooltip, devices.blankPrint) =
+            std::tuple(version, platformId, noTooltip, flat);
         GrabWindow(devices, desktop, settings, 7, 5, 6, 30, 40);
-        EXPECT_EQ(devices.log, expected) << flat << " " << visible;
+        EXPECT_EQ(devices.log, expected) << className << " " << version << " " << noTooltip << " " << flat;
     }
 }
 

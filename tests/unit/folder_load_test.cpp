@@ -71,36 +71,20 @@ struct FakeDecoder : ThumbnailDecoder {
     void cancel() override { ++cancels, jobs.clear(); }
 };
 
-struct FolderWorld {
-    ListJournal journal;
-    MessageHooks hooks;
-    FakeFileSystem fs;
-    FakeListView view{journal, hooks};
-    FakePrompts prompts{journal, hooks};
-    FakeImageStore store{journal, fs};
-    FakeImageClipboard clipboard{journal};
-    FakeDrag drag{journal};
+struct FolderWorld : ListFakes {
     FakeDecoder decoder;
-    Settings settings;
-    PathContext paths{fs, "C:\\T"};
     std::unique_ptr<ImageListController> list;
 
-    FolderWorld() {
-        ResetSettings(settings);
-        fs.addFolder("C:\\T");
-        fs.addFolder("C:\\T\\data");
-        Restart();
-    }
+    FolderWorld() { Restart(); }
     // The program started again: a new list over the same folder.
     void Restart() {
-        list = std::make_unique<ImageListController>(
-            ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), &decoder, &fs});
+        list = std::make_unique<ImageListController>(Context(&decoder, &fs));
         decoder.jobs.clear();
         journal.clear();
     }
     void File(const std::string& name, uint32_t colour, uint64_t time = 1) {
-        store.Add("C:\\T\\data\\" + name, std::make_shared<Image>(Thumb(64, 48, colour)));
-        fs.modified[AsciiLower("C:\\T\\data\\" + name)] = time;
+        store.Add(Path(name), Solid(64, 48, colour));
+        fs.modified[AsciiLower(Path(name))] = time;
     }
     void Load() { list->LoadFiles(ImagesToLoad(settings, paths)); }
     // The decoder's answer for a job: the thumbnail of the file, or the failure.
@@ -182,9 +166,7 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
     std::string names;
     for (int32_t p = 1; p <= w.list->Count(); ++p) names += w.list->Entry(p)->fileName + " ";
     EXPECT_EQ(names, "a.jpg c.jpg e.jpg g.png ");
-    const auto messages = std::count_if(w.journal.begin(), w.journal.end(),
-                                        [](const std::string& line) { return line.starts_with("message "); });
-    EXPECT_EQ(messages, 1);
+    EXPECT_EQ(CountPrefix(w.journal, "message "), 1);
     const std::string message = *std::find_if(w.journal.begin(), w.journal.end(),
                                               [](const std::string& line) { return line.starts_with("message "); });
     EXPECT_NE(message.find("b.jpg の読み込みに失敗しました！"), std::string::npos);
@@ -242,14 +224,14 @@ TEST(FolderLoad, AShownFileIsDecodedOnceUntilItChangesAndAGoneOneIsReported) {
     // Shown, copied and dragged: one decode. Another entry in between is decoded in its turn.
     EXPECT_EQ(readsFor([&] { w.list->Hover(1); }), 1);
     EXPECT_EQ(readsFor([&] { w.list->PressThumbnail(1, MouseButton::Left); }), 0);
-    EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), "drag 64x48"), w.journal.end());
+    EXPECT_TRUE(Has(w.journal, "drag 64x48"));
     EXPECT_EQ(readsFor([&] { w.list->Hover(2), w.list->Hover(1); }), 2);
 
     // Replaced: read again, and the strip shows the new picture, also at the next start.
     w.File("a.jpg", 0xAA, 2);
     EXPECT_EQ(readsFor([&] { w.list->PressThumbnail(1, MouseButton::Left); }), 1);
     EXPECT_EQ(w.Colour(1), 0xAAU);
-    EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), "strip 1"), w.journal.end());
+    EXPECT_TRUE(Has(w.journal, "strip 1"));
     w.list->FinishThumbnails();
     w.Restart();
     w.Load();
@@ -276,11 +258,9 @@ TEST(FolderLoad, AShownFileIsDecodedOnceUntilItChangesAndAGoneOneIsReported) {
         w.journal.clear();
         w.list->Hover(1);
         EXPECT_EQ(w.view.shown, nullptr);
-        EXPECT_NE(std::find(w.journal.begin(), w.journal.end(), std::string("status ") + c.status), w.journal.end());
+        EXPECT_TRUE(Has(w.journal, std::string("status ") + c.status));
         w.list->PressThumbnail(1, MouseButton::Left);
-        EXPECT_EQ(std::count_if(w.journal.begin(), w.journal.end(),
-                                [](const std::string& line) { return line.starts_with("drag"); }),
-                  0);
+        EXPECT_EQ(CountPrefix(w.journal, "drag"), 0U);
         EXPECT_EQ(w.list->Count(), 2);
     }
 }

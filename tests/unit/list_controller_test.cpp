@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -11,39 +10,18 @@
 namespace tessarin::test {
 namespace {
 
-bool Has(const ListJournal& journal, const std::string& line) {
-    return std::find(journal.begin(), journal.end(), line) != journal.end();
-}
+// The list over its fakes. Captures are named "a", "b", ... and land in C:\T\data.
+struct ListWorld : ListFakes {
+    ImageListController list{Context()};
 
-size_t CountPrefix(const ListJournal& journal, const std::string& prefix) {
-    return static_cast<size_t>(
-        std::count_if(journal.begin(), journal.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
-// The list with its fakes. Captures are named "a", "b", ... and land in C:\T\data.
-struct ListWorld {
-    ListJournal journal;
-    MessageHooks hooks;
-    FakeFileSystem fs;
-    FakeListView view{journal, hooks};
-    FakePrompts prompts{journal, hooks};
-    FakeImageStore store{journal, fs};
-    FakeImageClipboard clipboard{journal};
-    FakeDrag drag{journal};
-    Settings settings;
-    PathContext paths{fs, "C:\\T"};
-    ImageListController list{ListContext{view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15)}};
-
-    ListWorld() {
-        ResetSettings(settings);
-        fs.addFolder("C:\\T");
-        fs.addFolder("C:\\T\\data");
-    }
-    std::string Path(const std::string& name) const { return "C:\\T\\data\\" + name; }
-    // A fresh capture of w x h added under a name.
-    void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
+    // A fresh capture of w x h in the preview, not listed yet.
+    void Waiting(int32_t w, int32_t h) {
         view.preview = Solid(w, h, 0x102030);
         list.ShowUnlistedCapture();
+    }
+    // A fresh capture added under a name.
+    void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
+        Waiting(w, h);
         list.AddWaitingCapture(Path(name), "win " + name, false);
     }
     void Load(const std::string& name, int32_t w = 40, int32_t h = 30) {
@@ -60,8 +38,7 @@ struct ListWorld {
 TEST(ListController, AddsOnlyAWaitingNonEmptyCaptureOnceAndSelectsIt) {
     ListWorld w;
     w.list.AddWaitingCapture(w.Path("x"), "", false);  // nothing waits
-    w.view.preview = Solid(0, 10, 0);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(0, 10);
     w.list.AddWaitingCapture(w.Path("empty"), "", false);
     EXPECT_EQ(w.list.Count(), 0);
     EXPECT_FALSE(w.list.CaptureWaiting());
@@ -95,8 +72,7 @@ TEST(ListController, ShowsEntriesByHoverAndArrowsButNeverOverAWaitingCapture) {
     w.list.ListStep(+1);
     EXPECT_EQ(w.journal, (ListJournal{"park", "preview 80x60", "texts a|win a", "select 2,2", "ensure 2"}));
 
-    w.view.preview = Solid(5, 5, 1);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(5, 5);
     w.journal.clear();
     w.list.Hover(1);
     w.list.ListStep(-1);
@@ -321,8 +297,7 @@ TEST(ListController, ADeletionKeepsAWaitingCaptureInThePreview) {
     w.settings.noConfirm = 1;
     w.Capture("a");
     w.Capture("b");
-    w.view.preview = Solid(9, 9, 7);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(9, 9);
     w.view.setTexts("fresh", "win");
     w.list.PressThumbnail(1, MouseButton::Right);
     w.list.mnuLeftDel_Click();
@@ -404,8 +379,7 @@ TEST(ListController, ThumbnailFilesUseEachEntrysOwnImage) {
     w.Capture("a", 300, 200);
     w.Load("b.png", 50, 40);
     w.list.Hover(1);
-    w.view.preview = Solid(9, 9, 1);
-    w.list.ShowUnlistedCapture();  // a fresh capture fills the preview
+    w.Waiting(9, 9);  // a fresh capture fills the preview
     w.list.PressThumbnail(1, MouseButton::Right);
     w.prompts.chosen = {"C:\\T\\data\\Thumb\\Thumb_a.jpg"};
     w.journal.clear();
@@ -445,8 +419,7 @@ TEST(ListController, NoCommandActsWhileTheProgramIsClosing) {
     ListWorld w;
     w.Capture("a");
     w.Capture("b");
-    w.view.preview = Solid(9, 9, 1);
-    w.list.ShowUnlistedCapture();
+    w.Waiting(9, 9);
     w.list.PressThumbnail(1, MouseButton::Right);
     w.hooks.pending.push_back([&] {
         w.list.AddWaitingCapture(w.Path("slipped in"), "", false);

@@ -9,9 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -65,12 +62,6 @@ Pixels MakePicture(bool photo) {
     return p;
 }
 
-// The bytes of a file; "" when there is none.
-std::string Bytes(const std::string& path) {
-    std::ifstream file(std::filesystem::path(Utf8ToWide(path)), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // Reads an image file with the system's imaging component; empty on failure.
 Pixels DecodeIndependently(const std::string& path) {
     const codec::WicSession wic;
@@ -118,7 +109,7 @@ TEST(CodecLibraries, EveryFormatComesBackAndDamagedCopiesFailCleanly) {
         const std::string bitmap = folder / "source.bmp", target = folder / ("表 " + format + "." + format);
         ASSERT_TRUE(picture.assign(kWidth, kHeight, reinterpret_cast<const UINT32*>(source.data())) &&
                     picture.WriteBitmapFile(Utf8ToWide(bitmap)) && imgctl.SaveByExtension(target, bitmap));
-        const std::string bytes = Bytes(target);
+        const std::string bytes = ReadBytes(target);
         EXPECT_EQ(bytes.rfind(signature, 0), 0u);
         const Pixels written = DecodeIndependently(target);
         EXPECT_TRUE(std::equal(source.begin(), source.end(), written.begin(), written.end(),
@@ -144,15 +135,15 @@ TEST(CodecLibraries, EveryFormatComesBackAndDamagedCopiesFailCleanly) {
     }
     // The bitmap file has its rows bottom-up, as every reader takes them. The extension decides
     // in any case; one the library does not know writes nothing, nor does a missing library.
-    const std::string bitmap = folder / "source.bmp", head = Bytes(bitmap).substr(0, 26);
+    const std::string bitmap = folder / "source.bmp", head = ReadBytes(bitmap).substr(0, 26);
     ASSERT_EQ(head.size(), 26u);
     EXPECT_EQ(head.substr(0, 2), "BM");
     EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(head.data() + 14)->biHeight, kHeight);
     EXPECT_TRUE(imgctl.SaveByExtension(folder / "upper.PNG", bitmap));
-    EXPECT_EQ(Bytes(folder / "upper.PNG").rfind("\x89PNG", 0), 0u);
+    EXPECT_EQ(ReadBytes(folder / "upper.PNG").rfind("\x89PNG", 0), 0u);
     for (const char* name : {"unknown.jpeg", "none"}) {
         EXPECT_FALSE(imgctl.SaveByExtension(folder / name, bitmap)) << name;
-        EXPECT_EQ(Bytes(folder / name), "") << name;
+        EXPECT_EQ(ReadBytes(folder / name), "") << name;
     }
     EXPECT_FALSE(ImgctlLibrary(L"Z:\\no\\such\\imgctl.dll").SaveByExtension(folder / "no library.png", bitmap));
     EXPECT_FALSE(Picture().WriteBitmapFile(Utf8ToWide(folder / "empty.bmp")));

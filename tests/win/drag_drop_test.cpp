@@ -124,11 +124,16 @@ TEST(DragDropBitmap, NothingIsMadeFromAnEmptyImageOrReadFromWhatIsNoBitmap) {
         EXPECT_FALSE(ImageFromBitmap(handle));
 }
 
-TEST(DragDropData, AnswersForABitmapOnGdiAndRefusesEverythingElse) {
+TEST(DragDropData, HandsOutABitmapOfItsOwnOnGdiForEachAskAndRefusesEverythingElse) {
     const OleInit ole;
     ASSERT_TRUE(ole.ok());
-    const ComPtr<IDataObject> data = MakeBitmapDataObject(Pattern(4, 3));
+    Image image = Pattern(9, 6);
+    const std::vector<uint32_t> want = Visible(image);
+    const ComPtr<IDataObject> data = MakeBitmapDataObject(image);
     ASSERT_TRUE(data);
+    // A change to the caller's image after the drag began must not reach the receiver.
+    image.pixels.assign(image.pixels.size(), 0);
+
     const struct {
         const char* name;
         FORMATETC format;
@@ -166,18 +171,8 @@ TEST(DragDropData, AnswersForABitmapOnGdiAndRefusesEverythingElse) {
     ComPtr<IEnumFORMATETC> settable;
     EXPECT_TRUE(FAILED(data->EnumFormatEtc(DATADIR_SET, settable.put())));
     EXPECT_FALSE(settable);
-}
 
-TEST(DragDropData, EveryGetDataHandsOutABitmapOfItsOwnWithTheImageAsItWasGiven) {
-    const OleInit ole;
-    ASSERT_TRUE(ole.ok());
-    Image image = Pattern(9, 6);
-    const std::vector<uint32_t> want = Visible(image);
-    const ComPtr<IDataObject> data = MakeBitmapDataObject(image);
-    ASSERT_TRUE(data);
-    // A change to the caller's image after the drag began must not reach the receiver.
-    image.pixels.assign(image.pixels.size(), 0);
-
+    // Every receiver has a bitmap of its own.
     FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
     StorageMedium first, second;
     ASSERT_EQ(data->GetData(&format, first.put()), S_OK);
@@ -222,10 +217,11 @@ protected:
     }
     static POINTL Screen(LONG x, LONG y) { return POINTL{kLeft + x, kTop + y}; }
 
-    // The effect DragEnter or DragOver answers for a source that allows the given effects.
-    DWORD Enter(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY) {
+    // The effect DragEnter, DragOver or Drop answers for a source that allows the given effects,
+    // from the registered target or from one kept elsewhere.
+    DWORD Enter(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY, IDropTarget* target = nullptr) {
         DWORD effect = allowed;
-        EXPECT_EQ(target_.target()->DragEnter(data, MK_LBUTTON, Screen(x, 20), &effect), S_OK);
+        EXPECT_EQ((target ? target : target_.target())->DragEnter(data, MK_LBUTTON, Screen(x, 20), &effect), S_OK);
         return effect;
     }
     DWORD Over(LONG x, DWORD allowed = DROPEFFECT_COPY) {
@@ -233,9 +229,9 @@ protected:
         EXPECT_EQ(target_.target()->DragOver(MK_LBUTTON, Screen(x, 20), &effect), S_OK);
         return effect;
     }
-    DWORD Drop(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY) {
+    DWORD Drop(IDataObject* data, LONG x, DWORD allowed = DROPEFFECT_COPY, IDropTarget* target = nullptr) {
         DWORD effect = allowed;
-        EXPECT_EQ(target_.target()->Drop(data, 0, Screen(x, 20), &effect), S_OK);
+        EXPECT_EQ((target ? target : target_.target())->Drop(data, 0, Screen(x, 20), &effect), S_OK);
         return effect;
     }
 
@@ -328,12 +324,8 @@ TEST_F(DragDropTarget, RevokingReleasesTheWindowAndSilencesReferencesStillHeld) 
     const ComPtr<IDropTarget> kept(raw);
     moved.Revoke();
     EXPECT_EQ(moved.target(), nullptr);
-    DWORD effect = DROPEFFECT_COPY;
-    EXPECT_EQ(kept->DragEnter(bitmap.get(), MK_LBUTTON, Screen(kIn, 20), &effect), S_OK);
-    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
-    effect = DROPEFFECT_COPY;
-    EXPECT_EQ(kept->Drop(bitmap.get(), 0, Screen(kIn, 20), &effect), S_OK);
-    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(Enter(bitmap.get(), kIn, DROPEFFECT_COPY, kept.get()), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(Drop(bitmap.get(), kIn, DROPEFFECT_COPY, kept.get()), static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_TRUE(drops_.empty());
     ASSERT_TRUE(Register(target_, window_.get()));
 

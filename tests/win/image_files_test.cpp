@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -54,8 +51,7 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
     // The source picture written by our codec under that name; the file's bytes.
     const auto written = [&](const std::string& name) {
         EXPECT_TRUE(codec.SaveByExtension(folder / name, folder / "source.bmp")) << name;
-        std::ifstream file(std::filesystem::path(Utf8ToWide(folder / name)), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
+        return ReadBytes(folder / name);
     };
     // Loads as the program does: PNG files through mpng.dll, which gives no reason (-1), the rest
     // through the platform decoder. 0 when the picture was loaded.
@@ -79,10 +75,9 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
     }
 
     const std::string pngBytes = written("d.png");
-    const BITMAPFILEHEADER file{0x4D42, 54, 0, 0, 54};  // 20000 x 20000 pixels declared, none there
-    const BITMAPINFOHEADER info{sizeof info, 20000, 20000, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const std::string huge = std::string(reinterpret_cast<const char*>(&file), sizeof file) +
-                             std::string(reinterpret_cast<const char*>(&info), sizeof info);
+    // 20000 x 20000 pixels declared, none there.
+    const std::string huge =
+        BitmapFileBytes({sizeof(BITMAPINFOHEADER), 20000, 20000, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, "", "");
     // A file another program holds open exclusively.
     const UniqueHandle locked(
         ::CreateFileW(Utf8ToWide(folder / "locked.jpg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -42,8 +40,6 @@ Picture Halves(int32_t width, int32_t height) {
 // picture itself, not some other), read with the imaging component apart from the code under test.
 using Decoded = std::tuple<std::string, UINT, UINT, bool>;
 std::optional<Decoded> Decode(const std::string& path) {
-    std::string head(2, '\0');
-    std::ifstream(std::filesystem::path(Utf8ToWide(path)), std::ios::binary).read(head.data(), 2);
     const codec::WicSession session;
     codec::Image image;
     if (!session.factory() || !codec::DecodeFile(session.factory(), Utf8ToWide(path), image)) return std::nullopt;
@@ -51,7 +47,8 @@ std::optional<Decoded> Decode(const std::string& path) {
         const BYTE* p = &image.bgra[(size_t{image.height / 2} * image.width + x) * 4];
         return p[2] > 190 && p[0] < 70;
     };
-    return Decoded{head, image.width, image.height, red(image.width / 4) && !red(image.width * 3 / 4)};
+    return Decoded{ReadBytes(path).substr(0, 2), image.width, image.height,
+                   red(image.width / 4) && !red(image.width * 3 / 4)};
 }
 
 TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {

@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include "win32/filesystem.h"
@@ -90,6 +92,24 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     DWORD written = 0;
     return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
+}
+
+// Reads a file's bytes directly, without the code under test; "" when there is none.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream file(std::filesystem::path(Utf8ToWide(path)), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// A bitmap file of that header, colour table and pixel bytes, put together without the code
+// under test.
+inline std::string BitmapFileBytes(const BITMAPINFOHEADER& info, const std::string& colours,
+                                   const std::string& pixels) {
+    const auto bytes = [](const auto& value) {
+        return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    const auto offset = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info + colours.size());
+    const BITMAPFILEHEADER file{0x4D42, offset + static_cast<DWORD>(pixels.size()), 0, 0, offset};
+    return bytes(file) + bytes(info) + colours + pixels;
 }
 
 // The 36 bytes of a status record as another program sees them through a view of its own;
