@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 export CTEST_OUTPUT_ON_FAILURE := 1
 
-.PHONY: all build host fuzz bootstrap run test bench lint format clean
+.PHONY: all build host fuzz bootstrap run test bench dist lint format clean
 
 all: build
 
@@ -30,6 +30,10 @@ test: build host fuzz
 
 bench: build
 	scripts/bench
+
+# build/windows/dist/Tessarin-<version>-win64.zip and its .sha256.
+dist: build
+	cmake --build --preset windows --target dist
 
 lint: host
 	scripts/lint

@@ -46,10 +46,11 @@ std::wstring JapaneseFixedFaceName(HDC dc) {
     return face != nullptr ? face : JapaneseFaceName(dc);
 }
 
-GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch) {
+GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch, UINT dpi) {
     const WindowDc dc(window);
+    if (dpi == 0) dpi = GetDpiForWindow(window);
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(points, static_cast<int>(GetDpiForWindow(window)), 72);
+    lf.lfHeight = -MulDiv(points, static_cast<int>(dpi == 0 ? 96 : dpi), 72);
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     if (fixedPitch) lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;

@@ -14,8 +14,8 @@ namespace tessarin {
 // A fixed-pitch face for tables; a proportional Japanese face when none is installed.
 [[nodiscard]] std::wstring JapaneseFixedFaceName(HDC dc);
 
-// The dialogs' font: a Japanese face of that many points at the window's DPI; fixed-pitch
-// for tables.
-[[nodiscard]] GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch = false);
+// The windows' font: a Japanese face of that many points at the window's DPI (or at the one
+// given, when the window is moving to another monitor); fixed-pitch for tables.
+[[nodiscard]] GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch = false, UINT dpi = 0);
 
 }  // namespace tessarin

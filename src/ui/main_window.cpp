@@ -58,6 +58,7 @@ constexpr UINT_PTR kTimerTick = 2;
 constexpr UINT kMsgInputWake = WM_APP + 1;
 constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
+constexpr int kFontPoints = 9;
 constexpr DWORD kOverlaySettleMs = 80;
 
 // Design sizes in 96-dpi pixels.
@@ -94,10 +95,7 @@ frmTessarin::~frmTessarin() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-int frmTessarin::Px(int logical) const {
-    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 96;
-    return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
-}
+int frmTessarin::Px(int logical) const { return MulDiv(logical, static_cast<int>(dpi_), 96); }
 
 bool frmTessarin::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -109,13 +107,14 @@ bool frmTessarin::Load() {
     hwnd_ = CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tessarin", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                             CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
+    if (const UINT dpi = GetDpiForWindow(hwnd_); dpi != 0) dpi_ = dpi;
     // The clipboard needs an owner window for what it is given.
     services_.clipboard.setOwner(hwnd_);
     // A command that failed on its way says so on the status line.
     SetWindowErrorReporter([this](const std::string&) { SetStatus(kCommandErrorStatus); });
     // 2. Screen scale from the real resolution of the window's monitor (the strip and the list
     // are sized by it, so it comes before the controls).
-    twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(GetDpiForWindow(hwnd_)));
+    twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(dpi_));
     twipsPerPixelY_ = twipsPerPixelX_;
     const StripLayout layout = StripLayoutFor(twipsPerPixelX_);
     auto decoder = std::make_unique<WinThumbnailDecoder>(layout, [this](DecodedThumbnail thumbnail) {
@@ -202,15 +201,7 @@ bool frmTessarin::Load() {
 }
 
 void frmTessarin::CreateControls() {
-    {
-        WindowDc dc(hwnd_);
-        LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(9, static_cast<int>(GetDpiForWindow(hwnd_)), 72);
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = CLEARTYPE_QUALITY;
-        wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
-        font_.reset(CreateFontIndirectW(&lf));
-    }
+    font_ = DialogFont(hwnd_, kFontPoints, false, dpi_);
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                             0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (tips_ != nullptr) SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 480);
@@ -449,7 +440,7 @@ void frmTessarin::Arrange() {
     place(lblStatus_, statusLeft, by, helpLeft - statusLeft, bh);
 
     // The strip sits on the buttons; the preview fills what is left above it.
-    const int stripHeight = Px(kStripPanelsHeight) + GetSystemMetricsForDpi(SM_CYHSCROLL, GetDpiForWindow(hwnd_));
+    const int stripHeight = Px(kStripPanelsHeight) + GetSystemMetricsForDpi(SM_CYHSCROLL, dpi_);
     const int stripTop = bottomTop - stripHeight;
     if (strip_) place(strip_->hwnd(), 0, stripTop, width, stripHeight);
     const int panelTop = rowTop + Px(kTextRowHeight) + gap;
@@ -688,6 +679,22 @@ void frmTessarin::Timer_Monitor_Timer() {
     if (!run_->runActive()) cmdClose_Click();
 }
 
+// Another monitor's scale: the font is made again for it, and every control and label takes it.
+void frmTessarin::SetDpi(UINT dpi) {
+    if (dpi == 0 || dpi == dpi_) return;
+    dpi_ = dpi;
+    GdiObject<HFONT> font = DialogFont(hwnd_, kFontPoints, false, dpi_);
+    if (!font) return;
+    const auto apply = [](HWND control, LPARAM newFont) {
+        SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(newFont), TRUE);
+        return TRUE;
+    };
+    EnumChildWindows(hwnd_, apply, reinterpret_cast<LPARAM>(font.get()));
+    if (strip_) strip_->SetDpi(dpi_);
+    // Only now is the old font no longer selected by any control.
+    font_ = std::move(font);
+}
+
 void frmTessarin::PaceTicks(bool activity) {
     // Without the hooks nothing would wake the run: it keeps looking fast.
     const bool hooked = services_.wake != nullptr && services_.wake->ok();
@@ -750,12 +757,15 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetDpi(HIWORD(wParam));
             twipsPerPixelX_ = twipsPerPixelY_ = TwipsPerPixel(HIWORD(wParam));
             if (rect_) rect_->setScale(twipsPerPixelX_, twipsPerPixelY_);
             if (run_) run_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
             if (preview_) preview_->SetScale(twipsPerPixelX_, twipsPerPixelY_);
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            // The suggested size may be the old one: the controls are placed again regardless.
+            Arrange();
             return 0;
         }
         case WM_CTLCOLORSTATIC: {

@@ -135,7 +135,9 @@ private:
     // Without a text the tip asks for one each time it shows.
     void AddTip(HWND control, const std::wstring* text);
     void Arrange();
+    // Design pixels (96 dpi) at the window's scale.
     int Px(int logical) const;
+    void SetDpi(UINT dpi);
 
     void ApplySettings();
     // After each tick, and when input or a command wakes the run: the interval of the next tick.
@@ -185,6 +187,7 @@ private:
     std::unique_ptr<frmRect> rect_;
     std::unique_ptr<RunController> run_;
     TickPace pace_;
+    UINT dpi_ = 96;  // the scale of the monitor the window is on
     uint32_t tickMs_ = 0;
     bool ticksStopped_ = false;  // the program is ending: no tick may start again
     std::unique_ptr<ImageListController> list_;

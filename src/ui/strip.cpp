@@ -20,6 +20,7 @@ namespace tessarin {
 namespace {
 
 constexpr int32_t kCaptionIndent = 6;  // pixels from the panel's left edge
+constexpr int kFontPoints = 9;
 
 int32_t ToInt32(int64_t value) {
     return static_cast<int32_t>(
@@ -73,15 +74,7 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
                         this) == nullptr) {
         return false;
     }
-    {
-        WindowDc dc(hwnd_);
-        LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(9, static_cast<int>(dpi == 0 ? 96 : dpi), 72);
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = CLEARTYPE_QUALITY;
-        if (dc) wcsncpy_s(lf.lfFaceName, JapaneseFaceName(dc.get()).c_str(), _TRUNCATE);
-        font_.reset(CreateFontIndirectW(&lf));
-    }
+    font_ = DialogFont(hwnd_, kFontPoints, false, dpi);
     // One tool for the whole strip, switched on only while the pointer is over a panel.
     tips_ = CreateWindowTip(hwnd_, kThumbTip);
     if (tips_) SendMessageW(tips_.get(), TTM_ACTIVATE, FALSE, 0);
@@ -100,6 +93,14 @@ bool frPicList::Create(HWND parent, const RECT& bounds, int id) {
     }
     UpdateScrollBar();
     return true;
+}
+
+void frPicList::SetDpi(UINT dpi) {
+    if (hwnd_ == nullptr || dpi == 0) return;
+    layout_ = StripLayoutFor(TwipsPerPixel(static_cast<int>(dpi)));
+    if (GdiObject<HFONT> font = DialogFont(hwnd_, kFontPoints, false, dpi)) font_ = std::move(font);
+    UpdateScrollBar();
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void frPicList::ChangedFrom(int32_t position) {

@@ -52,6 +52,8 @@ public:
     [[nodiscard]] bool Create(HWND parent, const RECT& bounds, int id = 0);
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
 
+    // The window moved to a monitor of another scale: panels and captions follow it.
+    void SetDpi(UINT dpi);
     // Positions from `position` on are new, gone or renumbered.
     void ChangedFrom(int32_t position);
     // One panel's picture or caption colour changed.
