@@ -163,7 +163,8 @@ void frmList::Arrange() {
     RECT listRect{};
     GetWindowRect(list_, &listRect);
     SendMessageW(list_, LB_SETHORIZONTALEXTENT,
-                 static_cast<WPARAM>((listRect.right - listRect.left) * kHorizontalExtentFactor), 0);
+                 static_cast<WPARAM>(static_cast<int64_t>(listRect.right - listRect.left) * kHorizontalExtentFactor),
+                 0);
 }
 
 void frmList::FillList() {

@@ -202,8 +202,10 @@ Pixels ToIndexed8(const Image& image) {
     if (!exact.empty()) {
         // Ascending colour order: the same picture always gives the same file.
         std::vector<std::uint32_t> colours;
+        colours.reserve(exact.size());
         for (const auto& entry : exact) colours.push_back(entry.first);
         std::sort(colours.begin(), colours.end());
+        palette.reserve(colours.size());
         for (const std::uint32_t rgb : colours) {
             exact[rgb] = static_cast<BYTE>(palette.size());
             palette.push_back(rgb);

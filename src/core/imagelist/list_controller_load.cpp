@@ -71,6 +71,9 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     if (jobs.empty()) {
         ThumbnailsDone();
     } else if (ctx_.decoder != nullptr) {
+        // The strip shows the end of the list: its panels come first, then those a user meets
+        // scrolling back from there.
+        std::reverse(jobs.begin(), jobs.end());
         ctx_.decoder->decode(std::move(jobs));
     } else {
         for (const ThumbnailJob& job : jobs) {
@@ -120,6 +123,9 @@ void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
 // written for the next start.
 void ImageListController::ThumbnailsDone() {
     if (!unreadable_.empty()) {
+        // Named in the list's order (ids grow with it), whatever order they were decoded in.
+        std::sort(unreadable_.begin(), unreadable_.end(),
+                  [](const DecodedThumbnail& a, const DecodedThumbnail& b) { return a.id < b.id; });
         std::string text;
         for (size_t i = 0; i < unreadable_.size() && i < kUnreadableNamed; ++i) {
             const DecodedThumbnail& failed = unreadable_[i];
