@@ -153,7 +153,16 @@ TEST(FolderLoad, ListsAtOnceFillsInAndStartsFromTheCacheNextTime) {
     EXPECT_EQ(w.list->Count(), 3);
     EXPECT_EQ(w.Colour(1), 0x0AU);
     EXPECT_EQ(w.Colour(3), 0x0DU);
+    // A picture dropped onto a panel is the strip's only: the cache, written again with the new
+    // thumbnail, takes back the others the list took from it, not that one.
+    w.list->DropOnThumbnail(3, Thumb(20, 20, 0x99));
+    ASSERT_EQ(w.Colour(3), 0x99U);
     w.Finish(0);
+    EXPECT_EQ(w.Colour(2), 0xCCU);
+    w.Restart();
+    w.Load();
+    EXPECT_EQ(w.JobNames(), std::vector<std::string>{"d.png"});
+    EXPECT_EQ(w.Colour(1), 0x0AU);
     EXPECT_EQ(w.Colour(2), 0xCCU);
 
     // A damaged cache is built again.

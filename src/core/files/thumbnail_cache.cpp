@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace tessarin {
 
@@ -106,14 +107,20 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
 
 std::string ThumbnailCache::Serialize() const {
     size_t total = kMagic.size() + 12 + 4;
-    for (const auto& [name, entry] : entries_) total += 4 + name.size() + 20 + entry.thumbnail.pixels.size() * 3;
+    size_t count = 0;
+    for (const auto& [name, entry] : entries_) {
+        if (entry.thumbnail.Empty()) continue;
+        total += 4 + name.size() + 20 + entry.thumbnail.pixels.size() * 3;
+        ++count;
+    }
     std::string out;
     out.reserve(total);
     out += kMagic;
     PutNumber(out, static_cast<uint64_t>(maxWidth_), 4);
     PutNumber(out, static_cast<uint64_t>(maxHeight_), 4);
-    PutNumber(out, entries_.size(), 4);
+    PutNumber(out, count, 4);
     for (const auto& [name, entry] : entries_) {
+        if (entry.thumbnail.Empty()) continue;  // taken and never given back
         PutNumber(out, name.size(), 4);
         out += name;
         PutNumber(out, entry.stamp.size, 8);
@@ -136,6 +143,19 @@ std::string ThumbnailCache::Serialize() const {
 const Image* ThumbnailCache::Find(const std::string& name, const FileStamp& stamp) const {
     const auto it = entries_.find(name);
     return it != entries_.end() && it->second.stamp == stamp ? &it->second.thumbnail : nullptr;
+}
+
+std::optional<Image> ThumbnailCache::Take(const std::string& name, const FileStamp& stamp) {
+    const auto it = entries_.find(name);
+    if (it == entries_.end() || it->second.stamp != stamp || it->second.thumbnail.Empty()) return std::nullopt;
+    return std::exchange(it->second.thumbnail, Image{});
+}
+
+void ThumbnailCache::Restore(const std::string& name, const FileStamp& stamp, const Image& thumbnail) {
+    const auto it = entries_.find(name);
+    if (it != entries_.end() && it->second.stamp == stamp && it->second.thumbnail.Empty() &&
+        thumbnail.width <= maxWidth_ && thumbnail.height <= maxHeight_)
+        it->second.thumbnail = thumbnail;
 }
 
 void ThumbnailCache::Put(const std::string& name, const FileStamp& stamp, const Image& thumbnail) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,11 @@ public:
 
     // Null when the file is not known in this version.
     [[nodiscard]] const Image* Find(const std::string& name, const FileStamp& stamp) const;
+    // Hands the thumbnail over to the list, which holds it from then on: one copy of every
+    // thumbnail is enough. The file stays known; Restore gives the thumbnail back before the
+    // cache is written, and one never given back is left out of it.
+    [[nodiscard]] std::optional<Image> Take(const std::string& name, const FileStamp& stamp);
+    void Restore(const std::string& name, const FileStamp& stamp, const Image& thumbnail);
     // A thumbnail beyond the size, or empty, is not kept.
     void Put(const std::string& name, const FileStamp& stamp, const Image& thumbnail);
     // Forgets the files that are no longer there.

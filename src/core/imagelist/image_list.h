@@ -30,6 +30,7 @@ struct ImageEntry {
     SharedImage held;        // the full image while it has no file of its own
     Image thumbnail;         // what the strip shows
     FileStamp stamp;         // the version of the file the thumbnail shows; unknown when zero
+    bool dropped = false;    // the strip shows a picture dropped onto it, not the file's
 };
 
 class ImageList {

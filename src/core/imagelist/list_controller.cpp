@@ -165,6 +165,7 @@ SharedImage ImageListController::ImageOf(EntryId id) {
         if (known) {
             if (std::optional<Image> thumbnail = MakeStripThumbnail(*image, ctx_.layout)) {
                 entry->thumbnail = std::move(*thumbnail);
+                entry->dropped = false;
                 RememberThumbnail(*entry);
                 ctx_.view.stripChanged(position);
             }
@@ -499,6 +500,7 @@ void ImageListController::DropOnThumbnail(int32_t position, const Image& image) 
     if (!thumbnail) return;
     // Only what the strip shows changes; the entry's image, record and file stay as they were.
     entry->thumbnail = std::move(*thumbnail);
+    entry->dropped = true;
     ctx_.view.stripChanged(position);
 }
 

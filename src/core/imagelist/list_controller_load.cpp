@@ -44,9 +44,10 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
             names.push_back(entry->fileName);
             entry->stamp = file.stamp;
             // A file never stamped (no listing behind it) is never taken from the cache.
-            const Image* known = file.stamp == FileStamp{} ? nullptr : cache_->Find(entry->fileName, file.stamp);
-            if (known != nullptr) {
-                entry->thumbnail = *known;
+            std::optional<Image> known =
+                file.stamp == FileStamp{} ? std::nullopt : cache_->Take(entry->fileName, file.stamp);
+            if (known) {
+                entry->thumbnail = std::move(*known);
             } else {
                 pending_.emplace(entry->id, file);
                 jobs.push_back(ThumbnailJob{entry->id, file.path});
@@ -164,8 +165,15 @@ void ImageListController::FinishThumbnails() {
 // Written whole or not at all; a folder that cannot take it only costs the next start time. The
 // entries hold their thumbnails: the cache is not kept beside them.
 void ImageListController::WriteCache() {
-    if (cache_ && cache_->dirty() && ctx_.files != nullptr)
+    if (cache_ && cache_->dirty() && ctx_.files != nullptr) {
+        // The thumbnails the list took from the cache go back into it for the writing.
+        for (int32_t position = 1; position <= list_.CountEntries(); ++position) {
+            const ImageEntry* entry = list_.Entry(position);
+            if (!entry->dropped && AsciiLower(ParentFolder(entry->fullPath) + "\\") == AsciiLower(cacheFolder_))
+                cache_->Restore(entry->fileName, entry->stamp, entry->thumbnail);
+        }
         (void)ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize());
+    }
     cache_.reset();
 }
 
@@ -188,7 +196,8 @@ std::optional<FileStamp> ImageListController::StampOf(const std::string& path) c
 // Only files of the save folder are cached: that is the folder whose files are listed at start.
 void ImageListController::RememberThumbnail(const ImageEntry& entry) {
     const std::string folder = ParentFolder(entry.fullPath) + "\\";
-    if (entry.stamp == FileStamp{} || AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
+    if (entry.stamp == FileStamp{} || entry.dropped ||
+        AsciiLower(folder) != AsciiLower(SaveFolderOf(ctx_.settings, ctx_.paths) + "\\"))
         return;
     added_.push_back({folder, entry.fileName, entry.stamp, entry.thumbnail});
 }
