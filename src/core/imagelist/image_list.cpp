@@ -40,9 +40,13 @@ int32_t ImageList::AddEntry(std::string_view path, std::string_view windowText, 
     return slot;
 }
 
+// Entries are only ever appended with a new, larger id and removed, never reordered: the ids
+// ascend along the positions, and thousands of thumbnails arriving one by one each find their
+// entry without a walk through the list.
 int32_t ImageList::PositionOf(EntryId id) const {
-    const auto it = std::find_if(entries_.begin(), entries_.end(), [id](const ImageEntry& e) { return e.id == id; });
-    return it == entries_.end() ? 0 : static_cast<int32_t>(it - entries_.begin()) + 1;
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                     [](const ImageEntry& e, EntryId wanted) { return e.id < wanted; });
+    return it == entries_.end() || it->id != id ? 0 : static_cast<int32_t>(it - entries_.begin()) + 1;
 }
 
 std::optional<ImageEntry> ImageList::RemoveEntry(int32_t position) {

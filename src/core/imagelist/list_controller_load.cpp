@@ -30,31 +30,19 @@ void ImageListController::LoadFiles(const std::vector<std::string>& paths) {
 void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     if (files.empty()) return;
     if (ctx_.settings.noConfirm == 0) ctx_.prompts.notice(kLoadNoticeText);
-    UseCacheOf(ParentFolder(files.front().path) + "\\");
 
     const auto count = static_cast<int32_t>(files.size());
-    std::vector<ThumbnailJob> jobs;
     std::vector<std::string> names;
-    {
-        for (int32_t i = 1; i <= count; ++i) {
-            const FolderImage& file = files[static_cast<size_t>(i) - 1];
-            if (i % kProgressEvery == 0 || i == count) ctx_.view.setStatus(LoadProgressText(i, count));
-            (void)list_.AddEntry(file.path, "", true);
-            ImageEntry* entry = list_.Entry(list_.CountEntries());
-            names.push_back(entry->fileName);
-            entry->stamp = file.stamp;
-            // A file never stamped (no listing behind it) is never taken from the cache.
-            std::optional<Image> known =
-                file.stamp == FileStamp{} ? std::nullopt : cache_->Take(entry->fileName, file.stamp);
-            if (known) {
-                entry->thumbnail = std::move(*known);
-            } else {
-                pending_.emplace(entry->id, file);
-                jobs.push_back(ThumbnailJob{entry->id, file.path});
-            }
-        }
+    std::vector<EntryId> ids;
+    for (int32_t i = 1; i <= count; ++i) {
+        const FolderImage& file = files[static_cast<size_t>(i) - 1];
+        if (i % kProgressEvery == 0 || i == count) ctx_.view.setStatus(LoadProgressText(i, count));
+        (void)list_.AddEntry(file.path, "", true);
+        ImageEntry* entry = list_.Entry(list_.CountEntries());
+        names.push_back(entry->fileName);
+        entry->stamp = file.stamp;
+        ids.push_back(entry->id);
     }
-    cache_->KeepOnly(names);
     ctx_.view.stripChangedFrom(1);
     // The status line let messages run: the user may have deleted entries meanwhile.
     if (const ImageEntry* last = list_.Entry(list_.CountEntries())) {
@@ -64,6 +52,28 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     }
     ctx_.view.stripScrollToEnd();
     ctx_.view.setStatus(kLoadDoneStatus);
+
+    // The list is complete. Reading the cache of thousands of thumbnails takes longer than
+    // listing the folder, so it comes now: the thumbnails it knows fill in at once, the others
+    // are decoded.
+    UseCacheOf(ParentFolder(files.front().path) + "\\");
+    std::vector<ThumbnailJob> jobs;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        ImageEntry* entry = list_.Entry(list_.PositionOf(ids[i]));
+        if (entry == nullptr) continue;  // deleted while the status line let messages run
+        const FolderImage& file = files[i];
+        // A file never stamped (no listing behind it) is never taken from the cache.
+        std::optional<Image> known =
+            file.stamp == FileStamp{} ? std::nullopt : cache_->Take(entry->fileName, file.stamp);
+        if (known) {
+            entry->thumbnail = std::move(*known);
+        } else {
+            pending_.emplace(entry->id, file);
+            jobs.push_back(ThumbnailJob{entry->id, file.path});
+        }
+    }
+    cache_->KeepOnly(names);
+    ctx_.view.stripChangedFrom(1);
     ctx_.prompts.notice("");
 
     decodeTotal_ = static_cast<int32_t>(jobs.size());
