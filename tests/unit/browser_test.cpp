@@ -107,6 +107,10 @@ TEST(BrowserProbe, PopupLinkComesFromTheStyleRuleOfTheLinkClassElseFromTheImageT
         element->parent = parent;
         EXPECT_EQ(PopupLinkUrl(document, *element), expected) << outer;
     }
+    // Markup beyond the limit holds no link for the probe, however it would match.
+    const auto huge = Element("IMG", {});
+    huge->outer = "<img src=\"" + std::string(300 * 1024, 'A') + "\">";
+    EXPECT_EQ(PopupLinkUrl(FakeDocument{}, *huge), "");
     FakeElement unreadable;
     EXPECT_EQ(PopupLinkUrl(FakeDocument{}, unreadable), "");
     EXPECT_EQ(AttributeOf(unreadable, "src"), "");
