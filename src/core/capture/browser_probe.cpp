@@ -19,7 +19,7 @@ constexpr std::string_view kImagePattern = "<img *src=*(.*) *>";
 // Markup longer than this is taken as holding no link: the patterns cost time in proportion
 // to the text (about 30 ms for this much, bench/bench_regex.cpp), and a pop-up link lies in
 // the few elements around the pointer, not in a page's worth of markup.
-constexpr std::size_t kMarkupLimit = 256 * 1024;
+constexpr std::size_t kMarkupLimit = std::size_t{256} * 1024;
 
 std::string Match(std::string_view markup, std::string_view pattern) {
     return markup.size() > kMarkupLimit ? std::string() : RegexFirstSubmatch(markup, pattern);
@@ -102,8 +102,8 @@ std::string SpanClassOf(const std::optional<std::string>& markup) {
 
 }  // namespace
 
-std::shared_ptr<HtmlDocument> DocumentAtPointer(Point origin, std::shared_ptr<HtmlDocument> document, Point pointer,
-                                                Point& documentOrigin) {
+std::shared_ptr<HtmlDocument> DocumentAtPointer(Point origin, const std::shared_ptr<HtmlDocument>& document,
+                                                Point pointer, Point& documentOrigin) {
     return DocumentAt(origin, document, pointer, documentOrigin, 0);
 }
 

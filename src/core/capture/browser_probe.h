@@ -17,7 +17,8 @@ inline constexpr int kFrameDepthLimit = 16;
 // The innermost document under the pointer, following FRAME and IFRAME elements from the
 // document whose client origin is at `origin`; `documentOrigin` receives that document's
 // origin. Null on any error and past kFrameDepthLimit.
-[[nodiscard]] std::shared_ptr<HtmlDocument> DocumentAtPointer(Point origin, std::shared_ptr<HtmlDocument> document,
+[[nodiscard]] std::shared_ptr<HtmlDocument> DocumentAtPointer(Point origin,
+                                                              const std::shared_ptr<HtmlDocument>& document,
                                                               Point pointer, Point& documentOrigin);
 // The innermost element under the pointer; a frame whose Name matches no frame is itself
 // the result. Null on any error.
