@@ -5,6 +5,10 @@
 #include <wininet.h>
 
 #include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -85,26 +89,29 @@ private:
 
 std::string ErrorWord(int status) { return "Error:" + std::to_string(status); }
 
-bool WriteAll(HANDLE file, const char* bytes, DWORD count) {
+bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
-    return WriteFile(file, bytes, count, &written, nullptr) != FALSE && written == count;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+           written == bytes.size();
 }
 
-// The body into the open file; false on a read error or beyond the size limit.
-bool CopyBody(HINTERNET request, HANDLE file, uint64_t maxBytes) {
-    std::array<char, kChunkBytes> chunk{};
-    uint64_t total = 0;
-    while (true) {
-        DWORD read = 0;
-        if (InternetReadFile(request, chunk.data(), kChunkBytes, &read) == FALSE) return false;
-        if (read == 0) return true;
-        total += read;
-        if (total > maxBytes || !WriteAll(file, chunk.data(), read)) return false;
-    }
-}
+// One download shared by the worker that runs it and the thread that waits for it; the waiter
+// may give up on a worker that no data reaches any more and leave it behind.
+struct Transfer {
+    std::wstring url;
+    std::wstring path;
+    DownloadLimits limits;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<uint64_t> lastProgress{GetTickCount64()};
+    std::atomic<bool> opened{false};
+    std::mutex finishing;  // held while the file is written, and while the waiter gives up
+    bool abandoned = false;
+    bool result = false;
+};
 
 // An HTTP answer must be a success; other schemes have no status and count by their body.
-bool Succeeded(HINTERNET request, uint64_t maxBytes) {
+// `announced` receives the length the answer announced, if it did.
+bool Succeeded(HINTERNET request, uint64_t maxBytes, std::optional<uint64_t>& announced) {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) == FALSE) {
@@ -114,14 +121,47 @@ bool Succeeded(HINTERNET request, uint64_t maxBytes) {
     // A length announced beyond the limit is refused before anything is read.
     DWORD length = 0;
     size = sizeof length;
-    if (HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE &&
-        length > maxBytes) {
-        return false;
+    if (HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != FALSE) {
+        announced = length;
+        if (length > maxBytes) return false;
     }
     return true;
 }
 
-bool Download(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits) {
+// The body in memory, 1024 bytes at a time; nothing on a read error or beyond the size limit.
+std::optional<std::string> ReadBody(HINTERNET request, Transfer& transfer) {
+    std::array<char, kChunkBytes> chunk{};
+    std::string body;
+    while (true) {
+        DWORD read = 0;
+        if (InternetReadFile(request, chunk.data(), kChunkBytes, &read) == FALSE) return std::nullopt;
+        if (read == 0) return body;
+        if (body.size() + read > transfer.limits.maxBytes) return std::nullopt;
+        body.append(chunk.data(), read);
+        transfer.lastProgress = GetTickCount64();
+    }
+}
+
+// Only a whole body is written: beside the target first, renamed at the end, so the target
+// appears whole or not at all, and never after the waiter gave up.
+bool WriteFileWhole(const std::string& body, Transfer& transfer) {
+    const std::lock_guard lock(transfer.finishing);
+    if (transfer.abandoned) return false;
+    const std::wstring partial = transfer.path + L".download";
+    bool written = false;
+    {
+        const UniqueHandle file(
+            CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        written = WriteAll(file.get(), body);
+    }
+    if (written && MoveFileExW(partial.c_str(), transfer.path.c_str(), 0) != FALSE) return true;
+    DeleteFileW(partial.c_str());
+    return false;
+}
+
+bool Download(Transfer& transfer) {
+    const DownloadLimits& limits = transfer.limits;
     const InternetHandle session(InternetOpenW(kDownloadAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) return false;
     DWORD connect = limits.connectTimeoutMs;
@@ -130,30 +170,54 @@ bool Download(const std::wstring& url, const std::wstring& path, const DownloadL
     (void)InternetSetOptionW(session.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
     (void)InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
     (void)InternetSetOptionW(session.get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    const InternetHandle request(InternetOpenUrlW(session.get(), url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    const InternetHandle request(
+        InternetOpenUrlW(session.get(), transfer.url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     if (!request) return false;
-    // Wine's requests do not take the receive timeout of their session; set on the request it
-    // bounds each wait for the body (on Windows it was inherited already).
-    (void)InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    if (!Succeeded(request.get(), limits.maxBytes)) return false;
-    // Written beside the target and renamed at the end: the target appears whole or not at all.
-    const std::wstring partial = path + L".download";
-    bool complete = false;
-    {
-        const UniqueHandle file(
-            CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        complete = CopyBody(request.get(), file.get(), limits.maxBytes);
-    }
-    if (complete && MoveFileExW(partial.c_str(), path.c_str(), 0) != FALSE) return true;
-    DeleteFileW(partial.c_str());
-    return false;
+    transfer.lastProgress = GetTickCount64();
+    transfer.opened = true;
+    std::optional<uint64_t> announced;
+    if (!Succeeded(request.get(), limits.maxBytes, announced)) return false;
+    const std::optional<std::string> body = ReadBody(request.get(), transfer);
+    // A connection that closes early ends the body like its end would: the announced length
+    // tells a broken-off download from a whole one.
+    if (!body || (announced && body->size() != *announced)) return false;
+    return WriteFileWhole(*body, transfer);
 }
 
 }  // namespace
 
-bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits) {
-    return Download(url, path, limits);
+// WinINet's own timeouts do not hold everywhere (Wine's requests wait for a body without end),
+// so the transfer runs on a worker thread and is given up when no data has come for the
+// receive timeout (before the answer: connect and receive timeouts). A worker given up on
+// writes nothing; it ends when its connection does.
+bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits,
+                    const std::function<void()>& whileWaiting) {
+    auto transfer = std::make_shared<Transfer>();
+    transfer->url = url;
+    transfer->path = path;
+    transfer->limits = limits;
+    if (!transfer->done) return false;
+    std::thread worker([transfer] {
+        transfer->result = Download(*transfer);
+        SetEvent(transfer->done.get());
+    });
+    const HANDLE done = transfer->done.get();
+    while (true) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &done, FALSE, 50, whileWaiting ? QS_ALLINPUT : 0);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke == WAIT_OBJECT_0 + 1 && whileWaiting) whileWaiting();
+        const uint64_t allowed = transfer->opened ? uint64_t{limits.receiveTimeoutMs}
+                                                  : uint64_t{limits.connectTimeoutMs} + limits.receiveTimeoutMs;
+        if (GetTickCount64() - transfer->lastProgress > allowed) {
+            const std::lock_guard lock(transfer->finishing);
+            if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) break;  // it finished meanwhile
+            transfer->abandoned = true;
+            worker.detach();
+            return false;
+        }
+    }
+    worker.join();
+    return transfer->result;
 }
 
 std::string ImageFormatOfFile(const std::wstring& path) {
@@ -180,25 +244,10 @@ std::string ImageFormatOfFile(const std::wstring& path) {
 WinWebImages::WinWebImages(Picture& picture, const std::wstring& pngLibraryPath, DownloadLimits limits)
     : picture_(picture), png_(pngLibraryPath), limits_(limits) {}
 
-// The window stays painted and answering while the download waits for the network: the
-// transfer runs on a worker thread and this thread handles its messages until it ends. The
-// run loop does not start another pass meanwhile (it is guarded against re-entry).
+// The window stays painted and answering while the download waits for the network. The run
+// loop does not start another pass meanwhile (it is guarded against re-entry).
 bool WinWebImages::DownloadToFile(const std::string& url, const std::string& path) {
-    const std::wstring wideUrl = Utf8ToWide(url);
-    const std::wstring widePath = Utf8ToWide(path);
-    const UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!done) return tessarin::DownloadToFile(wideUrl, widePath, limits_);
-    bool result = false;
-    std::thread worker([&] {
-        result = tessarin::DownloadToFile(wideUrl, widePath, limits_);
-        SetEvent(done.get());
-    });
-    const HANDLE handle = done.get();
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        ProcessPendingMessages();
-    }
-    worker.join();
-    return result;
+    return tessarin::DownloadToFile(Utf8ToWide(url), Utf8ToWide(path), limits_, ProcessPendingMessages);
 }
 
 std::string WinWebImages::ImageFormatOfFile(const std::string& path) {

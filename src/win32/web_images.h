@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/ports/browser.h"
@@ -23,8 +24,10 @@ inline constexpr const wchar_t* kDownloadAgent = L"VB6";
 // Retrieves the address into the file over WinINet (always from the origin server, 1024 bytes
 // at a time). True only for a success answer whose whole body, within the limits, was written:
 // the body goes to a temporary file beside the target that is renamed at the end, so a failed
-// download leaves nothing at either name.
-[[nodiscard]] bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits);
+// download leaves nothing at either name. whileWaiting runs whenever messages arrive for this
+// thread during the transfer.
+[[nodiscard]] bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits,
+                                  const std::function<void()>& whileWaiting = {});
 
 // The GDI+ format word of an image file ("PNG", "JPEG" ... "Unknown", "Error:n").
 [[nodiscard]] std::string ImageFormatOfFile(const std::wstring& path);
