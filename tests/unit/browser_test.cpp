@@ -205,6 +205,24 @@ TEST(MyCaptureOnAPage, PartsTakesTheElementUnderThePointerAndItsImageFile) {
               "rename " + folder + "tmp_20240105134501 -> " + folder + "tmp_20240105134501.gif",
               "load " + folder + "tmp_20240105134501.gif"},
              {folder + "tmp_20240105134501.gif"}},
+            // A device name and a name past the path limit are no names to write to.
+            {"device name",
+             [](PageRig& r) { r.image("http://h/Com1.jpg"), r.images.served["http://h/Com1.jpg"] = "JPEG"; },
+             "tmp_20240105134501.jpg",
+             true,
+             {"download http://h/Com1.jpg -> " + folder + "tmp_20240105134501.jpg",
+              "load " + folder + "tmp_20240105134501.jpg"},
+             {folder + "tmp_20240105134501.jpg"}},
+            {"long name",
+             [](PageRig& r) {
+                 const std::string url = "http://h/" + std::string(300, 'n') + ".gif";
+                 r.image(url), r.images.served[url] = "GIF";
+             },
+             std::string(116, 'n') + ".gif",
+             true,
+             {"download http://h/" + std::string(300, 'n') + ".gif -> " + folder + std::string(116, 'n') + ".gif",
+              "load " + folder + std::string(116, 'n') + ".gif"},
+             {folder + std::string(116, 'n') + ".gif"}},
             {"server error",
              [](PageRig& r) { r.image("http://h/b.jpg"); },
              error,

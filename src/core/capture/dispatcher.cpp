@@ -45,6 +45,8 @@ constexpr std::string_view kClassOffScreen = " 」は、画面範囲外（また
 constexpr int32_t kMinimumRangeExtent = 4;
 constexpr std::size_t kRangeNameCharacters = 30;
 constexpr std::size_t kRangeClassCharacters = 20;
+// Leaves room for the save folder within the 260 characters of a Windows path.
+constexpr std::size_t kDownloadNameCharacters = 120;
 
 struct BrowserKind {
     std::string_view className;
@@ -184,13 +186,27 @@ std::string ExtensionOfFormat(std::string_view format) {
 
 bool IsPng(std::string_view path) { return AsciiLower(GetExtension(path)) == "png"; }
 
+// Names Windows keeps for devices whatever their extension ("con.jpg" is the console).
+bool IsDeviceName(std::string_view name) {
+    const std::string base = AsciiLower(name.substr(0, name.find('.')));
+    if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
+}
+
 // The name of a downloaded file: the last part of the address, made safe. An address that
-// names no file ("…/"), or only dots and blanks, which Windows cannot keep as a name, is
-// given the temporary name of the moment.
+// names no file ("…/", ".jpg"), only dots and blanks, or a device is given the temporary name
+// of the moment; a name so long that the path would pass the system's limit keeps its first
+// characters and its extension.
 std::string DownloadName(std::string_view url, const WebImages& images) {
     std::string name = FileNameOfUrl(url);
     SanitizeFileName(name);
-    if (name.find_first_not_of(". ") == std::string::npos) name = TempName(images.localTime());
+    const std::string extension = GetExtension(name);
+    if (StripExtension(name).find_first_not_of(". ") == std::string::npos || IsDeviceName(name)) {
+        name = TempName(images.localTime()) + (extension.empty() ? "" : "." + extension);
+    }
+    if (DecodeUtf8(name).size() > kDownloadNameCharacters && extension.size() < kDownloadNameCharacters / 2) {
+        name = FirstCharacters(name, kDownloadNameCharacters - extension.size() - 1) + "." + extension;
+    }
     return name;
 }
 
