@@ -4,7 +4,6 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -55,6 +54,19 @@ private:
         return static_cast<int>(program_.code.size()) - 1;
     }
     int Here() const { return static_cast<int>(program_.code.size()); }
+    // Cuts the code from `start` on, to be put back moved by `shift` instructions.
+    std::vector<Instruction> Cut(int start) {
+        std::vector<Instruction> cut(program_.code.begin() + start, program_.code.end());
+        program_.code.resize(start);
+        return cut;
+    }
+    void Append(const std::vector<Instruction>& code, int shift) {
+        for (Instruction in : code) {
+            if (in.op == Op::Split || in.op == Op::Jump) in.x += shift;
+            if (in.op == Op::Split) in.y += shift;
+            program_.code.push_back(in);
+        }
+    }
     bool AtEnd() const { return i_ >= p_.size(); }
     char Peek() const { return p_[i_]; }
 
@@ -64,16 +76,9 @@ private:
         if (AtEnd() || Peek() != '|') return;
         ++i_;
         // split start, next ; [first] ; jump end ; next: [rest]
-        std::vector<Instruction> first(program_.code.begin() + start, program_.code.end());
-        program_.code.resize(start);
+        const std::vector<Instruction> first = Cut(start);
         Emit({Op::Split, start + 1, 0});
-        for (Instruction in : first) {
-            if (in.op == Op::Split || in.op == Op::Jump) {
-                in.x += 1;
-                if (in.op == Op::Split) in.y += 1;
-            }
-            program_.code.push_back(in);
-        }
+        Append(first, 1);
         const int jump = Emit({Op::Jump, 0});
         program_.code[start].y = Here();
         Alternation();
@@ -99,33 +104,23 @@ private:
             greedy = false;
             ++i_;
         }
-        std::vector<Instruction> body(program_.code.begin() + start, program_.code.end());
-        program_.code.resize(start);
-        const auto copyBody = [&](int shift) {
-            for (Instruction in : body) {
-                if (in.op == Op::Split || in.op == Op::Jump) {
-                    in.x += shift;
-                    if (in.op == Op::Split) in.y += shift;
-                }
-                program_.code.push_back(in);
-            }
-        };
+        const std::vector<Instruction> body = Cut(start);
         const auto split = [&](int loop, int exit) {
             return greedy ? Instruction{Op::Split, loop, exit} : Instruction{Op::Split, exit, loop};
         };
         if (q == '*') {
             // L: split body, out ; body ; jump L ; out:
             const int head = Emit({});
-            copyBody(1);
+            Append(body, 1);
             Emit({Op::Jump, head});
             program_.code[head] = split(head + 1, Here());
         } else if (q == '+') {
             // body ; split start, out
-            copyBody(0);
+            Append(body, 0);
             Emit(split(start, Here() + 1));
         } else {
             const int head = Emit({});
-            copyBody(1);
+            Append(body, 1);
             program_.code[head] = split(head + 1, Here());
         }
     }
