@@ -61,10 +61,10 @@ private:
     std::vector<std::pair<std::wstring, Member>> members_;
 };
 
-inline Scripted::Member Text(const wchar_t* text) {
-    return [text](const std::vector<VARIANT>&, VARIANT* result) {
+inline Scripted::Member Text(std::wstring text) {
+    return [text = std::move(text)](const std::vector<VARIANT>&, VARIANT* result) {
         result->vt = VT_BSTR;
-        result->bstrVal = SysAllocString(text);
+        result->bstrVal = SysAllocString(text.c_str());
         return S_OK;
     };
 }
@@ -100,7 +100,7 @@ struct ScriptedPage {
         objects.emplace_back(new Scripted);
         return objects.back().get();
     }
-    ScriptedPage() {
+    explicit ScriptedPage(std::wstring source = L"http://h/写真.jpg") {
         Scripted* image = Make();
         Scripted* division = Make();
         Scripted* box = Make();
@@ -116,11 +116,11 @@ struct ScriptedPage {
         image->Add(L"outerHTML", Text(L"<IMG src=\"http://h/a.jpg\">"));
         image->Add(L"innerHTML", Text(L""));
         image->Add(L"parentElement", Object(division));
-        image->Add(L"getAttribute", [](const std::vector<VARIANT>& arguments, VARIANT* result) {
+        image->Add(L"getAttribute", [source](const std::vector<VARIANT>& arguments, VARIANT* result) {
             const bool src =
                 arguments.size() == 1 && arguments[0].vt == VT_BSTR && std::wstring(arguments[0].bstrVal) == L"src";
             if (!src) return result->vt = VT_NULL, S_OK;
-            return Text(L"http://h/写真.jpg")(arguments, result);
+            return Text(source)(arguments, result);
         });
         image->Add(L"getBoundingClientRect", Object(box));
         division->Add(L"innerHTML", Text(L"<SPAN class=pop>photo</SPAN>"));
