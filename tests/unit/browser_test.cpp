@@ -109,7 +109,7 @@ TEST(BrowserProbe, PopupLinkComesFromTheStyleRuleOfTheLinkClassElseFromTheImageT
     }
     // Markup beyond the limit holds no link for the probe, however it would match.
     const auto huge = Element("IMG", {});
-    huge->outer = "<img src=\"" + std::string(300 * 1024, 'A') + "\">";
+    huge->outer = "<img src=\"" + std::string(129 * 1024, 'A') + "\">";
     EXPECT_EQ(PopupLinkUrl(FakeDocument{}, *huge), "");
     FakeElement unreadable;
     EXPECT_EQ(PopupLinkUrl(FakeDocument{}, unreadable), "");
