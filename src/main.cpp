@@ -11,6 +11,7 @@
 #include "core/text/paths.h"
 #include "ui/main_window.h"
 #include "win32/accessibility.h"
+#include "win32/browser_document.h"
 #include "win32/clipboard.h"
 #include "win32/codepage.h"
 #include "win32/desktop.h"
@@ -23,6 +24,7 @@
 #include "win32/picture.h"
 #include "win32/shell.h"
 #include "win32/status_record.h"
+#include "win32/web_images.h"
 #include "win32/wide.h"
 
 namespace {
@@ -40,7 +42,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     (void)tessarin::RestrictLibrarySearch();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    // Drag and drop need OLE on this thread, and the accessibility calls COM.
+    // Drag and drop need OLE on this thread, and the accessibility calls and the browser's
+    // document model COM.
     const tessarin::OleInit ole;
 
     tessarin::WinFileSystem fs;
@@ -56,10 +59,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tessarin::WinImageStore store(paths);
     OleDrag drag;
     tessarin::InputWake wake;
+    tessarin::WinBrowserDocuments documents;
+    tessarin::WinWebImages webImages(pic, tessarin::Utf8ToWide(paths.programFolder + "\\mpng.dll"));
 
     const std::string line = tessarin::WideToUtf8(GetCommandLineW());
     tessarin::frmTessarin main({fs, paths, std::string(tessarin::ArgumentsOf(line)), codePage, statusRecord, desktop,
-                                accessibility, keys, pic, grabber, clipboard, store, drag, &wake});
+                                accessibility, keys, pic, grabber, clipboard, store, drag, &wake, &documents,
+                                &webImages});
     if (!main.Load()) return 1;
 
     MSG msg{};

@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -560,6 +561,11 @@ int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twi
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     CaptureContext context{
         services_.desktop, services_.accessibility, services_.grabber, services_.clipboard, *this, settings_, flags_};
+    std::optional<BrowserContext> browser;
+    if (services_.documents != nullptr && services_.webImages != nullptr) {
+        browser.emplace(BrowserContext{*services_.documents, *services_.webImages, services_.paths});
+        context.browser = &*browser;
+    }
     std::string result = tessarin::MyCapture(context, target);
     if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
     return CaptureOutcome{std::move(result), context.downloadedImage};

@@ -13,6 +13,7 @@
 #include "core/app/command_line.h"
 #include "core/app/shell.h"
 #include "core/imagelist/list_controller.h"
+#include "core/ports/browser.h"
 #include "core/ports/capture.h"
 #include "core/ports/codepage.h"
 #include "core/ports/image_list.h"
@@ -53,6 +54,10 @@ struct MainWindowServices {
     DragSource& drag;
     // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
     InputWake* wake = nullptr;
+    // The page under the pointer and its images (the browser paths of a capture); without them
+    // a browser document window is taken as a window without a page.
+    BrowserDocuments* documents = nullptr;
+    WebImages* webImages = nullptr;
 };
 
 class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {

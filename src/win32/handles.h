@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <wininet.h>
 
 #include <cstddef>
 #include <utility>
@@ -114,6 +115,12 @@ struct Hook {
     static bool Valid(Handle h) noexcept { return h != nullptr; }
     static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
 };
+struct Internet {
+    using Handle = void*;  // HINTERNET
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Valid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::InternetCloseHandle(h); }
+};
 struct TaskMemory {
     using Handle = void*;
     static Handle Empty() noexcept { return nullptr; }
@@ -139,6 +146,8 @@ using UniqueBstr = UniqueResource<handle_traits::SysString>;
 // Memory a shell or COM call handed over (an item list from the folder chooser).
 using TaskMemory = UniqueResource<handle_traits::TaskMemory>;
 using UniqueHook = UniqueResource<handle_traits::Hook>;
+// A WinINet session or request (InternetOpen, InternetOpenUrl).
+using InternetHandle = UniqueResource<handle_traits::Internet>;
 
 // A DC from GetDC / GetWindowDC: released with ReleaseDC and the window it came from.
 class WindowDc {

@@ -7,9 +7,11 @@
 #include <optional>
 #include <vector>
 
+#include "core/capture/browser_probe.h"
 #include "core/capture/clipboard_ops.h"
 #include "core/capture/grabber_rules.h"
 #include "core/capture/window_queries.h"
+#include "core/text/paths.h"
 #include "core/text/text.h"
 
 namespace tessarin {
@@ -20,6 +22,10 @@ constexpr std::string_view kFailureTitle = "キャプチャー不可：MyCapture
 constexpr std::string_view kProgramError = "プログラムエラー";
 constexpr std::string_view kProgramErrorTail = " & Opt";
 constexpr std::string_view kNoPopupLink = "ポップアップリンクは在りません。";
+constexpr std::string_view kNoPopupLinkOnPage = "ポップアップリンクは在りません！";
+constexpr std::string_view kNotAnImageOpen = "「";
+constexpr std::string_view kNotAnImageClose = "」は有効な画像を指していません。";
+constexpr std::string_view kDownloadError = "ダウンロードエラー\r\n\r\n";
 constexpr std::string_view kNoTooltip = "ツールチップは表示されていません。";
 constexpr std::string_view kClipboardClearError = "クリップクリアエラー";
 // The error number and text of running out of memory, as every run-time error is shown.
@@ -39,6 +45,8 @@ constexpr std::string_view kClassOffScreen = " 」は、画面範囲外（また
 constexpr int32_t kMinimumRangeExtent = 4;
 constexpr std::size_t kRangeNameCharacters = 30;
 constexpr std::size_t kRangeClassCharacters = 20;
+// Leaves room for the save folder within the 260 characters of a Windows path.
+constexpr std::size_t kDownloadNameCharacters = 120;
 
 struct BrowserKind {
     std::string_view className;
@@ -61,7 +69,11 @@ constexpr std::array<std::string_view, 5> kPointerTargets{"window", "parts", "to
 struct Captured {
     std::string name;
     Point origin;
+    bool cursor = true;  // a picture loaded from a file gets no cursor
 };
+
+// The extensions the list loads from the save folder again at the next start.
+constexpr std::array<std::string_view, 5> kImageExtensions{"bmp", "jpg", "jpeg", "gif", "png"};
 
 std::string Concat(std::initializer_list<std::string_view> pieces) {
     std::string text;
@@ -160,6 +172,135 @@ std::optional<Captured> CopyWindowOfClass(CaptureContext& context) {
     return CopyWindow(context, found[1], rect);
 }
 
+bool IsImageExtension(std::string_view extension) {
+    const std::string lower = AsciiLower(extension);
+    return std::find(kImageExtensions.begin(), kImageExtensions.end(), lower) != kImageExtensions.end();
+}
+
+// The extension of a decoder's format word, for the formats the list can read again; "" for
+// any other word, "Unknown" and "Error:n" included.
+std::string ExtensionOfFormat(std::string_view format) {
+    if (format == "BMP" || format == "JPEG" || format == "PNG" || format == "GIF") return AsciiLower(format);
+    return "";
+}
+
+bool IsPng(std::string_view path) { return AsciiLower(GetExtension(path)) == "png"; }
+
+// Names Windows keeps for devices whatever their extension ("con.jpg" is the console).
+bool IsDeviceName(std::string_view name) {
+    const std::string base = AsciiLower(name.substr(0, name.find('.')));
+    if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
+}
+
+// The name of a downloaded file: the last part of the address, made safe. An address that
+// names no file ("…/", ".jpg"), only dots and blanks, or a device is given the temporary name
+// of the moment; a name so long that the path would pass the system's limit keeps its first
+// characters and its extension.
+std::string DownloadName(std::string_view url, const WebImages& images) {
+    std::string name = FileNameOfUrl(url);
+    SanitizeFileName(name);
+    const std::string extension = GetExtension(name);
+    if (StripExtension(name).find_first_not_of(". ") == std::string::npos || IsDeviceName(name)) {
+        name = TempName(images.localTime()) + (extension.empty() ? "" : "." + extension);
+    }
+    if (DecodeUtf8(name).size() > kDownloadNameCharacters && extension.size() < kDownloadNameCharacters / 2) {
+        name = FirstCharacters(name, kDownloadNameCharacters - extension.size() - 1) + "." + extension;
+    }
+    return name;
+}
+
+// The file is made unique where it really goes: in the save folder, after the folder has been
+// made absolute.
+std::string SaveFolderFile(const CaptureContext& context, std::string_view name) {
+    return UniqueName(FullPath(name, context.settings, context.browser->paths), context.browser->paths.fs);
+}
+
+bool LoadIntoPicture(CaptureContext& context, const std::string& path) {
+    return context.browser->images.loadPicture(path, IsPng(path));
+}
+
+// "popuplink" on a page: the image behind the link is downloaded into a temporary file of the
+// save folder, shown, and the file removed again.
+std::optional<Captured> CapturePopupImage(CaptureContext& context, const HtmlDocument& document,
+                                          const std::shared_ptr<HtmlElement>& element) {
+    WebImages& images = context.browser->images;
+    const std::string url = element ? PopupLinkUrl(document, *element) : std::string();
+    if (url.empty()) return Fail(context, kNoPopupLinkOnPage);
+    std::string extension = GetExtension(FileNameOfUrl(url));
+    SanitizeFileName(extension);
+    if (extension.empty()) extension = "jpg";
+    const std::string file = SaveFolderFile(context, TempName(images.localTime()) + "." + extension);
+    const std::string notAnImage = Concat({kNotAnImageOpen, url, kNotAnImageClose});
+    if (!images.DownloadToFile(url, file)) return Fail(context, notAnImage);
+    const bool loaded = LoadIntoPicture(context, file);
+    if (images.fileExists(file)) images.removeFile(file);
+    if (!loaded) return Fail(context, notAnImage);
+    return Captured{"", Point{}, false};
+}
+
+// "parts" over an IMG element with "img download" on: the image file itself goes into the
+// save folder and stays there; its name is the result. A file that is no image the list can
+// read is removed again.
+std::optional<Captured> DownloadImage(CaptureContext& context, const std::string& url) {
+    WebImages& images = context.browser->images;
+    const std::string failure = Concat({kDownloadError, url});
+    const std::string name = DownloadName(url, images);
+    const std::string extension = GetExtension(name);
+    std::string file = SaveFolderFile(context, name);
+    if (!images.DownloadToFile(url, file)) return Fail(context, failure);
+    const auto discard = [&]() {
+        images.removeFile(file);
+        return Fail(context, failure);
+    };
+    if (!IsImageExtension(extension)) {
+        // Whatever the address ends in ("a.php", "image"), the file is named by its content.
+        const std::string detected = ExtensionOfFormat(images.ImageFormatOfFile(file));
+        if (detected.empty()) return discard();
+        const std::string renamed = StripExtension(file) + "." + detected;
+        if (!images.renameFile(file, renamed)) return discard();
+        file = renamed;
+    }
+    if (!LoadIntoPicture(context, file)) return discard();
+    context.downloadedImage = true;
+    return Captured{FileNameOf(file), Point{}, false};
+}
+
+// Path A2: the page in a browser document window. Nothing when the page cannot be read: the
+// caller goes on as if no browser were there.
+std::optional<std::optional<Captured>> CaptureInPage(CaptureContext& context, std::string_view target, Point pointer,
+                                                     WindowId window) {
+    if (context.browser == nullptr) return std::nullopt;
+    const Rect windowRect = context.desktop.windowRect(window);
+    const Point origin{windowRect.left, windowRect.top};
+    Point documentOrigin;
+    const std::shared_ptr<HtmlDocument> document =
+        DocumentAtPointer(origin, context.browser->documents.documentOfWindow(window), pointer, documentOrigin);
+    if (!document) return std::nullopt;
+    const std::shared_ptr<HtmlElement> element = ElementAtPointer(documentOrigin, *document, pointer);
+    if (target == "popuplink") return CapturePopupImage(context, *document, element);
+    // A page with nothing under the pointer has nothing to show.
+    if (!element) return std::optional<Captured>();
+    if (element->tagName() == "IMG" && context.settings.imgDownload == 1) {
+        const std::string source = AttributeOf(*element, "src");
+        if (!source.empty()) return DownloadImage(context, source);
+    }
+    const std::optional<Rect> box = element->boundingBox();
+    if (!box) return std::optional<Captured>();
+    const auto relative = [](int32_t documentEdge, int32_t boxEdge, int32_t windowEdge) {
+        return ClampToInt32(int64_t{documentEdge} + boxEdge - windowEdge);
+    };
+    const Rect part{relative(documentOrigin.x, box->left, windowRect.left),
+                    relative(documentOrigin.y, box->top, windowRect.top),
+                    relative(documentOrigin.x, box->right, windowRect.left),
+                    relative(documentOrigin.y, box->bottom, windowRect.top)};
+    if (!ResizePicture(context.grabber, part)) return Fail(context, kOutOfMemory);
+    GrabWindow(context.grabber, context.desktop, context.settings, window, part.left, part.top, part.right,
+               part.bottom);
+    return Captured{"", Point{ClampToInt32(int64_t{part.left} + windowRect.left),
+                              ClampToInt32(int64_t{part.top} + windowRect.top)}};
+}
+
 std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_view target, Point pointer,
                                          WindowId pointerWindow, std::string_view pointerClass) {
     const std::string browser = BrowserKindOfClass(pointerClass);
@@ -170,9 +311,10 @@ std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_vi
         const Rect part = AccessibleRectangle(context.accessibility.objectAt(pointer));
         return CopyScreenArea(context, part, kCorrectionOn);
     }
-    // The IE document path (element boxes, pop-up links, image downloads) arrives with the
-    // browser probe. Until then an IE window is treated as one with no document under the
-    // pointer, which takes the general path below.
+    if (pagePart && browser == "IE") {
+        std::optional<std::optional<Captured>> inPage = CaptureInPage(context, target, pointer, pointerWindow);
+        if (inPage) return std::move(*inPage);
+    }
     if (target == "parts") {
         Rect part = AccessibleRectangle(context.accessibility.objectAt(pointer));
         if (context.settings.size == 1) {
@@ -253,7 +395,8 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
     }
     if (!captured) return std::string(kCaptureError);
 
-    if (!NoMouse(context)) DrawCursorOverlay(context.grabber, captured->origin.x, captured->origin.y);
+    if (captured->cursor && !NoMouse(context))
+        DrawCursorOverlay(context.grabber, captured->origin.x, captured->origin.y);
     if (CopiesToClipboard(context)) {
         if (ClearClipboard(context.clipboard, context.ui) == kCaptureError) {
             ShowFailure(context, kClipboardClearError);

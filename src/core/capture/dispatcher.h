@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/app/command_line.h"
+#include "core/ports/browser.h"
 #include "core/ports/capture.h"
 #include "core/settings/settings.h"
 
@@ -25,6 +26,9 @@ struct CaptureContext {
     const CommandLineFlags& flags;
     // True only when the last capture is an image file downloaded into the save folder.
     bool downloadedImage = false;
+    // The page under the pointer and its images; without it a browser document window is
+    // treated as a window with no document.
+    BrowserContext* browser = nullptr;
 };
 
 // The browser kind word of a window class ("IE", "FIREFOX", "GHROME" ...), "" for none.

@@ -3,6 +3,7 @@
 // any text made safe as a Windows file name. Paths use "\"; texts are UTF-8.
 
 #include <algorithm>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,6 +65,9 @@ template <typename T>
 [[nodiscard]] int SelectedOptionIndex(std::span<const bool> options);
 // Element 0 is never moved or compared.
 void SortAscending(std::vector<std::string>& items);
+// Patterns outside the linear matcher's syntax (back-references, look-arounds, counted repeats)
+// are matched only on texts up to this many bytes; longer ones give "".
+inline constexpr std::size_t kRegexFallbackLimit = 2048;
 [[nodiscard]] std::string RegexFirstSubmatch(std::string_view text, std::string_view pattern);
 
 }  // namespace tessarin

@@ -1,0 +1,150 @@
+#pragma once
+// A page that answers through IDispatch as MSHTML does, for the document adapter's tests and
+// for the peer process that shows it in a document window of its own.
+
+#include <windows.h>
+// These build on windows.h.
+#include <oaidl.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "win32/handles.h"
+
+namespace tessarin::test {
+
+inline constexpr IID kIidHtmlDocument{0x626FC520, 0xA41E, 0x11CF, {0xA7, 0x31, 0x00, 0xA0, 0xC9, 0x08, 0x26, 0x37}};
+
+// An object whose members are answered by functions: property gets and method calls alike get
+// the arguments (in call order) and fill the result.
+class Scripted final : public IDispatch {
+public:
+    using Member = std::function<HRESULT(const std::vector<VARIANT>&, VARIANT*)>;
+    void Add(std::wstring name, Member member) { members_.emplace_back(std::move(name), std::move(member)); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidHtmlDocument)) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        for (std::size_t i = 0; i < members_.size(); ++i) {
+            if (_wcsicmp(members_[i].first.c_str(), names[0]) == 0) return ids[0] = static_cast<DISPID>(i + 1), S_OK;
+        }
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (id < 1 || id > static_cast<DISPID>(members_.size())) return DISP_E_MEMBERNOTFOUND;
+        std::vector<VARIANT> arguments(parameters->rgvarg, parameters->rgvarg + parameters->cArgs);
+        std::reverse(arguments.begin(), arguments.end());
+        return members_[id - 1].second(arguments, result);
+    }
+
+private:
+    ULONG references_ = 1;
+    std::vector<std::pair<std::wstring, Member>> members_;
+};
+
+inline Scripted::Member Text(std::wstring text) {
+    return [text = std::move(text)](const std::vector<VARIANT>&, VARIANT* result) {
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString(text.c_str());
+        return S_OK;
+    };
+}
+inline Scripted::Member Number(double value) {
+    return [value](const std::vector<VARIANT>&, VARIANT* result) {
+        result->vt = VT_R8;
+        result->dblVal = value;
+        return S_OK;
+    };
+}
+// Hands out a new reference each time.
+inline Scripted::Member Object(Scripted* object) {
+    return [object](const std::vector<VARIANT>&, VARIANT* result) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = object;
+        object->AddRef();
+        return S_OK;
+    };
+}
+inline Scripted::Member Null() {
+    return [](const std::vector<VARIANT>&, VARIANT* result) { return result->vt = VT_NULL, S_OK; };
+}
+
+// A page with one IMG at (10.5, 20) .. (30, 40) under a DIV whose content holds a pop-up link
+// span, one style sheet whose rule gives the link's image, and no frames. Every object lives
+// as long as the page.
+struct ScriptedPage {
+    std::vector<ComPtr<Scripted>> objects;
+    Scripted* document = Make();
+    std::vector<std::pair<long, long>> asked;
+
+    Scripted* Make() {
+        objects.emplace_back(new Scripted);
+        return objects.back().get();
+    }
+    explicit ScriptedPage(std::wstring source = L"http://h/写真.jpg") {
+        Scripted* image = Make();
+        Scripted* division = Make();
+        Scripted* box = Make();
+        Scripted* frames = Make();
+        Scripted* sheets = Make();
+        Scripted* sheet = Make();
+        Scripted* rules = Make();
+        Scripted* rule = Make();
+        Scripted* style = Make();
+        image->Add(L"tagName", Text(L"IMG"));
+        image->Add(L"id", Text(L""));
+        image->Add(L"name", Text(L"photo"));
+        image->Add(L"outerHTML", Text(L"<IMG src=\"http://h/a.jpg\">"));
+        image->Add(L"innerHTML", Text(L""));
+        image->Add(L"parentElement", Object(division));
+        image->Add(L"getAttribute", [source](const std::vector<VARIANT>& arguments, VARIANT* result) {
+            const bool src =
+                arguments.size() == 1 && arguments[0].vt == VT_BSTR && std::wstring(arguments[0].bstrVal) == L"src";
+            if (!src) return result->vt = VT_NULL, S_OK;
+            return Text(source)(arguments, result);
+        });
+        image->Add(L"getBoundingClientRect", Object(box));
+        division->Add(L"innerHTML", Text(L"<SPAN class=pop>photo</SPAN>"));
+        division->Add(L"parentElement", Null());
+        box->Add(L"left", Number(10.5));
+        box->Add(L"top", Number(20));
+        box->Add(L"right", Number(30));
+        box->Add(L"bottom", Number(40));
+        document->Add(L"elementFromPoint", [this, image](const std::vector<VARIANT>& arguments, VARIANT* result) {
+            asked.emplace_back(arguments.at(0).lVal, arguments.at(1).lVal);
+            return Object(image)(arguments, result);
+        });
+        document->Add(L"frames", Object(frames));
+        frames->Add(L"length", Number(0));
+        document->Add(L"styleSheets", Object(sheets));
+        sheets->Add(L"length", Number(1));
+        sheets->Add(L"item", Object(sheet));
+        sheet->Add(L"rules", Object(rules));
+        rules->Add(L"length", Number(1));
+        rules->Add(L"item", Object(rule));
+        rule->Add(L"selectorText", Text(L".POP:hover"));
+        rule->Add(L"style", Object(style));
+        style->Add(L"cssText", Text(L"BACKGROUND: url(http://h/big.jpg)"));
+    }
+};
+
+}  // namespace tessarin::test
