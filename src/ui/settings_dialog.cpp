@@ -149,10 +149,7 @@ frmSetting::frmSetting(HWND owner, Settings& settings, const PathContext& paths,
 
 frmSetting::~frmSetting() { Unload(); }
 
-int frmSetting::Px(int logical) const {
-    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 96;
-    return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
-}
+int frmSetting::Px(int logical) const { return MulDiv(logical, static_cast<int>(dpi_), 96); }
 
 bool frmSetting::Load() {
     if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmSetting>, GetSysColorBrush(COLOR_BTNFACE))) return false;
@@ -161,13 +158,13 @@ bool frmSetting::Load() {
                         nullptr, GetModuleHandleW(nullptr), this) == nullptr) {
         return false;
     }
+    if (const UINT dpi = GetDpiForWindow(hwnd_); dpi != 0) dpi_ = dpi;
     CreateControls();
     Form_Load();
 
     // Centred on the owner's monitor, above every other window.
     RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
-    AdjustWindowRectExForDpi(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME,
-                             GetDpiForWindow(hwnd_));
+    AdjustWindowRectExForDpi(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME, dpi_);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     MONITORINFO monitor{};
@@ -187,7 +184,7 @@ bool frmSetting::Load() {
 }
 
 void frmSetting::CreateControls() {
-    font_ = DialogFont(hwnd_, kFontPoints);
+    font_ = DialogFont(hwnd_, kFontPoints, false, dpi_);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     bool firstOption = true;
     for (const Item& item : kItems) {
@@ -229,6 +226,7 @@ void frmSetting::CreateControls() {
             CreateWindowExW(exStyle, cls, item.caption, style, Px(item.x), Px(item.y), Px(item.width), Px(item.height),
                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
         if (control == nullptr) continue;
+        placed_.emplace_back(control, RECT{item.x, item.y, item.x + item.width, item.y + item.height});
         if (font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (item.tip != nullptr) tips_.push_back(CreateWindowTip(control, item.tip));
         if (item.part != kAlways) parts_.emplace_back(item.part, control);
@@ -376,6 +374,23 @@ LRESULT CALLBACK frmSetting::FilterKeys(HWND box, UINT message, WPARAM wParam, L
     return DefSubclassProc(box, message, wParam, lParam);
 }
 
+// Moved to a monitor of another scale: the font is made again and every control placed again.
+void frmSetting::SetDpi(UINT dpi, const RECT& suggested) {
+    if (dpi == 0) return;
+    dpi_ = dpi;
+    GdiObject<HFONT> font = DialogFont(hwnd_, kFontPoints, false, dpi_);
+    for (const auto& [control, place] : placed_) {
+        SetWindowPos(control, nullptr, Px(place.left), Px(place.top), Px(place.right - place.left),
+                     Px(place.bottom - place.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    if (font) font_ = std::move(font);  // no control uses the old one any more
+    RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
+    AdjustWindowRectExForDpi(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME, dpi_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT frmSetting::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
@@ -407,6 +422,9 @@ LRESULT frmSetting::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_CLOSE:
             cmdClose_Click(1);
+            return 0;
+        case WM_DPICHANGED:
+            SetDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -54,6 +54,7 @@ private:
     void Form_Load();
     void Render();
     [[nodiscard]] int Px(int logical) const;
+    void SetDpi(UINT dpi, const RECT& suggested);
     void Unload();
 
     void OptPos_Click(int index);
@@ -80,6 +81,9 @@ private:
     // The controls that show with each part of the look, beyond the check or box itself.
     std::vector<std::pair<int, HWND>> parts_;
     std::vector<UniqueWindow> tips_;
+    // Every control with its place in 96-dpi pixels, to place it again on another monitor.
+    std::vector<std::pair<HWND, RECT>> placed_;
+    UINT dpi_ = 96;
     GdiObject<HFONT> font_;
     bool ownerDisabled_ = false;
     bool validating_ = false;  // a size message is up: the focus moves it causes are not checked again

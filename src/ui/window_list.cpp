@@ -72,10 +72,7 @@ std::string frmList::ShowModal(HWND owner, const Desktop& desktop) {
 
 frmList::~frmList() { Unload(); }
 
-int frmList::Px(int logical) const {
-    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 96;
-    return MulDiv(logical, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
-}
+int frmList::Px(int logical) const { return MulDiv(logical, static_cast<int>(dpi_), 96); }
 
 bool frmList::Load() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -87,6 +84,7 @@ bool frmList::Load() {
                         nullptr, instance, this) == nullptr) {
         return false;
     }
+    if (const UINT dpi = GetDpiForWindow(hwnd_); dpi != 0) dpi_ = dpi;
     CreateControls();
 
     // Centred on the owner's monitor and above every other window, like the main window.
@@ -116,9 +114,7 @@ bool frmList::Load() {
 }
 
 void frmList::CreateControls() {
-    buttonFont_ = DialogFont(hwnd_, kFontPoints);
-    // The columns line up only in a fixed-pitch face.
-    listFont_ = DialogFont(hwnd_, kFontPoints, true);
+    MakeFonts();
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     // Creation order is the tab order: the list, "OK", "キャンセル". The strip comes last,
     // so it lies below the buttons and is clipped by them.
@@ -135,12 +131,22 @@ void frmList::CreateControls() {
                         hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdCancelId)), instance, nullptr);
     frBottom_ = CreateWindowExW(0, WC_STATICW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFrBottomId)), instance, nullptr);
+    SetFonts();
+}
+
+void frmList::MakeFonts() {
+    buttonFont_ = DialogFont(hwnd_, kFontPoints, false, dpi_);
+    // The columns line up only in a fixed-pitch face.
+    listFont_ = DialogFont(hwnd_, kFontPoints, true, dpi_);
+}
+
+void frmList::SetFonts() {
     if (list_ != nullptr && listFont_) {
-        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), FALSE);
+        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
     }
     for (HWND button : cmdClose_) {
         if (button != nullptr && buttonFont_) {
-            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
+            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), TRUE);
         }
     }
 }
@@ -301,8 +307,15 @@ LRESULT frmList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            // The old fonts stay alive until the controls have the new ones.
+            GdiObject<HFONT> oldButtons = std::move(buttonFont_);
+            GdiObject<HFONT> oldList = std::move(listFont_);
+            if (HIWORD(wParam) != 0) dpi_ = HIWORD(wParam);
+            MakeFonts();
+            SetFonts();
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Arrange();
             return 0;
         }
         case WM_GETMINMAXINFO: {

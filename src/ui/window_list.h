@@ -42,6 +42,8 @@ private:
     void CreateControls();
     void Arrange();
     [[nodiscard]] int Px(int logical) const;
+    void MakeFonts();
+    void SetFonts();
     void FillList();
     [[nodiscard]] std::wstring RowText(int index) const;
     void Unload();
@@ -60,6 +62,7 @@ private:
     HWND cmdClose_[2] = {nullptr, nullptr};
     HWND focus_ = nullptr;  // the control that had the focus when the form was deactivated
     GdiObject<HFONT> listFont_;
+    UINT dpi_ = 96;
     GdiObject<HFONT> buttonFont_;
     bool ownerDisabled_ = false;
     uint32_t startMs_ = 0;    // Timer1's start time (GetTickCount)
