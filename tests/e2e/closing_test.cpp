@@ -37,7 +37,7 @@ using ClosingRun = RunningProgram;
 // Ctrl+C while the question about unsaved images is open captures nothing: the question is
 // about what the user sees, and answering No must not drop a capture nobody was asked about.
 TEST_F(ClosingRun, NoCaptureSlipsInUnderTheClosingQuestion) {
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
     program_.Close();
     HWND box = program_.AwaitDialog(L"保存確認");
     ASSERT_NE(box, nullptr);
@@ -63,7 +63,7 @@ TEST_F(ClosingRun, NoCaptureSlipsInUnderTheClosingQuestion) {
 // Logging off with an unsaved capture: it is saved into the save folder and the settings are
 // written, with no question that would hold the session up, and the program ends.
 TEST_F(ClosingRun, TheEndOfTheSessionSavesTheCapturesAndTheSettings) {
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
     ASSERT_TRUE(program_.Jpegs().empty());
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer));

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwchar>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "e2e/program.h"
@@ -92,38 +94,78 @@ std::optional<bool> InjectDrag(HWND source, POINT to, Drag drag) {
     return taken;
 }
 
-// Moves the pointer and lets the windows under it settle. Wine resynchronises Shift, Ctrl
-// and Alt with the X server's keyboard when a Wine window handles the pointer's events, and
-// the X server never saw the injected keys: a modifier held while the pointer moves over a
-// window would be released behind the test's back. A user's real keys are never affected.
-// Drags therefore run where no window is, and other pointer moves happen with no modifier
-// held.
-inline void MovePointer(int x, int y) {
+// The pointer panel: what the run's last pass saw. Each pass writes its labels, shown (-debug) or
+// not. They follow the four caption labels in the order the main window makes them.
+enum class PanelLabel { Event = 9, Key = 10, Mouse = 11 };
+inline std::wstring PanelText(HWND main, PanelLabel label) {
+    HWND labelWindow = ChildWithText(main, L"rect");  // the first caption
+    for (int i = 0; i < static_cast<int>(label) && labelWindow != nullptr; ++i)
+        labelWindow = GetWindow(labelWindow, GW_HWNDNEXT);
+    return labelWindow != nullptr ? WindowText(labelWindow) : L"<no panel>";
+}
+
+// A key pressed or let go during a run; true once a pass has seen it. A pass reports only the
+// highest key that changed, so a key that must count on its own waits for the one before it.
+inline bool RunKey(HWND main, WORD vk, bool down) {
+    Key(vk, down);
+    wchar_t code[8];
+    swprintf(code, 8, L"%X", vk);
+    const bool seen = Await(
+        [&] {
+            return PanelText(main, PanelLabel::Event) == (down ? L"KEY_DOWN" : L"KEY_UP") &&
+                   PanelText(main, PanelLabel::Key) == code;
+        },
+        10000);
+    EXPECT_TRUE(seen) << WideToUtf8(code) << (down ? " down" : " up") << ", the run shows "
+                      << WideToUtf8(PanelText(main, PanelLabel::Event)) << " "
+                      << WideToUtf8(PanelText(main, PanelLabel::Key));
+    return seen;
+}
+
+// Presses and releases a key during a run, each change seen by a pass.
+inline bool Tap(HWND main, WORD vk) { return RunKey(main, vk, true) && RunKey(main, vk, false); }
+
+// Moves the pointer during a run and waits until a pass has seen it there. Wine resynchronises
+// Shift, Ctrl and Alt with the X server's keyboard when a Wine window handles the pointer's
+// events, and the X server never saw the injected keys: a modifier held while the pointer moves
+// over a window would be released behind the test's back. A user's real keys are never affected.
+// Drags therefore run where no window is, and other pointer moves happen with no modifier held,
+// and a modifier goes down only once the windows under the pointer have had its events: the
+// program's, whose thread runs the pass that shows the new place, and this thread's own (the
+// target), once its messages have run again.
+// SetCursorPos is no input to the run's hooks, which bring its fast looks back after a still
+// moment: a move by nothing through SendInput does that first.
+inline void MovePointer(HWND main, int x, int y) {
+    INPUT still{INPUT_MOUSE, {}};
+    still.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &still, sizeof still);
     SetCursorPos(x, y);
-    Pause(150);
+    wchar_t at[32];
+    swprintf(at, 32, L"%4d -%4d", x, y);
+    EXPECT_TRUE(Await([&] { return PanelText(main, PanelLabel::Mouse) == at; }, 10000))
+        << x << "," << y << ": " << WideToUtf8(PanelText(main, PanelLabel::Mouse));
+    ProcessPendingMessages();
 }
 
-// Presses and releases a key, each change seen by at least one sampling pass.
-inline void Tap(WORD vk) {
-    Key(vk, true);
-    Pause(60);
-    Key(vk, false);
-    Pause(60);
+// Lets go of a modifier and then of a key held with it during a run, each seen let go by a pass.
+// (A pass reads the keys one after the other: both let go at once may be seen one per pass, in
+// either order.) A modifier Wine let go of already was seen up then.
+inline bool LetGo(HWND main, WORD modifier, WORD vk) {
+    return RunKey(main, modifier, false) && RunKey(main, vk, false);
 }
 
-// Ctrl+C as a user types it; true when the capture was reported. The Ctrl press blanks the
-// status line first, so the report of an earlier capture is not taken for this one's. (A pass
-// sees only the highest key that changed: the release must be seen before the next press, so
-// two captures need a moment between them.)
-inline bool CtrlC() {
-    Key(VK_CONTROL, true);
+// A shortcut as a user types it during a run (Ctrl+C, Ctrl+S); true when the program reported
+// status. The modifier's press blanks the status line first, so an earlier report is not taken
+// for this one's. Both keys are seen let go before it returns, so the next key counts on its own.
+inline bool Shortcut(HWND main, WORD modifier, WORD vk, const std::string& status) {
+    ProcessPendingMessages();  // Wine's catching up with this thread's windows, before a modifier is down
+    Key(modifier, true);
     const bool blank = AwaitStatus("");
-    Key('C', true);
-    const bool done = blank && AwaitStatus("キャプチャー完了");
-    Key('C', false);
-    Key(VK_CONTROL, false);
-    return done;
+    Key(vk, true);
+    const bool done = blank && AwaitStatus(status);
+    return LetGo(main, modifier, vk) && done;
 }
+inline bool CtrlC(HWND main) { return Shortcut(main, VK_CONTROL, 'C', "キャプチャー完了"); }
 
 // The preview with its own scroll bars.
 inline HWND PreviewWindow(HWND main) { return FindWindowExW(main, nullptr, L"TessarinPreview", nullptr); }
@@ -146,6 +188,9 @@ inline int ColouredRun(const RECT& preview, int row) {
     return n;
 }
 
+// The main window's timer whose ticks are the run's looks at the keys and the pointer.
+constexpr UINT_PTR kTickTimer = 2;
+
 // The commands of the strip's pop-up menu.
 constexpr WORD kMnuSaveNameAs = 401;
 constexpr WORD kMnuAllSave = 402;
@@ -162,22 +207,28 @@ inline POINT PanelPoint(HWND main, int position) {
     return panel;
 }
 
-// Opens the strip's pop-up menu on the panel of a position, closes it again with a click on the
-// bare desktop and then gives the command, as picking its item would. (Which item the keys
-// reach depends on where the pointer left the highlight.)
+// Opens the strip's pop-up menu on the panel of a position, closes it again with an Esc and then
+// gives the command, as picking its item would. (Which item the keys reach depends on where the
+// pointer left the highlight.) The Esc is posted to the menu, whose loop reads its messages: the
+// run, which reads the keyboard's state, never sees it, and the run's passes may be held while the
+// menu is open, so nothing waits on them.
 inline void PickMenuItem(HWND main, WORD command, int position = 1) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(main, &processId);
+    const auto menu = [&] {
+        HWND found = FindProcessWindow(processId, L"#32768");
+        return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    };
     const POINT panel = PanelPoint(main, position);
-    MovePointer(panel.x, panel.y);
+    MovePointer(main, panel.x, panel.y);
     Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-    ASSERT_TRUE(Await([] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000));
-    MovePointer(5, GetSystemMetrics(SM_CYSCREEN) - 5);
-    // A click that comes before the menu has taken the pointer passes it by: click again.
-    const auto closed = [] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); };
-    for (int i = 0; i < 10 && !closed(); ++i) {
-        Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-        (void)Await(closed, 1000);
+    ASSERT_TRUE(Await([&] { return menu() != nullptr; }, 5000));
+    // An Esc that comes before the menu's loop has begun passes it by: post it again.
+    for (int i = 0; i < 10 && menu() != nullptr; ++i) {
+        PostMessageW(menu(), WM_KEYDOWN, VK_ESCAPE, 0);
+        (void)Await([&] { return menu() == nullptr; }, 1000);
     }
-    ASSERT_TRUE(closed());
+    ASSERT_EQ(menu(), nullptr);
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
@@ -195,10 +246,12 @@ protected:
         main_ = program_.Run("-auto");
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(AwaitStatus("Go"));
-        MovePointer(140, 120);
+        MovePointer(main_, 140, 120);
     }
     void TearDown() override {
-        for (WORD vk : {WORD{VK_CONTROL}, WORD{VK_SHIFT}, WORD{VK_MENU}, WORD{'C'}, WORD{'S'}}) Key(vk, false);
+        for (WORD vk :
+             {WORD{VK_CONTROL}, WORD{VK_SHIFT}, WORD{VK_MENU}, WORD{'C'}, WORD{'S'}, WORD{VK_DELETE}, WORD{VK_ESCAPE}})
+            Key(vk, false);
         EXPECT_EQ(program_.Quit(), 0u);
     }
 

@@ -35,18 +35,8 @@ std::string FileNameBox(HWND main) {
     return WideToUtf8(text);
 }
 
-// Ctrl+S as a user types it; true when the program reported the given status.
-bool CtrlS(const std::string& status, DWORD deadlineMs = 10000) {
-    Key(VK_CONTROL, true);
-    Key('S', true);
-    const bool done = AwaitStatus(status, deadlineMs);
-    Key('S', false);
-    Key(VK_CONTROL, false);
-    // One sampling pass sees only the highest key that changed: the release must be seen
-    // before the next key goes down.
-    Pause(60);
-    return done;
-}
+// Ctrl+S as a user types it during a run; true when the program reported the given status.
+bool CtrlS(HWND main, const std::string& status) { return Shortcut(main, VK_CONTROL, 'S', status); }
 
 // Each test starts the program itself, some with settings of their own.
 class ImageFiles : public RunningProgram {
@@ -67,10 +57,10 @@ protected:
 // list, tested natively.
 TEST_F(ImageFiles, CtrlSWritesTheCaptureAsAJpeg) {
     Start();
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
     // The capture fits the preview: no scroll bars.
     EXPECT_FALSE(IsWindowVisible(FindWindowExW(PreviewWindow(main_), nullptr, L"ScrollBar", nullptr)));
-    ASSERT_TRUE(CtrlS("保存完了！"));
+    ASSERT_TRUE(CtrlS(main_, "保存完了！"));
     const std::vector<std::string> saved = program_.Jpegs();
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(FileNameBox(main_), saved[0]);
@@ -85,9 +75,8 @@ TEST_F(ImageFiles, CtrlSWritesTheCaptureAsAJpeg) {
 
 TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     Start();
-    ASSERT_TRUE(CtrlC());
-    Pause(60);
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
+    ASSERT_TRUE(CtrlC(main_));
     const std::string question = CloseQuestion(IDYES);
     EXPECT_EQ(question.substr(question.size() - 13), "No = 1 , 2 , ") << question;
     ASSERT_EQ(program_.Exited(), 0u);
@@ -102,12 +91,17 @@ TEST_F(ImageFiles, YesSavesEveryUnsavedCaptureAndTheNextStartLoadsThemInOrder) {
     EXPECT_EQ(FileNameBox(main_), saved[1]);
     SetForegroundWindow(main_);
     ASSERT_TRUE(Await([&] { return GetForegroundWindow() == main_; }, 5000));
-    Tap(VK_LEFT);
+    // Idle, the program shows nothing of its looks at the keys: each key is held until what it
+    // does shows.
+    Key(VK_LEFT, true);
     EXPECT_TRUE(Await([&] { return FileNameBox(main_) == saved[0]; }, 5000)) << FileNameBox(main_);
+    Key(VK_LEFT, false);
 
     // Deleting the selected entry deletes its file and selects the one that moved into its place.
-    Tap(VK_DELETE);
+    // (Delete's code is above Left's: a look that also sees Left let go reports Delete.)
+    Key(VK_DELETE, true);
     HWND box = program_.AwaitDialog(L"削除確認");
+    Key(VK_DELETE, false);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(Program::DialogText(box), "選択している No = 1 を削除します。よろしいですか？");
     Program::Press(box, IDOK);
@@ -135,7 +129,7 @@ bool AcceptSaveDialog(const Program& program, const std::string& name) {
 // Which folders the copy may go to is a rule of the list, tested natively.
 TEST_F(ImageFiles, TheMenuSavesACopyOutsideTheSaveFolderAndAThumbnailFile) {
     Start();
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
     const TempFolder elsewhere;
     PickMenuItem(main_, kMnuSaveNameAs);
     ASSERT_TRUE(AcceptSaveDialog(program_, elsewhere / "copy"));
@@ -205,7 +199,7 @@ TEST_F(ImageFiles, DamagedFilesInTheSaveFolderAreReportedOnceAndTheRestIsListed)
 // the save fails with its message, no file is claimed, and the capture stays unsaved.
 TEST_F(ImageFiles, ASaveIntoAFolderThatTakesNoFilesFailsAndKeepsTheEntryUnsaved) {
     Start("no tooltip = 0\r\nsave folder path = Z:\\proc\r\n");
-    ASSERT_TRUE(CtrlC());
+    ASSERT_TRUE(CtrlC(main_));
     Key(VK_CONTROL, true);
     Key('S', true);
     HWND box = program_.AwaitDialog(L"保存エラー");

@@ -19,11 +19,8 @@ class ListCommands : public RunningProgram {
 protected:
     // Captures the target window n times.
     void Capture(int n) {
-        MovePointer(140, 120);
-        for (int i = 0; i < n; ++i) {
-            ASSERT_TRUE(CtrlC()) << i;
-            Pause(60);
-        }
+        MovePointer(main_, 140, 120);
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(CtrlC(main_)) << i;
     }
     // Gives a menu command on a panel and answers its question; the question's text.
     std::string Answer(WORD command, int position, int button, const wchar_t* title = L"削除確認") {
@@ -47,7 +44,9 @@ TEST_F(ListCommands, DeleteRightLeftAndAllAskAndRemoveTheirEntriesWithTheirFiles
     const std::vector<std::string> saved = program_.Jpegs();  // in position order: x.jpg, x_2.jpg ...
 
     EXPECT_EQ(Answer(kMnuRightDel, 4, IDCANCEL), "選択画像を含め右側を全て削除します。よろしいですか？");
-    Pause(300);
+    // The program answers a message once the command that asked has returned.
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
     EXPECT_EQ(program_.Jpegs().size(), 5u);
     // (The "削除完了" report is the list's, tested natively: here the run's next pass may blank the
     // status line for the click that closed the menu before it could be read.)
@@ -68,13 +67,13 @@ TEST_F(ListCommands, AClickOnAThumbnailOrThePreviewPutsTheFullImageOnTheClipboar
     const std::string full =
         "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28";
     const POINT panel = PanelPoint(main_, 2);
-    MovePointer(panel.x, panel.y);
+    MovePointer(main_, panel.x, panel.y);
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(AwaitStatus("２をクリップボードに転送！"));
     EXPECT_EQ(PeerReads(), full);
 
     const RECT preview = PreviewRect(main_);
-    MovePointer(preview.left + 20, preview.top + 20);
+    MovePointer(main_, preview.left + 20, preview.top + 20);
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(AwaitStatus("画像をクリップボードに転送！"));
     EXPECT_EQ(PeerReads(), full);
@@ -110,17 +109,25 @@ TEST_F(ListCommands, AThumbnailDraggedIntoAnotherProgramArrivesAsTheFullImage) {
                                                 nullptr));
     ASSERT_TRUE(receiver);
     std::vector<Image> drops;
+    bool over = false;  // the drag has been over the receiver
     BitmapDropTarget target;
     ASSERT_TRUE(target.Register(
-        receiver.get(), [](POINT) { return true; }, [&](POINT, Image image) { drops.push_back(std::move(image)); }));
+        receiver.get(),
+        [&](POINT) {
+            over = true;
+            return true;
+        },
+        [&](POINT, Image image) { drops.push_back(std::move(image)); }));
 
     const POINT panel = PanelPoint(main_, 1);
-    MovePointer(panel.x, panel.y);
+    MovePointer(main_, panel.x, panel.y);
     Click(MOUSEEVENTF_LEFTDOWN, 0);
-    // The program's drag has begun once it has copied the image and reported it.
+    // The program's drag has begun once it has copied the image and reported it. Its loop may hold
+    // the run's passes: the drag itself shows where it is, by asking the receiver.
     EXPECT_TRUE(AwaitStatus("１をクリップボードに転送！"));
     for (int step = 1; step <= 8; ++step)
-        MovePointer(panel.x + (360 - panel.x) * step / 8, panel.y + (345 - panel.y) * step / 8);
+        EXPECT_TRUE(WarpPointer({panel.x + (360 - panel.x) * step / 8, panel.y + (345 - panel.y) * step / 8}));
+    EXPECT_TRUE(Await([&] { return over; }, 10000));
     Click(0, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(Await([&] { return !drops.empty(); }, 10000));
     EXPECT_EQ(std::pair(drops[0].width, drops[0].height), std::pair(kTargetWidth, kTargetHeight));
