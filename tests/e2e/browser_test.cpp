@@ -59,8 +59,8 @@ protected:
 };
 
 TEST_F(BrowserPage, PartsOverAPictureSavesItsFileIntoTheSaveFolder) {
-    MovePointer(kPageLeft + 50, kPageTop + 50);
-    ASSERT_TRUE(CtrlC());
+    MovePointer(main_, kPageLeft + 50, kPageTop + 50);
+    ASSERT_TRUE(CtrlC(main_));
     const std::string saved = program_.path("data\\pic.png");
     EXPECT_TRUE(Await([&] { return WinFileSystem().readFile(saved).value_or("") == kPng; }, 10000));
     EXPECT_EQ(server_.Agents(), std::vector<std::string>{"VB6"});
