@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/app/status_record.h"
 #include "core/files/load_order.h"
 #include "win32/codepage.h"
@@ -269,13 +270,6 @@ Memory ProcessMemory(HANDLE process) {
 
 double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
-// Visible, and start-up has run to its end (the start hints are enabled).
-bool Started(HWND main) {
-    if (main == nullptr || !IsWindowVisible(main)) return false;
-    HWND hint = FindWindowExW(main, nullptr, L"Static", L"をクリックして下さい");
-    return hint != nullptr && IsWindowEnabled(hint);
-}
-
 struct StartFigures {
     bool ok = false;
     double toLoaded = 0;  // seconds from process start to "ロード完了！", the list complete (0 for an empty folder)
@@ -376,7 +370,7 @@ StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes)
             break;
         }
         published = published || (field && field != loaded);
-        if (count == 0 && Started(FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) break;
+        if (count == 0 && bench::StartedUp(FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) break;
         if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return fail("the program ended during start-up");
         const auto now = Clock::now();
         if (now > deadline) return fail("start-up did not finish in time");
@@ -388,7 +382,7 @@ StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes)
         }
         Sleep(1);
     }
-    while (!Started(main = FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) {
+    while (!bench::StartedUp(main = FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) {
         if (Clock::now() > deadline) return fail("the main window did not finish its start-up");
         Sleep(1);
     }

@@ -15,17 +15,6 @@
 #include "win32/shell.h"
 #include "win32/wide.h"
 
-namespace {
-
-// Visible, and start-up has run to its end (the start hints are enabled).
-bool Started(HWND main) {
-    if (main == nullptr || !IsWindowVisible(main)) return false;
-    HWND hint = FindWindowExW(main, nullptr, L"Static", L"をクリックして下さい");
-    return hint != nullptr && IsWindowEnabled(hint);
-}
-
-}  // namespace
-
 int main() {
     const std::wstring exe = tessarin::Utf8ToWide(tessarin::ProgramFolder() + "\\..\\bin\\Tessarin.exe");
     std::vector<double> times;
@@ -42,7 +31,7 @@ int main() {
         const tessarin::UniqueHandle process(pi.hProcess);
         const tessarin::UniqueHandle thread(pi.hThread);
         HWND main = nullptr;
-        while (!Started(main = tessarin::FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) {
+        while (!tessarin::bench::StartedUp(main = tessarin::FindProcessWindow(pi.dwProcessId, L"frmTessarin"))) {
             if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
                 std::puts("bench_startup: no main window within 60 s");
                 TerminateProcess(pi.hProcess, 1);

@@ -53,6 +53,13 @@ inline bool WaitFor(const std::string& status, std::chrono::seconds timeout) {
     return true;
 }
 
+// Visible, and start-up has run to its end (the start hints are enabled).
+inline bool StartedUp(HWND main) {
+    if (main == nullptr || !IsWindowVisible(main)) return false;
+    HWND hint = FindWindowExW(main, nullptr, L"Static", L"をクリックして下さい");
+    return hint != nullptr && IsWindowEnabled(hint);
+}
+
 struct Started {
     UniqueHandle process;
     DWORD pid = 0;

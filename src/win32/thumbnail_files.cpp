@@ -6,78 +6,17 @@
 #include <optional>
 
 #include "core/files/thumbnail_box.h"
+#include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
 #include "win32/wide.h"
-
-// The few calls of the GDI+ flat interface used here, declared as gdiplus.dll exports them
-// (the C++ wrapper headers pull in far more than this needs). A status of 0 is success.
-namespace tessarin::gdiplus_flat {
-
-struct GpImage;
-struct StartupInput {
-    UINT32 GdiplusVersion;
-    void* DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
-struct EncoderParameter {
-    GUID Guid;
-    ULONG NumberOfValues;
-    ULONG Type;
-    void* Value;
-};
-struct EncoderParameters {
-    UINT Count;
-    EncoderParameter Parameter[1];
-};
-using Status = int;
-constexpr ULONG kValueTypeLong = 4;
-
-extern "C" {
-Status WINAPI GdiplusStartup(ULONG_PTR* token, const StartupInput* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-Status WINAPI GdipLoadImageFromFile(const WCHAR* filename, GpImage** image);
-Status WINAPI GdipGetImageThumbnail(GpImage* image, UINT width, UINT height, GpImage** thumbnail, void* abort,
-                                    void* abortData);
-Status WINAPI GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* encoder,
-                                  const EncoderParameters* parameters);
-Status WINAPI GdipDisposeImage(GpImage* image);
-}
-
-}  // namespace tessarin::gdiplus_flat
 
 namespace tessarin {
 namespace {
 
 namespace gp = gdiplus_flat;
 
-// GDI+ started for one operation and shut down when it ends.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        const gp::StartupInput input{1, nullptr, FALSE, FALSE};
-        started_ = gp::GdiplusStartup(&token_, &input, nullptr) == 0;
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    ~GdiplusSession() {
-        if (started_) gp::GdiplusShutdown(token_);
-    }
-    [[nodiscard]] bool ok() const noexcept { return started_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
-};
-
-struct GdipImageTraits {
-    using Handle = gp::GpImage*;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Valid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { gp::GdipDisposeImage(h); }
-};
-// Declared after the session it belongs to, so it is disposed of before GDI+ shuts down.
-using GdipImage = UniqueResource<GdipImageTraits>;
+using GdiplusSession = gp::Session;
+using GdipImage = gp::Image;
 
 std::optional<GUID> GuidOf(const wchar_t* text) {
     GUID guid{};

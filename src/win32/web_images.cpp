@@ -12,37 +12,16 @@
 #include <thread>
 #include <utility>
 
+#include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
 #include "win32/wide.h"
-
-// The GDI+ calls of format detection, declared as gdiplus.dll exports them. A status of 0 is
-// success.
-namespace tessarin::gdiplus_format {
-
-struct GpImage;
-struct StartupInput {
-    UINT32 GdiplusVersion;
-    void* DebugEventCallback;
-    BOOL SuppressBackgroundThread;
-    BOOL SuppressExternalCodecs;
-};
-
-extern "C" {
-int WINAPI GdiplusStartup(ULONG_PTR* token, const StartupInput* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-int WINAPI GdipLoadImageFromFile(const WCHAR* filename, GpImage** image);
-int WINAPI GdipGetImageRawFormat(GpImage* image, GUID* format);
-int WINAPI GdipDisposeImage(GpImage* image);
-}
-
-}  // namespace tessarin::gdiplus_format
 
 namespace tessarin {
 
 namespace {
 
-namespace gp = gdiplus_format;
+namespace gp = gdiplus_flat;
 
 constexpr DWORD kChunkBytes = 1024;
 
@@ -61,31 +40,8 @@ constexpr std::array<FormatWord, 8> kFormats{{{0xb96b3cab, "BMP"},
                                               {0xb96b3cb5, "ICO"}}};
 constexpr GUID kFormatTail{0, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 
-struct GdipImageTraits {
-    using Handle = gp::GpImage*;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Valid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { gp::GdipDisposeImage(h); }
-};
-using GdipImage = UniqueResource<GdipImageTraits>;
-
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        const gp::StartupInput input{1, nullptr, FALSE, FALSE};
-        status_ = gp::GdiplusStartup(&token_, &input, nullptr);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    ~GdiplusSession() {
-        if (status_ == 0) gp::GdiplusShutdown(token_);
-    }
-    [[nodiscard]] int status() const noexcept { return status_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    int status_ = -1;
-};
+using GdiplusSession = gp::Session;
+using GdipImage = gp::Image;
 
 std::string ErrorWord(int status) { return "Error:" + std::to_string(status); }
 
