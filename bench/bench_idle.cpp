@@ -14,8 +14,7 @@ int main() {
     }
     const auto deadline = bench::Clock::now() + std::chrono::seconds(60);
     while (!bench::StartedUp(FindProcessWindow(started.pid, L"frmTessarin"))) {
-        if (bench::Clock::now() > deadline ||
-            WaitForSingleObject(started.process.get(), 20) != WAIT_TIMEOUT) {
+        if (bench::Clock::now() > deadline || WaitForSingleObject(started.process.get(), 20) != WAIT_TIMEOUT) {
             std::puts("bench_idle: Tessarin.exe did not finish its start-up");
             return 1;
         }

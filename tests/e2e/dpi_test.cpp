@@ -41,13 +41,8 @@ TEST(Dpi, ControlsAndTheirFontFollowAMoveTo144Dpi) {
 
     // The settings dialog, moved to that monitor while it is open.
     PostMessageW(FindWindowExW(main, nullptr, L"Button", L"設定"), BM_CLICK, 0, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(Await(
-        [&] {
-            dialog = FindProcessWindow(program.processId(), frmSetting::kClassName);
-            return dialog != nullptr && IsWindowVisible(dialog);
-        },
-        10000));
+    const HWND dialog = program.AwaitWindow(frmSetting::kClassName);
+    ASSERT_NE(dialog, nullptr);
     const HWND ok = GetDlgItem(dialog, frmSetting::kCmdOk);
     const SIZE okBefore = SizeOf(ok);
     RECT client{};
@@ -62,13 +57,8 @@ TEST(Dpi, ControlsAndTheirFontFollowAMoveTo144Dpi) {
 
     // And the visible-window list it opens.
     PostMessageW(GetDlgItem(dialog, frmSetting::kCmdClass), BM_CLICK, 0, 0);
-    HWND list = nullptr;
-    ASSERT_TRUE(Await(
-        [&] {
-            list = FindProcessWindow(program.processId(), frmList::kClassName);
-            return list != nullptr && IsWindowVisible(list);
-        },
-        10000));
+    const HWND list = program.AwaitWindow(frmList::kClassName);
+    ASSERT_NE(list, nullptr);
     const HWND listOk = FindWindowExW(list, nullptr, L"Button", L"OK");
     const SIZE listOkBefore = SizeOf(listOk);
     GetWindowRect(list, &frame);

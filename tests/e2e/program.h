@@ -130,9 +130,19 @@ public:
         return FindProcessWindow(processId_, L"#32770", title);
     }
     [[nodiscard]] HWND AwaitDialog(const std::wstring& title, DWORD deadlineMs = 10000) const {
-        HWND box = nullptr;
-        (void)Await([&] { return (box = Dialog(title)) != nullptr && IsWindowVisible(box); }, deadlineMs);
-        return box;
+        return AwaitWindow(L"#32770", deadlineMs, title);
+    }
+    // A window of the program of that class (and caption), once it shows; nullptr at the deadline.
+    [[nodiscard]] HWND AwaitWindow(const std::wstring& className, DWORD deadlineMs = 10000,
+                                   const std::wstring& caption = {}) const {
+        HWND window = nullptr;
+        (void)Await(
+            [&] {
+                return (window = FindProcessWindow(processId_, className, caption)) != nullptr &&
+                       IsWindowVisible(window);
+            },
+            deadlineMs);
+        return window;
     }
     // The message of a message box.
     [[nodiscard]] static std::string DialogText(HWND box) {

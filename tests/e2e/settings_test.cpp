@@ -66,15 +66,9 @@ protected:
     // 設定 pressed: the dialog, once it shows.
     HWND Open() {
         PostMessageW(FindWindowExW(main_, nullptr, L"Button", L"設定"), BM_CLICK, 0, 0);
-        HWND dialog = nullptr;
-        EXPECT_TRUE(Await(
-            [&] {
-                dialog = FindProcessWindow(program_.processId(), frmSetting::kClassName);
-                return dialog != nullptr && IsWindowVisible(dialog);
-            },
-            10000));
-        dialog_ = dialog;
-        return dialog;
+        dialog_ = program_.AwaitWindow(frmSetting::kClassName);
+        EXPECT_NE(dialog_, nullptr);
+        return dialog_;
     }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     HWND Check(FormCheck c) const { return Item(frmSetting::kChkBase + static_cast<int>(c)); }
