@@ -10,13 +10,16 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -273,10 +276,59 @@ double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0)
 struct StartFigures {
     bool ok = false;
     double toLoaded = 0;  // seconds from process start to "ロード完了！", the list complete (0 for an empty folder)
-    double toFilled = 0;  // seconds from process start to the last thumbnail (0 when none was decoded)
-    double toIdle = 0;    // seconds from process start to the finished start-up
-    double toClosed = 0;  // seconds from WM_CLOSE to the end of the process
+    double toFilled = 0;      // seconds from process start to the last thumbnail (0 when none was decoded)
+    double toIdle = 0;        // seconds from process start to the finished start-up
+    double toClosed = 0;      // seconds from WM_CLOSE to the end of the process
+    double longestPause = 0;  // milliseconds the shown window took at most to answer
+    double pauseAt = 0;       // seconds from process start to the start of that pause
     Memory memory;
+};
+
+// How long the window takes to answer, asked every 10 ms from a thread of its own while the
+// program starts and fills in its thumbnails: the longest wait is the longest time a user's click
+// would have had no answer.
+class PauseProbe {
+public:
+    PauseProbe(DWORD processId, Clock::time_point start)
+        : thread_([this, processId, start] { Probe(processId, start); }) {}
+    PauseProbe(const PauseProbe&) = delete;
+    PauseProbe& operator=(const PauseProbe&) = delete;
+    ~PauseProbe() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    [[nodiscard]] double longest() const { return longest_; }
+    [[nodiscard]] double at() const { return at_; }
+
+private:
+    void Probe(DWORD processId, Clock::time_point start) {
+        HWND main = nullptr;
+        while (!stop_) {
+            if (main == nullptr || !IsWindow(main)) {
+                main = FindProcessWindow(processId, L"frmTessarin");
+                if (main == nullptr || !IsWindowVisible(main)) {
+                    main = nullptr;
+                    Sleep(1);
+                    continue;
+                }
+            }
+            const auto asked = Clock::now();
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) break;
+            const auto answered = Clock::now();
+            if (const double waited = Milliseconds(answered - asked); waited > longest_) {
+                longest_ = waited;
+                at_ = Seconds(asked - start);
+            }
+            Sleep(10);
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    double longest_ = 0;
+    double at_ = 0;
+    std::thread thread_;  // last: it starts once the rest is ready
 };
 
 // A copy of the program folder whose save folder holds `count` hard links to one screenshot.
@@ -346,6 +398,7 @@ StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes)
     }
     const UniqueHandle process(pi.hProcess);
     const UniqueHandle thread(pi.hThread);
+    PauseProbe probe(pi.dwProcessId, start);
     const auto fail = [&](const char* what) {
         const std::optional<std::string> field = status.Field();
         std::printf("bench_files: %d files: %s (status \"%s\"", count, what,
@@ -400,10 +453,25 @@ StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes)
         }
         figures.toFilled = Seconds(Clock::now() - start);
     }
-    // Once the window answers, start-up's work and its pending messages are behind it.
+    // Once the window answers, start-up's work and its pending messages are behind it. The
+    // thumbnail cache is read on a thread of its own and says nothing when it is in: the memory
+    // is taken once it has held still for a second (it grows by megabytes while the cache is read).
     DWORD_PTR result = 0;
     SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
     figures.memory = ProcessMemory(pi.hProcess);
+    for (auto still = Clock::now(); Clock::now() - still < std::chrono::seconds(1) && Clock::now() < deadline;) {
+        Sleep(100);
+        const Memory now = ProcessMemory(pi.hProcess);
+        const double anchor = static_cast<double>(figures.memory.privateBytes);
+        if (std::abs(static_cast<double>(now.privateBytes) - anchor) > 0.01 * anchor) {
+            still = Clock::now();
+            figures.memory = now;
+        }
+    }
+    SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
+    probe.Stop();
+    figures.longestPause = probe.longest();
+    figures.pauseAt = probe.at();
 
     // Every entry came from a file, so nothing is unsaved and no question is asked.
     const auto closing = Clock::now();
@@ -434,7 +502,8 @@ void StartUpFigures(const std::vector<int>& counts, const ScratchFolder& scratch
     const StartFigures empty = StartWithFiles(emptyProgram, 0, false);
     if (!empty.ok) return;
     const bool memoryReported = empty.memory.privateBytes > 0;
-    std::printf("  empty save folder: started in %.2f s, closed in %.2f s", empty.toIdle, empty.toClosed);
+    std::printf("  empty save folder: started in %.2f s, closed in %.2f s, longest pause of the shown window %.0f ms",
+                empty.toIdle, empty.toClosed, empty.longestPause);
     if (memoryReported) {
         std::printf(", private memory %.1f MiB (working set %.1f MiB)\n", MiB(empty.memory.privateBytes),
                     MiB(empty.memory.workingSet));
@@ -461,6 +530,8 @@ void StartUpFigures(const std::vector<int>& counts, const ScratchFolder& scratch
                 std::printf(", every thumbnail in after %.2f s (%.2f ms a file)", f.toFilled,
                             1000.0 * f.toFilled / count);
             std::printf(", closed in %.2f s\n", f.toClosed);
+            std::printf("    longest time the shown window took to answer: %.0f ms (from %.2f s)\n", f.longestPause,
+                        f.pauseAt);
             if (memoryReported) {
                 std::printf("    private memory %.1f MiB (working set %.1f MiB), %.1f KiB a loaded entry\n",
                             MiB(f.memory.privateBytes), MiB(f.memory.workingSet),

@@ -123,9 +123,11 @@ bool frmTessarin::Load() {
     });
     // Without its workers the list decodes the thumbnails itself, one after another.
     if (decoder->ok()) decoder_ = std::move(decoder);
+    // Without its thread the cache is read and written on this one.
+    if (auto background = std::make_unique<WinBackgroundWork>(); background->ok()) background_ = std::move(background);
     list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
                                                               services_.drag, settings_, services_.paths, layout,
-                                                              decoder_.get(), &services_.fs});
+                                                              decoder_.get(), &services_.fs, background_.get()});
     CreateControls();
 
     // 1. Caption.
@@ -169,7 +171,16 @@ bool frmTessarin::Load() {
     if (flags_.debug) ShowWindow(frState_, SW_SHOW);
     Arrange();
     if (plan.loadImages) {
-        const std::vector<FolderImage> files = ImagesToLoad(settings_, services_.paths);
+        // Thousands of files take a noticeable time to list: the window answers meanwhile.
+        std::vector<FolderImage> files;
+        const auto list = [&files, settings = settings_, &paths = services_.paths] {
+            files = ImagesToLoad(settings, paths);
+        };
+        if (background_) {
+            background_->RunAndWait(list);
+        } else {
+            list();
+        }
         (void)ChangeCurrentFolder(programFolder_);
         list_->LoadFiles(files);
     }
@@ -632,6 +643,8 @@ void frmTessarin::Unload() {
     // Thumbnails still being decoded are dropped; those in hand are kept for the next start.
     if (list_) list_->FinishThumbnails();
     decoder_.reset();
+    // The cache being written is written whole before the program goes.
+    background_.reset();
     KillTimer(hwnd_, kTimerMonitor);
     ticksStopped_ = true;
     KillTimer(hwnd_, kTimerTick);

@@ -28,6 +28,7 @@
 #include "ui/preview.h"
 #include "ui/range_window.h"
 #include "ui/strip.h"
+#include "win32/background_work.h"
 #include "win32/clipboard.h"
 #include "win32/handles.h"
 #include "win32/input_wake.h"
@@ -198,6 +199,9 @@ private:
     std::unique_ptr<ImageListController> list_;
     // After the list: it goes first, so that no thumbnail reaches a list that is gone.
     std::unique_ptr<ThumbnailDecoder> decoder_;
+    // After the list too: no cache read reaches a list that is gone, and a cache being written is
+    // written whole.
+    std::unique_ptr<WinBackgroundWork> background_;
     std::unique_ptr<frPicList> strip_;
     std::unique_ptr<frPreview> preview_;
 

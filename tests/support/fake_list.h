@@ -208,8 +208,9 @@ struct ListFakes {
         fs.addFolder("C:\\T");
         fs.addFolder("C:\\T\\data");
     }
-    ListContext Context(ThumbnailDecoder* decoder = nullptr, FileSystem* files = nullptr) {
-        return {view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), decoder, files};
+    ListContext Context(ThumbnailDecoder* decoder = nullptr, FileSystem* files = nullptr,
+                        BackgroundWork* background = nullptr) {
+        return {view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), decoder, files, background};
     }
     static std::string Path(const std::string& name) { return "C:\\T\\data\\" + name; }
 };

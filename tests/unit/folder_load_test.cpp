@@ -71,14 +71,33 @@ struct FakeDecoder : ThumbnailDecoder {
     void cancel() override { ++cancels, jobs.clear(); }
 };
 
+// Work is kept in order until the test lets the other thread run it; follow-ups then run as the
+// window's thread would run them.
+struct FakeBackground : BackgroundWork {
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> queued;
+    void run(std::function<void()> work, std::function<void()> done) override {
+        queued.emplace_back(std::move(work), std::move(done));
+    }
+    void RunAll() {
+        while (!queued.empty()) {
+            auto [work, done] = std::move(queued.front());
+            queued.erase(queued.begin());
+            work();
+            if (done) done();
+        }
+    }
+};
+
 struct FolderWorld : ListFakes {
     FakeDecoder decoder;
+    FakeBackground* background = nullptr;  // none: the cache is read and written at once
     std::unique_ptr<ImageListController> list;
 
-    FolderWorld() { Restart(); }
+    explicit FolderWorld(FakeBackground* work = nullptr) : background(work) { Restart(); }
     // The program started again: a new list over the same folder.
     void Restart() {
-        list = std::make_unique<ImageListController>(Context(&decoder, &fs));
+        if (background != nullptr) background->RunAll();
+        list = std::make_unique<ImageListController>(Context(&decoder, &fs, background));
         decoder.jobs.clear();
         journal.clear();
     }
@@ -291,6 +310,49 @@ TEST(FolderLoad, AShownFileIsDecodedOnceUntilItChangesAndAGoneOneIsReported) {
         EXPECT_EQ(CountPrefix(w.journal, "drag"), 0U);
         EXPECT_EQ(w.list->Count(), 2);
     }
+}
+
+// The cache is read and written away from the window: the list is complete first, the cached
+// thumbnails fill in when the read is done, and what the list does meanwhile is kept.
+TEST(FolderLoad, TheCacheIsReadAndWrittenAwayFromTheWindow) {
+    FakeBackground work;
+    FolderWorld w(&work);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) w.File(name, 0x0A);
+    w.Load();
+    ASSERT_EQ(work.queued.size(), 1U) << "the read";
+    EXPECT_TRUE(w.decoder.jobs.empty());
+    work.RunAll();
+    ASSERT_EQ(w.decoder.jobs.size(), 3U);
+    for (size_t i = 0; i < 3; ++i) w.Finish(i);
+    EXPECT_FALSE(w.fs.stat("C:\\T\\data\\Tessarin.thumbs")) << "written on the other thread";
+    ASSERT_EQ(work.queued.size(), 1U);
+    work.RunAll();
+    EXPECT_TRUE(w.fs.stat("C:\\T\\data\\Tessarin.thumbs"));
+
+    // While the read is under way an entry is deleted and a file changes: the rest come from the
+    // cache, the changed one is decoded, and the deleted one is passed over.
+    w.File("b.jpg", 0x0B, 2);
+    w.Restart();
+    w.Load();
+    EXPECT_EQ(w.Colour(1), 0xDEADU) << "the read is not done yet";
+    w.list->Hover(3);
+    w.list->mnuDel_Click(true, false);
+    work.RunAll();
+    EXPECT_EQ(w.JobNames(), std::vector<std::string>{"b.jpg"});
+    EXPECT_EQ(w.Colour(1), 0x0AU);
+    EXPECT_EQ(w.list->Count(), 2);
+
+    // Closing before the read is done: it changes nothing any more, and the cache is still whole.
+    w.Restart();
+    w.Load();
+    w.list->FinishThumbnails();
+    work.RunAll();
+    EXPECT_TRUE(w.decoder.jobs.empty());
+    EXPECT_EQ(w.Colour(1), 0xDEADU);
+    w.Restart();
+    w.Load();
+    work.RunAll();
+    EXPECT_EQ(w.decoder.jobs.size(), 1U) << "only the file changed since: " << w.JobNames().front();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "core/files/thumbnail_cache.h"
 #include "core/imagelist/image_list.h"
 #include "core/imagelist/strip_geometry.h"
+#include "core/ports/background_work.h"
 #include "core/ports/filesystem.h"
 #include "core/ports/image_list.h"
 #include "core/ports/list_commands.h"
@@ -42,6 +43,8 @@ struct ListContext {
     ThumbnailDecoder* decoder = nullptr;
     // Where the thumbnail cache of the save folder is read and written; without it there is none.
     FileSystem* files = nullptr;
+    // Where the cache is read and written, away from the window; without it, on the window's thread.
+    BackgroundWork* background = nullptr;
 };
 
 enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
@@ -145,6 +148,9 @@ private:
     [[nodiscard]] std::string ClearClipboard();
     [[nodiscard]] std::string CopyToClipboard(const Image& image);
 
+    // The thumbnails of the loaded files: those the cache knows at once, the others to be decoded.
+    void QueueThumbnails(const std::vector<FolderImage>& files, const std::vector<EntryId>& ids,
+                         const std::vector<std::string>& names);
     void ThumbnailsDone();
     void WriteCache();
     // The cache of a folder (with its trailing "\"), read when it is first needed; the cache of
@@ -161,6 +167,8 @@ private:
     // not be read.
     std::optional<ThumbnailCache> cache_;
     std::string cacheFolder_;  // the folder the cache belongs to, with its trailing "\"
+    // Counts the loads: a cache read away from the window serves only the load that asked for it.
+    uint64_t loadGeneration_ = 0;
     std::map<EntryId, FolderImage> pending_;
     int32_t decodeTotal_ = 0;
     int32_t decodeDone_ = 0;

@@ -2,6 +2,7 @@
 // it; the others are decoded away from the window and fill in as they arrive.
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 #include "core/imagelist/list_controller.h"
@@ -54,13 +55,40 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     ctx_.view.setStatus(kLoadDoneStatus);
 
     // The list is complete. Reading the cache of thousands of thumbnails takes longer than
-    // listing the folder, so it comes now: the thumbnails it knows fill in at once, the others
-    // are decoded.
-    UseCacheOf(ParentFolder(files.front().path) + "\\");
+    // listing the folder, so it comes now, away from the window where it can: the thumbnails it
+    // knows fill in when it is read, the others are decoded.
+    const std::string folder = ParentFolder(files.front().path) + "\\";
+    const uint64_t load = ++loadGeneration_;
+    if (ctx_.background == nullptr || ctx_.files == nullptr ||
+        (cache_ && AsciiLower(folder) == AsciiLower(cacheFolder_))) {
+        UseCacheOf(folder);
+        QueueThumbnails(files, ids, names);
+        return;
+    }
+    WriteCache();
+    auto read = std::make_shared<ThumbnailCache>(ctx_.layout.thumbWidth, ctx_.layout.thumbHeight);
+    ctx_.background->run(
+        [read, fs = ctx_.files, path = folder + kThumbnailCacheName] {
+            if (const auto bytes = fs->readFile(path)) (void)read->Parse(*bytes);
+        },
+        [this, read, load, folder, files, ids = std::move(ids), names = std::move(names)] {
+            // A later load, or the end, came first: the cache is read again where it is needed.
+            if (load != loadGeneration_) return;
+            if (!cache_ || AsciiLower(folder) != AsciiLower(cacheFolder_)) {
+                WriteCache();
+                cacheFolder_ = folder;
+                cache_.emplace(std::move(*read));
+            }
+            QueueThumbnails(files, ids, names);
+        });
+}
+
+void ImageListController::QueueThumbnails(const std::vector<FolderImage>& files, const std::vector<EntryId>& ids,
+                                          const std::vector<std::string>& names) {
     std::vector<ThumbnailJob> jobs;
     for (size_t i = 0; i < ids.size(); ++i) {
         ImageEntry* entry = list_.Entry(list_.PositionOf(ids[i]));
-        if (entry == nullptr) continue;  // deleted while the status line let messages run
+        if (entry == nullptr) continue;  // deleted while messages ran
         const FolderImage& file = files[i];
         // A file never stamped (no listing behind it) is never taken from the cache.
         std::optional<Image> known =
@@ -158,6 +186,7 @@ void ImageListController::ThumbnailsDone() {
 }
 
 void ImageListController::FinishThumbnails() {
+    ++loadGeneration_;
     if (!pending_.empty()) {
         if (ctx_.decoder != nullptr) ctx_.decoder->cancel();
         pending_.clear();
@@ -182,7 +211,16 @@ void ImageListController::WriteCache() {
             if (!entry->dropped && AsciiLower(ParentFolder(entry->fullPath) + "\\") == AsciiLower(cacheFolder_))
                 cache_->Restore(entry->fileName, entry->stamp, entry->thumbnail);
         }
-        (void)ctx_.files->replaceFile(cacheFolder_ + kThumbnailCacheName, cache_->Serialize());
+        // Serialising and writing tens of megabytes is done away from the window.
+        auto written = std::make_shared<ThumbnailCache>(std::move(*cache_));
+        const auto write = [written, fs = ctx_.files, path = cacheFolder_ + kThumbnailCacheName] {
+            (void)fs->replaceFile(path, written->Serialize());
+        };
+        if (ctx_.background != nullptr) {
+            ctx_.background->run(write, {});
+        } else {
+            write();
+        }
     }
     cache_.reset();
 }

@@ -1,0 +1,18 @@
+#pragma once
+// Work that would hold the window up for a noticeable time (reading or writing a file of tens of
+// megabytes) done away from the window's thread, with what follows it back on that thread.
+
+#include <functional>
+
+namespace tessarin {
+
+class BackgroundWork {
+public:
+    virtual ~BackgroundWork() = default;
+    // `work` runs on another thread, one piece after another in the order given, so a file
+    // written by one is what a later one reads; it must touch nothing the window's thread uses.
+    // Then `done` (when given) runs on the thread that made this, as its message loop runs.
+    virtual void run(std::function<void()> work, std::function<void()> done) = 0;
+};
+
+}  // namespace tessarin

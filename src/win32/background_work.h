@@ -1,0 +1,56 @@
+#pragma once
+// One worker thread for work the window must not wait for, whose follow-ups are handed back
+// through a message-only window of the thread that made it.
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "core/ports/background_work.h"
+#include "win32/handles.h"
+
+namespace tessarin {
+
+class WinBackgroundWork final : public BackgroundWork {
+public:
+    static constexpr wchar_t kClassName[] = L"TessarinBackgroundWork";
+
+    WinBackgroundWork();
+    WinBackgroundWork(const WinBackgroundWork&) = delete;
+    WinBackgroundWork& operator=(const WinBackgroundWork&) = delete;
+    // Finishes every piece of work given (a cache being written is written whole), but runs no
+    // follow-up any more: what they would have served is going too.
+    ~WinBackgroundWork() override;
+
+    // False when the window or the thread could not be made: run() then does the work at once.
+    [[nodiscard]] bool ok() const { return window_ && worker_.joinable(); }
+
+    void run(std::function<void()> work, std::function<void()> done) override;
+    // Runs the work on the worker after what was given before, and returns when it is done; this
+    // thread's messages run meanwhile, so its windows answer.
+    void RunAndWait(const std::function<void()>& work);
+
+private:
+    template <typename T>
+    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Work() noexcept;
+    void RunFollowUps();
+
+    using Piece = std::pair<std::function<void()>, std::function<void()>>;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Piece> queue_;
+    std::deque<std::function<void()>> followUps_;
+    bool stopping_ = false;
+    HWND hwnd_ = nullptr;  // kept by the window procedure
+    UniqueWindow window_;
+    std::thread worker_;  // last: it stops before anything it uses goes
+};
+
+}  // namespace tessarin
