@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -101,27 +102,33 @@ bool PictureFromDib(const BitmapInfo256& info, std::span<const std::byte> bits, 
     return false;
 }
 
+namespace {
+
+// The first frame decoded whole; a missing or locked file is told apart first, since the decoder
+// only says that it failed.
+std::optional<LoadFailure> DecodeWhole(const std::wstring& path, codec::Image& image) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileNotFound();
+    if (!UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))) {
+        return NoAccess();
+    }
+    const codec::WicSession session;
+    if (session.factory() == nullptr) return NoDecoder();
+    if (!codec::DecodeFile(session.factory(), path, image)) return DecodeFailure(session.factory(), path);
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<LoadFailure> LoadPicture(const std::wstring& path, Picture& picture) {
     const auto fail = [&picture](LoadFailure failure) {
         (void)picture.resize(0, 0);
         return std::optional<LoadFailure>(std::move(failure));
     };
-    // The decoder only says that it failed; a missing or locked file is told apart first.
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return fail(FileNotFound());
-    }
-    if (!UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))) {
-        return fail(NoAccess());
-    }
     try {
         codec::Image image;
-        {
-            const codec::WicSession session;
-            if (session.factory() == nullptr) return fail(NoDecoder());
-            if (!codec::DecodeFile(session.factory(), path, image)) return fail(DecodeFailure(session.factory(), path));
-        }
+        if (auto failure = DecodeWhole(path, image)) return fail(std::move(*failure));
         BitmapInfo256 info{};
         info.header.biSize = sizeof info.header;
         info.header.biWidth = static_cast<LONG>(image.width);
@@ -133,6 +140,25 @@ std::optional<LoadFailure> LoadPicture(const std::wstring& path, Picture& pictur
         return std::nullopt;
     } catch (const std::bad_alloc&) {
         return fail(OutOfMemory());
+    }
+}
+
+// The decoded bytes are the core's pixels already (blue, green, red, then a byte the core keeps
+// 0): no picture in between, which would copy the screen-sized pixels twice more.
+std::optional<LoadFailure> LoadImageFile(const std::wstring& path, Image& image) {
+    try {
+        codec::Image decoded;
+        if (auto failure = DecodeWhole(path, decoded)) return failure;
+        Image result;
+        result.width = static_cast<int32_t>(decoded.width);
+        result.height = static_cast<int32_t>(decoded.height);
+        result.pixels.resize(size_t{decoded.width} * decoded.height);
+        std::memcpy(result.pixels.data(), decoded.bgra.data(), result.pixels.size() * sizeof(uint32_t));
+        for (uint32_t& pixel : result.pixels) pixel &= 0x00FFFFFFU;
+        image = std::move(result);
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "core/imagelist/image.h"
 #include "win32/handles.h"
 #include "win32/picture.h"
 
@@ -30,6 +31,8 @@ struct LoadFailure {
 // Loads a BMP, JPEG or GIF file (whatever the platform decoder reads) into the picture, resized
 // to the image. On failure the picture is left 0 x 0 and the reason is returned.
 [[nodiscard]] std::optional<LoadFailure> LoadPicture(const std::wstring& path, Picture& picture);
+// The same file as the core's pixels; on failure the image is left as it was.
+[[nodiscard]] std::optional<LoadFailure> LoadImageFile(const std::wstring& path, Image& image);
 
 // A BITMAPINFO with room for a full colour table, as mpng.dll fills it.
 struct BitmapInfo256 {

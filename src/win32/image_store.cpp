@@ -22,14 +22,21 @@ WinImageStore::WinImageStore(const PathContext& paths)
       png_(std::make_unique<PngLibrary>(Utf8ToWide(paths.programFolder + "\\mpng.dll"))) {}
 
 ImageStore::ReadResult WinImageStore::read(const std::string& path) const {
-    Picture picture;
     const std::wstring wide = Utf8ToWide(path);
     if (IsPngPath(path)) {
+        Picture picture;
         if (!png_->LoadPngPicture(wide, picture)) return {nullptr, 0, ""};
-    } else if (const auto failure = LoadPicture(wide, picture)) {
-        return {nullptr, failure->errorNumber, WideToUtf8(failure->description)};
+        return {ImageOfPicture(picture), 0, ""};
     }
-    return {ImageOfPicture(picture), 0, ""};
+    try {
+        auto image = std::make_shared<Image>();
+        if (const auto failure = LoadImageFile(wide, *image))
+            return {nullptr, failure->errorNumber, WideToUtf8(failure->description)};
+        return {std::move(image), 0, ""};
+    } catch (const std::bad_alloc&) {
+        const LoadFailure failure = OutOfMemory();
+        return {nullptr, failure.errorNumber, WideToUtf8(failure.description)};
+    }
 }
 
 bool WinImageStore::write(const Image& image, const SavePlan& plan) {

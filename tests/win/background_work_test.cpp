@@ -1,6 +1,8 @@
 // Work away from the window: done in order on another thread, its follow-ups back on the window's
 // thread, and everything given finished when the program goes.
 
+#include "win32/background_work.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "win/win_test_support.h"
-#include "win32/background_work.h"
 
 namespace tessarin::test {
 namespace {
