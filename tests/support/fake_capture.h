@@ -41,8 +41,6 @@ struct FakeDesktop : Desktop {
     int platformId = 2;
     float version = 10.0F;
 
-    void add(FakeWindow window) { windows.push_back(std::move(window)); }
-
     const FakeWindow& find(WindowId id) const {
         static const FakeWindow kNone{.visible = false};
         const auto found = std::ranges::find(windows, id, &FakeWindow::id);

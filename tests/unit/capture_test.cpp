@@ -143,7 +143,7 @@ TEST(MyCapture, RangeIsNamedAfterItsCentreAndThePointerClassCutByCharacters) {
     Rig rig;
     rig.devices.range = {10, 10, 14, 14};
     EXPECT_EQ(rig.capture("rect"), "_Edit");
-    EXPECT_EQ(rig.log, (Journal{"clear", "hide overlay", "resize 4 4", "screen -10 -10 14 14 1", "cursor 10 10"}));
+    EXPECT_EQ(rig.log, Lines("clear|hide overlay|resize 4 4|screen -10 -10 14 14 1|cursor 10 10"));
 }
 
 TEST(MyCapture, ClipboardStepRetriesThenReportsItsFailure) {
@@ -234,7 +234,7 @@ TEST(GrabberRules, GrabWindowLetsOnlyNonEditWindowsDrawThemselvesWithNoTooltipAn
         FakeDesktop desktop;
         FakeDevices devices;
         Settings settings;
-        desktop.add({7, className, "", Rect{100, 200, 400, 500}, visible});
+        desktop.windows = {{7, className, "", Rect{100, 200, 400, 500}, visible}};
         std::tie(desktop.version, desktop.platformId, settings.noTooltip, devices.blankPrint) =
             std::tuple(version, platformId, noTooltip, flat);
         GrabWindow(devices, desktop, settings, 7, 5, 6, 30, 40);

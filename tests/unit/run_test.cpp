@@ -52,8 +52,7 @@ struct RunWorld {
         settings.captureSound = 0;
         for (const char* file : {"C:\\T\\chimes.wav", "C:\\W\\media\\chimes.wav", "C:\\W\\media\\notify.wav"})
             fs.addFile(file);
-        desktop.add({0x20, "Notepad", "Pad", {}});
-        desktop.add({0x110, "TessarinPicList", "", {}, true, false, "", 0x100});
+        desktop.windows = {{0x20, "Notepad", "Pad"}, {0x110, "TessarinPicList", "", {}, true, false, "", 0x100}};
         desktop.cursor = keys.cursor;
         desktop.underPointer = 0x20;
         desktop.foreground = 0x100;  // the main window
