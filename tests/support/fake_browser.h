@@ -28,20 +28,19 @@ struct FakeElement : HtmlElement {
     std::optional<std::string> innerHtml() const override { return inner; }
     std::shared_ptr<HtmlElement> parentElement() const override { return parent; }
     std::optional<std::string> attribute(const std::string& key) const override {
-        const auto found = attributes.find(key);
-        return found == attributes.end() ? std::nullopt : std::optional(found->second);
+        return attributes.contains(key) ? std::optional(attributes.at(key)) : std::nullopt;
     }
     std::optional<Rect> boundingBox() const override { return box; }
 };
 
 inline std::shared_ptr<FakeElement> Element(std::string tag, Rect box, std::string id = "", std::string name = "") {
     auto element = std::make_shared<FakeElement>();
+    element->outer = "<" + tag + ">";
     element->tag = std::move(tag);
     element->area = box;
     element->box = box;
     element->elementId = std::move(id);
     element->elementName = std::move(name);
-    element->outer = "<" + *element->tag + ">";
     return element;
 }
 
@@ -76,22 +75,15 @@ struct FakeDocument : HtmlDocument {
         return i < static_cast<int32_t>(frames.size()) ? frames[i].second : nullptr;
     }
     std::optional<int32_t> styleSheetCount() const override { return static_cast<int32_t>(sheets.size()); }
-    std::optional<int32_t> ruleCount(int32_t sheet) const override {
-        return static_cast<int32_t>(sheets.at(sheet).size());
-    }
-    std::optional<std::string> ruleSelector(int32_t sheet, int32_t rule) const override {
-        return sheets.at(sheet).at(rule).selector;
-    }
-    std::optional<std::string> ruleStyle(int32_t sheet, int32_t rule) const override {
-        return sheets.at(sheet).at(rule).style;
-    }
+    std::optional<int32_t> ruleCount(int32_t s) const override { return static_cast<int32_t>(sheets.at(s).size()); }
+    std::optional<std::string> ruleSelector(int32_t s, int32_t r) const override { return sheets.at(s).at(r).selector; }
+    std::optional<std::string> ruleStyle(int32_t s, int32_t r) const override { return sheets.at(s).at(r).style; }
 };
 
 struct FakeDocuments : BrowserDocuments {
     std::map<WindowId, std::shared_ptr<FakeDocument>> pages;
     std::shared_ptr<HtmlDocument> documentOfWindow(WindowId window) override {
-        const auto found = pages.find(window);
-        return found == pages.end() ? nullptr : found->second;
+        return pages.contains(window) ? pages[window] : nullptr;
     }
 };
 
@@ -101,44 +93,31 @@ struct FakeDocuments : BrowserDocuments {
 // "rename FROM -> TO".
 struct FakeWebImages : WebImages {
     explicit FakeWebImages(std::vector<std::string>& journal) : log(journal) {}
-    std::map<std::string, std::string> served, files;
     std::vector<std::string>& log;
+    std::map<std::string, std::string> served, files;
     LocalTime now{2024, 1, 5, 13, 45, 1};
 
-    static std::string FormatOf(const std::string& body) {
-        for (const char* format : {"PNG", "GIF", "JPEG", "BMP"}) {
-            if (body.starts_with(format)) return format;
-        }
-        return body.empty() ? "Error:2" : "Unknown";
-    }
     bool DownloadToFile(const std::string& url, const std::string& path) override {
         log.push_back("download " + url + " -> " + path);
-        const auto found = served.find(url);
-        if (found == served.end()) return false;
-        files[path] = found->second;
-        return true;
+        return served.contains(url) && (files[path] = served[url], true);
     }
     std::string ImageFormatOfFile(const std::string& path) override {
-        const auto found = files.find(path);
-        return found == files.end() ? "Error:10" : FormatOf(found->second);
+        if (!files.contains(path)) return "Error:10";
+        for (const char* format : {"PNG", "GIF", "JPEG", "BMP"})
+            if (files[path].starts_with(format)) return format;
+        return files[path].empty() ? "Error:2" : "Unknown";
     }
     bool loadPicture(const std::string& path, bool png) override {
         log.push_back("load " + path + (png ? " png" : ""));
-        const auto found = files.find(path);
-        return found != files.end() && FormatOf(found->second).find(':') == std::string::npos &&
-               FormatOf(found->second) != "Unknown";
+        const std::string format = ImageFormatOfFile(path);
+        return format != "Unknown" && !format.starts_with("Error");
     }
     bool fileExists(const std::string& path) const override { return files.contains(path); }
-    void removeFile(const std::string& path) override {
-        log.push_back("remove " + path);
-        files.erase(path);
-    }
+    void removeFile(const std::string& path) override { log.push_back("remove " + path), files.erase(path); }
     bool renameFile(const std::string& from, const std::string& to) override {
         log.push_back("rename " + from + " -> " + to);
         if (!files.contains(from) || files.contains(to)) return false;
-        files[to] = files[from];
-        files.erase(from);
-        return true;
+        return files[to] = files[from], files.erase(from), true;
     }
     LocalTime localTime() const override { return now; }
 };

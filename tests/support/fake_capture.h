@@ -9,10 +9,19 @@
 #include <vector>
 
 #include "core/ports/capture.h"
+#include "core/text/text.h"
 
 namespace tessarin::test {
 
 using Journal = std::vector<std::string>;
+
+// A journal written as one text, its lines separated by "|".
+inline Journal Lines(std::string_view text) {
+    Journal lines;
+    for (std::string& line : SplitAll(text, "|"))
+        if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
+}
 
 struct FakeWindow {
     WindowId id = 0;
@@ -31,8 +40,6 @@ struct FakeDesktop : Desktop {
     std::vector<FakeWindow> windows;
     int platformId = 2;
     float version = 10.0F;
-
-    void add(FakeWindow window) { windows.push_back(std::move(window)); }
 
     const FakeWindow& find(WindowId id) const {
         static const FakeWindow kNone{.visible = false};

@@ -34,14 +34,20 @@ inline std::string Describe(const Image* image) {
     return std::to_string(image->width) + "x" + std::to_string(image->height);
 }
 
+// The next of the queued answers, or the usual one when none is queued.
+template <class T>
+T Next(std::deque<T>& queued, T usual) {
+    if (queued.empty()) return usual;
+    T next = std::move(queued.front());
+    queued.pop_front();
+    return next;
+}
+
 // Runs a hook once, at the next point where messages run.
 struct MessageHooks {
     std::deque<std::function<void()>> pending;
     void Run() {
-        if (pending.empty()) return;
-        auto hook = std::move(pending.front());
-        pending.pop_front();
-        if (hook) hook();
+        if (const auto hook = Next<std::function<void()>>(pending, nullptr)) hook();
     }
 };
 
@@ -51,21 +57,17 @@ struct FakeListView : ListView {
     MessageHooks& hooks;
     SharedImage preview;  // what the grabber left in the preview
     SharedImage shown;    // what the preview shows
-    std::string file, text;
+    std::string file;     // the file-name box
 
     void stripChangedFrom(int32_t position) override { Note("strip from " + std::to_string(position)); }
     void stripChanged(int32_t position) override { Note("strip " + std::to_string(position)); }
     void stripScrollToEnd() override { Note("end"); }
     void stripEnsureVisible(int32_t position) override { Note("ensure " + std::to_string(position)); }
-    void selectionChanged(int32_t position, int32_t slot) override {
-        Note("select " + std::to_string(position) + "," + std::to_string(slot));
-    }
+    void selectionChanged(int32_t p, int32_t slot) override { Note("select " + PairOf(p, slot)); }
     void showPreview(const SharedImage& image) override { shown = image, Note("preview " + Describe(image.get())); }
     void previewChanged() override { shown = preview, Note("preview changed"); }
     SharedImage previewImage() const override { return preview; }
-    void setTexts(const std::string& f, const std::string& t) override {
-        file = f, text = t, Note("texts " + f + "|" + t);
-    }
+    void setTexts(const std::string& f, const std::string& t) override { file = f, Note("texts " + f + "|" + t); }
     void setFileName(const std::string& f) override { file = f, Note("file " + f); }
     std::string fileName() const override { return file; }
     void setStatus(const std::string& status) override { Note("status " + status), hooks.Run(); }
@@ -76,6 +78,7 @@ struct FakeListView : ListView {
     void sleep(int ms) override { Note("sleep " + std::to_string(ms)); }
     void showEditMenu() override { Note("menu"), hooks.Run(); }
     void Note(std::string line) { journal.push_back(std::move(line)); }
+    static std::string PairOf(int32_t a, int32_t b) { return std::to_string(a) + "," + std::to_string(b); }
 };
 
 // Answers OK / Yes unless told otherwise; every question lets messages run.
@@ -85,24 +88,17 @@ struct FakePrompts : ListPrompts {
     MessageHooks& hooks;
     std::deque<bool> confirms;
     Answer answer = Answer::Yes;
-    std::deque<std::string> chosen;  // what the save dialog returns ("" when empty)
+    std::deque<std::string> chosen;  // what the save dialog returns ("" when none is queued)
 
     void message(const std::string& t, const std::string& title) override { Note("message " + t + "|" + title); }
     bool confirm(const std::string& t, const std::string& title) override {
-        Note("confirm " + t + "|" + title);
-        const bool ok = confirms.empty() || confirms.front();
-        if (!confirms.empty()) confirms.pop_front();
-        return ok;
+        return Note("confirm " + t + "|" + title), Next(confirms, true);
     }
     Answer yesNoCancel(const std::string& t, const std::string& title) override {
         return Note("ask " + t + "|" + title), answer;
     }
     std::string saveDialog(const std::string& name, int32_t filter, const std::string& folder) override {
-        Note("dialog " + name + "|" + std::to_string(filter) + "|" + folder);
-        if (chosen.empty()) return "";
-        std::string path = chosen.front();
-        chosen.pop_front();
-        return path;
+        return Note("dialog " + name + "|" + std::to_string(filter) + "|" + folder), Next<std::string>(chosen, "");
     }
     std::string desktopFolder() const override { return "C:\\Desk"; }
     void notice(const std::string& t) override { Note("notice " + t); }
@@ -116,18 +112,17 @@ struct FakeImageStore : ImageStore {
     FakeFileSystem& fs;
     std::map<std::string, SharedImage> files;
     std::set<std::string> failing;  // targets whose write fails
-    int reads = 0;
+    mutable int reads = 0;
 
     ReadResult read(const std::string& path) const override {
-        ++const_cast<FakeImageStore*>(this)->reads;
+        ++reads;
         const auto it = files.find(AsciiLower(path));
-        if (it == files.end() || !it->second) return {nullptr, 481, "bad picture"};
-        return {it->second, 0, ""};
+        return it == files.end() || !it->second ? ReadResult{nullptr, 481, "bad picture"}
+                                                : ReadResult{it->second, 0, ""};
     }
     bool write(const Image& image, const SavePlan& plan) override {
-        if (failing.count(AsciiLower(plan.target)) != 0) return false;
-        Add(plan.target, std::make_shared<Image>(image));
-        return Note("write " + plan.target), true;
+        if (failing.contains(AsciiLower(plan.target))) return false;
+        return Add(plan.target, std::make_shared<Image>(image)), Note("write " + plan.target), true;
     }
     void Add(const std::string& path, SharedImage image) {
         files[AsciiLower(path)] = std::move(image);
@@ -152,21 +147,15 @@ struct FakeImageStore : ImageStore {
     void Note(std::string line) { journal.push_back(std::move(line)); }
 };
 
-// Fails the first `busyFor` attempts of each kind, as when another program holds it.
+// Fails the first `emptyBusy` emptyings and `setBusy` settings, as when another program holds it.
 struct FakeImageClipboard : ImageClipboard {
     explicit FakeImageClipboard(ListJournal& journal) : journal(journal) {}
     ListJournal& journal;
     int emptyBusy = 0, setBusy = 0;
-    std::string held = "none";
 
-    bool empty() override {
-        if (emptyBusy > 0) return --emptyBusy, false;
-        return held = "none", true;
-    }
+    bool empty() override { return emptyBusy-- <= 0; }
     bool setImage(const Image& image) override {
-        if (setBusy > 0) return --setBusy, false;
-        held = Describe(&image);
-        return journal.push_back("clipboard " + held), true;
+        return setBusy-- <= 0 && (journal.push_back("clipboard " + Describe(&image)), true);
     }
 };
 

@@ -14,21 +14,13 @@
 namespace tessarin::test {
 namespace {
 
-Image Thumb(int32_t w, int32_t h, uint32_t colour) {
-    Image image;
-    image.width = w;
-    image.height = h;
-    image.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), colour);
-    return image;
-}
-
 TEST(ThumbnailCache, RoundTripsAndRefusesWhatIsNotWhole) {
     ThumbnailCache cache(47, 33);
-    Image striped = Thumb(47, 2, 0x123456);
+    Image striped = *Solid(47, 2, 0x123456);
     striped.pixels[1] = 0xABCDEF;
     cache.Put("a.jpg", {100, 7}, striped);
-    cache.Put("名前.png", {5, 1ULL << 40}, Thumb(1, 33, 0xFF0000));
-    cache.Put("too wide.bmp", {1, 1}, Thumb(48, 1, 0));  // not a thumbnail of this strip
+    cache.Put("名前.png", {5, 1ULL << 40}, *Solid(1, 33, 0xFF0000));
+    cache.Put("too wide.bmp", {1, 1}, *Solid(48, 1, 0));  // not a thumbnail of this strip
     cache.Put("empty.bmp", {1, 1}, Image{});
     EXPECT_EQ(cache.size(), 2U);
     const std::string bytes = cache.Serialize();
@@ -174,7 +166,7 @@ TEST(FolderLoad, ListsAtOnceFillsInAndStartsFromTheCacheNextTime) {
     EXPECT_EQ(w.Colour(3), 0x0DU);
     // A picture dropped onto a panel is the strip's only: the cache, written again with the new
     // thumbnail, takes back the others the list took from it, not that one.
-    w.list->DropOnThumbnail(3, Thumb(20, 20, 0x99));
+    w.list->DropOnThumbnail(3, *Solid(20, 20, 0x99));
     ASSERT_EQ(w.Colour(3), 0x99U);
     w.Finish(0);
     EXPECT_EQ(w.Colour(2), 0xCCU);
@@ -241,7 +233,7 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
 
 TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
     FolderWorld w;
-    w.view.preview = std::make_shared<Image>(Thumb(30, 20, 0x77));
+    w.view.preview = Solid(30, 20, 0x77);
     w.list->ShowUnlistedCapture();
     w.list->AddWaitingCapture("C:\\T\\data\\shot", "win", false);
     w.fs.modified["c:\\t\\data\\shot.jpg"] = 9;

@@ -146,16 +146,11 @@ TEST(StripGeometry, ScrollRequestsMoveByTheBarsStepsWithinItsRange) {
 
 // The strip's lengths follow the screen scale: 15 twips a pixel is the design size.
 TEST(StripGeometry, LayoutAtEachScale) {
-    const std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t> cases[] = {
-        // twips per pixel, pitch, panel height, thumbnail box width, height
-        {15, 53, 45, 47, 33},
-        {10, 78, 68, 71, 51},
-    };
-    for (const auto& [tpp, pitch, height, thumbWidth, thumbHeight] : cases) {
-        const StripLayout layout = StripLayoutFor(tpp);
-        EXPECT_EQ(std::tuple(layout.metrics.pitch, layout.panelHeight, layout.thumbWidth, layout.thumbHeight),
-                  std::tuple(pitch, height, thumbWidth, thumbHeight))
-            << tpp;
+    // twips per pixel: pitch, panel height, thumbnail box width and height
+    for (const auto& [tpp, lengths] :
+         {std::pair{15, std::array{53, 45, 47, 33}}, std::pair{10, std::array{78, 68, 71, 51}}}) {
+        const StripLayout l = StripLayoutFor(tpp);
+        EXPECT_EQ((std::array{l.metrics.pitch, l.panelHeight, l.thumbWidth, l.thumbHeight}), lengths) << tpp;
     }
 }
 

@@ -147,28 +147,24 @@ TEST(ListController, SaveAllSurvivesDeletionsAndAdditionsWhileItRuns) {
 }
 
 TEST(ListController, ClosingQuestionSavesOnYesAndStaysOpenWhenASaveFails) {
-    struct Case {
-        ListPrompts::Answer answer;
-        bool failB;
-        bool closes;
-        bool bSaved;
-    };
-    const Case cases[] = {{ListPrompts::Answer::Yes, false, true, true},
-                          {ListPrompts::Answer::Yes, true, false, false},
-                          {ListPrompts::Answer::No, false, true, false},
-                          {ListPrompts::Answer::Cancel, false, false, false}};
-    for (const Case& c : cases) {
+    // the answer, whether b's write fails, whether the program closes, whether b is saved
+    const std::tuple<ListPrompts::Answer, bool, bool, bool> cases[] = {
+        {ListPrompts::Answer::Yes, false, true, true},
+        {ListPrompts::Answer::Yes, true, false, false},
+        {ListPrompts::Answer::No, false, true, false},
+        {ListPrompts::Answer::Cancel, false, false, false}};
+    for (const auto& [answer, failB, closes, bSaved] : cases) {
         ListWorld w;
         w.Load("old.png");
         w.Capture("a");
         w.Capture("b");
-        w.prompts.answer = c.answer;
-        if (c.failB) w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
-        EXPECT_EQ(w.list.ConfirmClose(true), c.closes);
+        w.prompts.answer = answer;
+        if (failB) w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
+        EXPECT_EQ(w.list.ConfirmClose(true), closes);
         EXPECT_EQ(CountPrefix(w.journal, "ask "), 1U);
         EXPECT_TRUE(
             Has(w.journal, "ask 下記の未保存の画像があります。全て保存しますか？\r\n\r\nNo = 2 , 3 , |保存確認"));
-        EXPECT_EQ(w.list.Saved(3), c.bSaved);
+        EXPECT_EQ(w.list.Saved(3), bSaved);
     }
     ListWorld none;
     none.Load("old.png");
@@ -464,9 +460,7 @@ TEST(ListController, TheEndOfTheSessionSavesEveryUnsavedEntryWithoutAMessageBox)
 }
 
 TEST(ListController, FullWidthNumbers) {
-    EXPECT_EQ(FullWidthNumber(2), "２");
-    EXPECT_EQ(FullWidthNumber(10), "１０");
-    EXPECT_EQ(FullWidthNumber(-1), "－１");
+    EXPECT_EQ(FullWidthNumber(2) + "," + FullWidthNumber(10) + "," + FullWidthNumber(-1), "２,１０,－１");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-#include "core/run/run_controller.h"
+// The capture run: its controller driven by scripts, the pace of its looks, the input sampler, the
+// range overlay and the pointer panel's texts.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,10 @@
 #include <tuple>
 
 #include "core/capture/dispatcher.h"
+#include "core/run/input_sampler.h"
+#include "core/run/pointer_panel.h"
+#include "core/run/range_overlay.h"
+#include "core/run/run_controller.h"
 #include "core/run/tick_pace.h"
 #include "support/fake_capture.h"
 #include "support/fake_filesystem.h"
@@ -13,6 +18,7 @@
 #include "support/iconv_codepage.h"
 
 namespace tessarin::test {
+namespace {
 
 const std::map<std::string, int> kVk = {{"-", 0},    {"L", 1},      {"Shift", 16}, {"Ctrl", 17},  {"Alt", 18},
                                         {"Esc", 27}, {"Space", 32}, {"Left", 37},  {"Right", 39}, {"PrtSc", 44},
@@ -46,8 +52,7 @@ struct RunWorld {
         settings.captureSound = 0;
         for (const char* file : {"C:\\T\\chimes.wav", "C:\\W\\media\\chimes.wav", "C:\\W\\media\\notify.wav"})
             fs.addFile(file);
-        desktop.add({0x20, "Notepad", "Pad", {}});
-        desktop.add({0x110, "TessarinPicList", "", {}, true, false, "", 0x100});
+        desktop.windows = {{0x20, "Notepad", "Pad"}, {0x110, "TessarinPicList", "", {}, true, false, "", 0x100}};
         desktop.cursor = keys.cursor;
         desktop.underPointer = 0x20;
         desktop.foreground = 0x100;  // the main window
@@ -56,7 +61,8 @@ struct RunWorld {
         run.SetIdleTimer(true);
     }
 
-    // "Ctrl+C": a run pass with exactly these keys held ("-": none); "~Esc": an idle tick;
+    // "Ctrl+C": a run pass with exactly these keys held ("-": none); "~Esc": an idle tick; "hold=Shift": a key
+    // held from now on, with no pass;
     // ">Del,stop": steps taken while the next step lets messages run; "." clears the journal.
     RunJournal Run(std::string_view script) {
         for (const std::string& s : SplitAll(script, " ")) {
@@ -81,6 +87,7 @@ struct RunWorld {
             if (s == "cancel" || s == "error") host.outcome.result = s == "cancel" ? kCaptureCancel : kCaptureError;
             if (s == "named") host.outcome.result = "Button_OK";
             if (s == "download") host.outcome = CaptureOutcome{"cat.jpg", true};
+            if (s.starts_with("hold=")) keys.held = {kVk.at(s.substr(5))};
             if (s == "state") journal.push_back("state " + run.runState());
             if (s == "where") journal.push_back(PairText(overlay.placed.width, overlay.placed.height));
             if (s == "panel")
@@ -164,24 +171,16 @@ TEST(RunController, Scripts) {
 TEST(RunController, TicksTellWhetherTheyMetAnything) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"tick tick", ".."},                      // idle, all still
-        {"~Shift tick tick", "!!"},               // a key held down (idle ticks sample too)
+        {"hold=Shift tick tick", "!!"},           // a key held down (idle ticks sample too)
         {"tick move tick tick", ".!."},           // the pointer moved once
         {"go tick tick stop tick tick", "..!."},  // the end of a run is something
-        {"go Ctrl tick", "!"},                    // held during a run
-        {"setting tick ~Shift back", "."},        // nothing is sampled behind the dialog
+        {"go hold=Ctrl tick", "!"},               // held during a run
+        {"setting tick hold=Shift back", "."},    // nothing is sampled behind the dialog
     };
     for (const auto& [script, expected] : cases) {
-        SCOPED_TRACE(script);
         RunWorld w;
-        std::string steps;
-        for (const std::string& step : SplitAll(script, " ")) {
-            if (step[0] == '~' || step == "Ctrl") {
-                w.keys.held = {kVk.at(step[0] == '~' ? step.substr(1) : step)};
-                continue;
-            }
-            (void)w.Run(step);
-        }
-        EXPECT_EQ(w.ticks, expected);
+        (void)w.Run(script);
+        EXPECT_EQ(w.ticks, expected) << script;
     }
 }
 
@@ -205,4 +204,132 @@ TEST(TickPace, FastWhileAnythingHappensRareOnceStillAndFastAgainOnInput) {
     EXPECT_EQ(pace.AfterTick(false, 3100), TickPace::kStillMs);
 }
 
+// The keys held, the keys whose "pressed since the last query" bit is set, and what is reported.
+using KeySample = std::tuple<std::set<int>, std::set<int>, std::string, int32_t>;
+
+TEST(InputSampler, ReportsOneChangePerSample) {
+    // Each case: the keys held at the baseline, then the samples.
+    const std::vector<std::pair<std::set<int>, std::vector<KeySample>>> cases = {
+        {{}, {{{}, {}, "MV", 0}, {{65}, {}, "KEY_DOWN", 65}, {{65}, {}, "MV", 0}, {{}, {}, "KEY_UP", 65}}},
+        {{}, {{{17, 67}, {}, "KEY_DOWN", 67}, {{17}, {}, "KEY_UP", 67}}},  // Ctrl+C in one pass reports C
+        {{}, {{{1}, {}, "LEFT_DOWN", 1}, {{2}, {}, "RIGHT_DOWN", 2}, {{4}, {}, "MIDDLE_DOWN", 4}}},
+        {{1, 2, 4}, {{{2, 4}, {}, "LEFT_UP", 1}, {{4}, {}, "RIGHT_UP", 2}, {{}, {}, "MIDDLE_UP", 4}}},
+        {{16, 65}, {{{16, 65}, {}, "MV", 0}, {{16}, {}, "KEY_UP", 65}}},  // held at the baseline: no press
+        // The toggle key gives only the pressed bit, and that bit beats any change.
+        {{}, {{{244}, {}, "KEY_DOWN", 244}, {{}, {243}, "KEY_DOWN", 243}, {{65}, {244}, "KEY_DOWN", 244}}},
+        {{}, {{{5}, {}, "MV", 0}, {{5, 16, 160}, {}, "KEY_DOWN", 16}}},  // unnamed keys are never reported
+    };
+    const KeyNameTable names = BuildKeyNameTable();
+    for (const auto& [baseline, samples] : cases) {
+        FakeKeyState keys;
+        SamplerState state{77, {}};
+        KeyStateTable table;
+        keys.held = baseline;
+        EXPECT_EQ(SampleInput(state, table, names, keys, true), "");
+        EXPECT_EQ(state.keyCode, 77) << "a baseline leaves the key code alone";
+        for (const auto& [held, taps, event, code] : samples) {
+            keys.held = held;
+            keys.taps = taps;
+            const std::string word = SampleInput(state, table, names, keys, false);
+            EXPECT_EQ(word + " " + std::to_string(state.keyCode), event + " " + std::to_string(code));
+        }
+    }
+}
+
+TEST(RangeOverlay, DragsInEveryDirection) {
+    // Pointer moves in pixels after the range key went down at (100, 200); the range in pixels and its middle.
+    const std::vector<std::tuple<std::vector<Point>, Rect, Point>> cases = {
+        {{}, {100, 200, 101, 201}, {100, 200}},                        // press and release: 1 x 1
+        {{{130, 260}, {110, 230}}, {100, 200, 110, 230}, {105, 215}},  // each move places afresh
+        {{{90, 180}}, {90, 179, 100, 200}, {95, 190}},                 // going up: one pixel above the pointer
+        {{{110, 180}}, {100, 179, 110, 200}, {105, 190}},
+        {{{90, 230}}, {90, 200, 100, 230}, {95, 215}},
+    };
+    for (const auto& [moves, rect, centre] : cases) {
+        RunJournal journal;
+        FakeOverlayWindow window(journal);
+        RangeOverlay overlay(window, true, 15, 15);
+        overlay.Start(Point{1500, 3000});
+        EXPECT_EQ(journal, RunJournal{"overlay topmost"}) << "not shown under the pointer";
+        for (const Point p : moves) overlay.Move(Point{p.x * 15, p.y * 15});
+        overlay.End();
+        EXPECT_EQ(overlay.RectanglePixels(), rect);
+        EXPECT_EQ(overlay.CentrePixels(), centre);
+        overlay.Init();
+        EXPECT_EQ(overlay.mode(), kRangeNone);
+        EXPECT_EQ(window.placed.width + window.placed.height, 30) << "hidden at one pixel";
+        EXPECT_EQ(journal, (RunJournal{"overlay topmost", "overlay show", "overlay hide"}));
+    }
+}
+
+// A range being drawn when the screen's scale changes (96 to 144 dpi and back) keeps its
+// corner on the same pixel; the pointer positions arrive in the new scale.
+TEST(RangeOverlay, KeepsItsCornerAcrossAScaleChange) {
+    for (const bool transparent : {true, false}) {
+        RunJournal journal;
+        FakeOverlayWindow window{journal};
+        RangeOverlay overlay(window, transparent, 15, 15);
+        overlay.Start(Point{300 * 15, 300 * 15});
+        window.tpp = 10;
+        overlay.SetScale(10, 10);
+        overlay.Move(Point{400 * 10, 380 * 10});
+        overlay.End();
+        EXPECT_EQ(overlay.RectanglePixels(), (Rect{300, 300, 400, 380})) << transparent;
+    }
+}
+
+TEST(RangeOverlay, FocusRectangleErasesWhatItDrew) {
+    RunJournal journal;
+    FakeOverlayWindow window(journal);
+    RangeOverlay overlay(window, false, 2, 2);  // quotients of a half occur: 5 / 2 gives 2, 7 / 2 gives 4
+    overlay.Start(Point{9, 7});
+    overlay.Move(Point{5, 20});
+    overlay.Move(Point{30, 3});
+    overlay.End();
+    const Rect first{2, 4, 4, 10}, second{4, 2, 15, 4};
+    EXPECT_EQ(overlay.RectanglePixels(), second);
+    overlay.Init();
+    overlay.Start(Point{9, 7});  // fixed without a move: nothing drawn, nothing to erase
+    overlay.End();
+    overlay.Init();
+    overlay.Start(Point{9, 7});
+    overlay.Move(Point{5, 20});
+    overlay.Unload();  // a run that ends with a range on the screen takes it away
+    EXPECT_EQ(window.focusRects, (std::vector<Rect>{first, first, second, second, first, first}));
+    EXPECT_EQ(journal, RunJournal{"overlay unload"}) << "the window is never shown";
+}
+
+TEST(PointerPanel, PairTextAndProposedNames) {
+    EXPECT_EQ(PairText(12, 345) + "|" + PairText(12345, -7), "  12 - 345|12345 -  -7");  // long numbers are not cut
+    const std::string longKind = "0123456789012345678901234567890123";                   // 34 characters
+    const std::string longPart = "あいうえおかきくけこさしすせそたちつてとなにぬ";       // 23 characters
+    // Word, target button caption, accessible name under the pointer, window under the pointer; txtWinText and
+    // txtFileName.
+    const std::vector<std::tuple<const char*, std::string, std::string, WindowId, std::string>> cases = {
+        {"window", "ウィンドウ", "a/b:c", 0x22, "メモ帳 ウィンドウ__a／b：c"},
+        {"snapshot", longKind, longPart, 0x22,
+         "メモ帳 " + longKind.substr(0, 30) + "__あいうえおかきくけこさしすせそたちつてと"},
+        {"window", "", "x", 0x22, "メモ帳 メモ帳__x"},
+        {"window", "ウィンドウ", "OK", 0, "Desktop ウィンドウ__OK"},
+        {"class", "クラス指定", "OK", 0x22, "メモ帳 クラス指定__Notepad"},
+        {"tooltips", "ツールチップ", "OK", 0x22, "メモ帳 ツールチップ__Save the file"},
+        {"rect", "ウィンドウ", "OK", 0x22, "Desktop ウィンドウ__OK"},  // looked up under the range, not the pointer
+        {"window", "ウィンドウ", "OK", 1, "loop ウィンドウ__OK"},      // a parent loop ends
+    };
+    FakeDesktop desktop;
+    desktop.windows = {{0x20, "Notepad", "メモ帳"},
+                       {0x22, "Button", "", {}, true, false, "", 0x20},
+                       {0x40, "tooltips_class32", "", {}, true, true, "Save the file"},
+                       {1, "A", "loop", {}, true, false, "", 2},
+                       {2, "B", "loop", {}, true, false, "", 1}};
+    for (const auto& [word, caption, part, under, expected] : cases) {
+        desktop.underPointer = under;
+        FakeAccessibility accessibility;
+        accessibility.add(desktop.cursor, Named(part));
+        const CaptureNameProposal p = ProposeCaptureName(word, caption, "Notepad", Point{5, 6}, desktop, accessibility);
+        EXPECT_EQ(p.winText + " " + p.fileName, expected);
+    }
+}
+
+}  // namespace
 }  // namespace tessarin::test
