@@ -177,7 +177,7 @@ bool frmTessarin::Load() {
             files = ImagesToLoad(settings, paths);
         };
         if (background_) {
-            background_->RunAndWait(list);
+            background_->runAndWait(list);
         } else {
             list();
         }

@@ -72,7 +72,7 @@ void WinBackgroundWork::run(std::function<void()> work, std::function<void()> do
     wake_.notify_one();
 }
 
-void WinBackgroundWork::RunAndWait(const std::function<void()>& work) {
+void WinBackgroundWork::runAndWait(const std::function<void()>& work) {
     const UniqueHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!ok() || !finished) {
         RunWork(work);

@@ -31,9 +31,7 @@ public:
     [[nodiscard]] bool ok() const { return window_ && worker_.joinable(); }
 
     void run(std::function<void()> work, std::function<void()> done) override;
-    // Runs the work on the worker after what was given before, and returns when it is done; this
-    // thread's messages run meanwhile, so its windows answer.
-    void RunAndWait(const std::function<void()>& work);
+    void runAndWait(const std::function<void()>& work) override;
 
 private:
     template <typename T>

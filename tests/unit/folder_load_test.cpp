@@ -70,6 +70,12 @@ struct FakeBackground : BackgroundWork {
     void run(std::function<void()> work, std::function<void()> done) override {
         queued.emplace_back(std::move(work), std::move(done));
     }
+    std::function<void()> meanwhile;  // what the window's messages do while a piece is awaited
+    void runAndWait(const std::function<void()>& work) override {
+        RunAll();
+        work();
+        if (meanwhile) std::exchange(meanwhile, {})();
+    }
     void RunAll() {
         while (!queued.empty()) {
             auto [work, done] = std::move(queued.front());
@@ -345,6 +351,30 @@ TEST(FolderLoad, TheCacheIsReadAndWrittenAwayFromTheWindow) {
     w.Load();
     work.RunAll();
     EXPECT_EQ(w.decoder.jobs.size(), 1U) << "only the file changed since: " << w.JobNames().front();
+}
+
+// The last file's picture is decoded while the window answers.
+TEST(FolderLoad, AnEntryChosenWhileTheLastPictureIsDecodedKeepsThePreview) {
+    FakeBackground work;
+    FolderWorld w(&work);
+    w.File("a.jpg", 0x0A);
+    w.File("b.jpg", 0x0B);
+    w.Load();
+    ASSERT_NE(w.view.shown, nullptr);
+    EXPECT_EQ(w.view.shown->pixels[0], 0x0BU);
+
+    w.Restart();
+    work.meanwhile = [&] { w.list->Hover(1); };
+    w.Load();
+    ASSERT_NE(w.view.shown, nullptr);
+    EXPECT_EQ(w.view.shown->pixels[0], 0x0AU);
+
+    // The last entry deleted meanwhile: its picture is shown nowhere, and nothing breaks.
+    w.Restart();
+    work.meanwhile = [&] { w.list->Hover(2), w.list->mnuDel_Click(true, false); };
+    w.Load();
+    EXPECT_EQ(w.list->Count(), 1);
+    EXPECT_TRUE(w.view.shown == nullptr || w.view.shown->pixels[0] != 0x0BU);
 }
 
 }  // namespace

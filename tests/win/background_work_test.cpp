@@ -58,7 +58,7 @@ TEST(BackgroundWork, RunsInOrderAwayAndFollowsUpHereAndFinishesAtTheEnd) {
     std::atomic<bool> followed{false};
     bool seen = false;
     work.run([] {}, [&] { followed = true; });
-    work.RunAndWait([&] { seen = WaitUntil([&] { return followed.load(); }, 5000); });
+    work.runAndWait([&] { seen = WaitUntil([&] { return followed.load(); }, 5000); });
     EXPECT_TRUE(seen);
 }
 

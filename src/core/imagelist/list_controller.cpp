@@ -138,8 +138,8 @@ void ImageListController::MarkLastEntryDownloaded() {
     ctx_.view.stripChanged(last);
 }
 
-SharedImage ImageListController::ImageOf(EntryId id) {
-    const int32_t position = list_.PositionOf(id);
+SharedImage ImageListController::ImageOf(EntryId id, bool letMessagesRun) {
+    int32_t position = list_.PositionOf(id);
     ImageEntry* entry = list_.Entry(position);
     if (entry == nullptr) return nullptr;
     if (entry->held) return entry->held;
@@ -154,7 +154,17 @@ SharedImage ImageListController::ImageOf(EntryId id) {
     // The one image kept is let go before the next is decoded: two near the pixel cap at once
     // may not fit.
     lastRead_ = {};
-    SharedImage image = ctx_.store.read(entry->fullPath).image;
+    SharedImage image;
+    if (letMessagesRun && ctx_.background != nullptr) {
+        ctx_.background->runAndWait(
+            [&image, &store = ctx_.store, path = entry->fullPath] { image = store.read(path).image; });
+        // Messages ran: the entry may have moved or gone, and another may have been read.
+        position = list_.PositionOf(id);
+        entry = list_.Entry(position);
+        if (entry == nullptr) return nullptr;
+    } else {
+        image = ctx_.store.read(entry->fullPath).image;
+    }
     if (!image) return nullptr;
     lastRead_ = {id, stamp, image};
     // Another program wrote the file since the strip's thumbnail was made: the strip shows what

@@ -139,7 +139,8 @@ private:
     void ShowEntry(int32_t position);
     // The entry's full image: held pixels, else its file; null when neither gives one. A file
     // read again unchanged is not decoded again; one that changed gives the entry a new thumbnail.
-    [[nodiscard]] SharedImage ImageOf(EntryId id);
+    // With letMessagesRun the file is decoded away from the window, whose messages run meanwhile.
+    [[nodiscard]] SharedImage ImageOf(EntryId id, bool letMessagesRun = false);
     // 0 success, -1 failure (after its message).
     int32_t SaveEntry(EntryId id);
     void DeleteEntries(const std::vector<EntryId>& ids);

@@ -47,9 +47,13 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     ctx_.view.stripChangedFrom(1);
     // The status line let messages run: the user may have deleted entries meanwhile.
     if (const ImageEntry* last = list_.Entry(list_.CountEntries())) {
+        const EntryId shown = last->id;
         Select(list_.CountEntries());
         ctx_.view.setFileName(last->fileName);
-        if (const SharedImage image = ImageOf(last->id)) ctx_.view.showPreview(image);
+        // A screen-sized picture takes a noticeable time to decode: the window answers meanwhile,
+        // and an entry the user chose meanwhile keeps the preview.
+        const SharedImage image = ImageOf(shown, true);
+        if (image && selected_ != 0 && selected_ == list_.PositionOf(shown)) ctx_.view.showPreview(image);
     }
     ctx_.view.stripScrollToEnd();
     ctx_.view.setStatus(kLoadDoneStatus);

@@ -13,6 +13,9 @@ public:
     // written by one is what a later one reads; it must touch nothing the window's thread uses.
     // Then `done` (when given) runs on the thread that made this, as its message loop runs.
     virtual void run(std::function<void()> work, std::function<void()> done) = 0;
+    // Runs `work` on the other thread after what was given before and returns when it is done.
+    // The window's messages run meanwhile, so anything may have changed when it returns.
+    virtual void runAndWait(const std::function<void()>& work) = 0;
 };
 
 }  // namespace tessarin
