@@ -643,8 +643,9 @@ void frmTessarin::Unload() {
     // Thumbnails still being decoded are dropped; those in hand are kept for the next start.
     if (list_) list_->FinishThumbnails();
     decoder_.reset();
-    // The cache being written is written whole before the program goes.
-    background_.reset();
+    // The cache being written is written whole before the program goes (the end of the session
+    // ends the process once this returns).
+    if (background_) background_->Finish();
     KillTimer(hwnd_, kTimerMonitor);
     ticksStopped_ = true;
     KillTimer(hwnd_, kTimerTick);

@@ -46,7 +46,7 @@ WinBackgroundWork::WinBackgroundWork() {
     }
 }
 
-WinBackgroundWork::~WinBackgroundWork() {
+void WinBackgroundWork::Finish() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;

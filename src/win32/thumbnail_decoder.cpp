@@ -358,6 +358,9 @@ void WinThumbnailDecoder::Deliver() {
 void WinThumbnailDecoder::PostWake() { wakePosted_ = ::PostMessageW(window_.get(), kWakeMessage, 0, 0) != FALSE; }
 
 void WinThumbnailDecoder::Work() noexcept {
+    // Thumbnails fill in when there is time for them: the window's thread comes first, so it
+    // answers at once while every core decodes.
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     try {
         // An apartment and a factory of its own: no imaging object is shared between threads.
         const codec::WicSession session(COINIT_MULTITHREADED);

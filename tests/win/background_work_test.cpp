@@ -60,6 +60,12 @@ TEST(BackgroundWork, RunsInOrderAwayAndFollowsUpHereAndFinishesAtTheEnd) {
     work.run([] {}, [&] { followed = true; });
     work.runAndWait([&] { seen = WaitUntil([&] { return followed.load(); }, 5000); });
     EXPECT_TRUE(seen);
+
+    // Finished (the program is going): work still given is done at once, here.
+    work.Finish();
+    bool doneHere = false;
+    work.run([&] { doneHere = ::GetCurrentThreadId() == here; }, {});
+    EXPECT_TRUE(doneHere);
 }
 
 }  // namespace
