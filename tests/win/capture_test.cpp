@@ -43,7 +43,8 @@ RECT At(int left, int top, int width, int height) { return RECT{left, top, left 
 
 // "" when the picture is width x height and shows expected(x, y) everywhere; else the size
 // or the first pixel that differs.
-std::string Mismatches(const Picture& picture, int width, int height, const std::function<COLORREF(int, int)>& expected) {
+std::string Mismatches(const Picture& picture, int width, int height,
+                       const std::function<COLORREF(int, int)>& expected) {
     char text[64] = "";
     if (picture.width() != width || picture.height() != height)
         std::snprintf(text, sizeof text, "size %d x %d", picture.width(), picture.height());
