@@ -149,8 +149,9 @@ inline void MovePointer(HWND main, int x, int y) {
 
 // A shortcut as a user types it during a run (Ctrl+C, Ctrl+S); true when the program reported
 // status. The modifier's press blanks the status line first, so an earlier report is not taken
-// for this one's. Both keys are seen let go, one after the other (a pass reads the keys in turn:
-// both let go at once may be seen one per pass, in either order), so the next key counts on its own.
+// for this one's. Both keys are seen let go, one after the other (a pass reads the keys in
+// turn: both let go at once may be seen one per pass, in either order), so the next key counts
+// on its own.
 inline bool Shortcut(HWND main, WORD modifier, WORD vk, const std::string& status) {
     ProcessPendingMessages();  // Wine's catching up with this thread's windows, before a modifier is down
     Key(modifier, true);

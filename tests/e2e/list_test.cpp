@@ -1,6 +1,8 @@
-// The commands of the image list as a user gives them: the strip menu's delete and save items
-// with their questions and dialogs, a click on a thumbnail or the preview that puts the full
-// image on the clipboard for other programs, and bitmaps dragged in and out by other programs.
+// A session with the image list as a user goes through it, in one start of the program: a click
+// on a thumbnail or the preview puts the full image on the clipboard for other programs; bitmaps
+// are dragged in and out by other programs; the strip menu's save and delete items with their
+// questions and dialogs; and the end of the user's session with a capture unsaved. Which entries
+// a command takes, and that every command heeds Cancel, are rules of the list, tested natively.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "codecs/imgctl/wic_codec.h"
 #include "e2e/desk.h"
 #include "e2e/program.h"
 #include "win32/drag_drop.h"
@@ -50,49 +51,12 @@ protected:
     }
 };
 
-// The size of an image file as the system's imaging component reads it; 0 x 0 when it cannot.
-std::pair<UINT, UINT> DecodedSize(const std::string& path) {
-    const codec::WicSession wic;
-    codec::Image image;
-    if (wic.factory() == nullptr || !codec::DecodeFile(wic.factory(), Utf8ToWide(path), image)) return {};
-    return {image.width, image.height};
-}
-
-// Five saved captures; each delete command asks first, Cancel keeps everything, OK removes the
-// entries it named together with their files. (That every command heeds Cancel is a rule of the
-// list, tested natively; here one Cancel shows the answer reaching it.)
-TEST_F(ListCommands, DeleteRightLeftAndAllAskAndRemoveTheirEntriesWithTheirFiles) {
-    Capture(5);
-    EXPECT_EQ(Answer(kMnuAllSave, 1, IDOK, L"保存確認"), "リストの全ての未保存画像を保存します。よろしいですか？");
-    ASSERT_TRUE(Await([&] { return program_.Jpegs().size() == 5; }));
-    const std::vector<std::string> saved = program_.Jpegs();  // in position order: x.jpg, x_2.jpg ...
-
-    EXPECT_EQ(Answer(kMnuRightDel, 4, IDCANCEL), "選択画像を含め右側を全て削除します。よろしいですか？");
-    // The program answers a message once the command that asked has returned.
-    DWORD_PTR ignored = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
-    EXPECT_EQ(program_.Jpegs().size(), 5u);
-    // (The "削除完了" report is the list's, tested natively: here the run's next pass may blank the
-    // status line for the click that closed the menu before it could be read.)
-    EXPECT_EQ(Answer(kMnuRightDel, 4, IDOK), "選択画像を含め右側を全て削除します。よろしいですか？");
-    EXPECT_TRUE(Await([&] { return program_.Jpegs() == std::vector<std::string>(saved.begin(), saved.begin() + 3); }));
-
-    EXPECT_EQ(Answer(kMnuLeftDel, 2, IDOK), "選択画像を含め左側を全て削除します。よろしいですか？");
-    EXPECT_TRUE(Await([&] { return program_.Jpegs() == std::vector<std::string>{saved[2]}; }));
-
-    EXPECT_EQ(Answer(kMnuAllDel, 1, IDOK), "一覧の画像を全て削除します。よろしいですか？");
-    EXPECT_TRUE(Await([&] { return program_.Jpegs().empty(); }));
-}
-
-// Another program reads the whole capture, not its thumbnail, and the status names the entry, also
-// during a run, whose pass sees the same press. A picture another program drags onto the first
-// thumbnail replaces only that thumbnail: dragged out again, the entry is still the capture, a
-// copy. The menu then saves a copy outside the save folder and a thumbnail file. (That the entry's
-// own image stays the capture, and which folders the copy may go to, are rules of the list.)
-TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyItsThumbnail) {
+TEST_F(ListCommands, ASessionOfClicksDragsSavesAndDeletesEndedByLoggingOff) {
     const OleInit ole;
     ASSERT_TRUE(ole.ok());
-    Capture(2);
+    Capture(5);
+    // Another program reads the whole capture, not its thumbnail, and the status names the entry,
+    // also during a run, whose pass sees the same press.
     const std::string full =
         "0: " + std::to_string(kTargetWidth) + " " + std::to_string(kTargetHeight) + " C81E28 C81E28";
     const POINT first = PanelPoint(main_, 1), second = PanelPoint(main_, 2);
@@ -106,8 +70,9 @@ TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyIt
     EXPECT_TRUE(AwaitStatus("画像をクリップボードに転送！"));
     EXPECT_EQ(PeerReads(), full);
 
+    // A picture dragged onto the first thumbnail replaces only that thumbnail. The drag starts
+    // from a press over a window of this process, as a user's would.
     {
-        // The drag starts from a press over a window of this process, as a user's would.
         const UniqueWindow source(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
                                                   WS_POPUP | WS_VISIBLE | SS_NOTIFY, 300, 300, 60, 60, nullptr, nullptr,
                                                   nullptr, nullptr));
@@ -117,6 +82,7 @@ TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyIt
         EXPECT_TRUE(Await([&] { return ScreenPixel(first.x, first.y) == RGB(0x20, 0xC0, 0x20); }, 5000));
         EXPECT_EQ(ScreenPixel(second.x, second.y), kTargetColour);
     }
+    // Dragged out into another program's window, the entry arrives as the full capture, a copy.
     {
         const UniqueWindow receiver(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", nullptr,
                                                     WS_POPUP | WS_VISIBLE, 300, 300, 120, 90, nullptr, nullptr, nullptr,
@@ -142,12 +108,14 @@ TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyIt
         target.Revoke();
     }
 
+    // A copy outside the save folder: the JPEG filter was preselected for a name without an
+    // extension, so ".jpg" is added.
     const TempFolder elsewhere;
     PickMenuItem(main_, kMnuSaveNameAs);
     ASSERT_TRUE(AcceptSaveDialog(elsewhere / "copy"));
-    // The JPEG filter was preselected for a name without an extension, so ".jpg" is added.
     EXPECT_TRUE(Await([&] { return WinFileSystem().stat(elsewhere / "copy.jpg").has_value(); }, 5000));
-    EXPECT_EQ(DecodedSize(elsewhere / "copy.jpg"), std::pair(UINT{kTargetWidth}, UINT{kTargetHeight}));
+    const codec::Image copy = Decoded(elsewhere / "copy.jpg");
+    EXPECT_EQ(std::pair(copy.width, copy.height), std::pair(UINT{kTargetWidth}, UINT{kTargetHeight}));
     EXPECT_TRUE(program_.Jpegs().empty());
     // A thumbnail: the dialog proposes data\Thumb\Thumb_<name>; 160 x 120 fits 120 x 90 scaled.
     PickMenuItem(main_, kMnuThumnail);
@@ -155,10 +123,11 @@ TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyIt
     EXPECT_TRUE(Await([&] { return ChildWithText(main_, L"サムネイル生成完了") != nullptr; }, 5000));
     const std::vector<std::string> thumbs = WinFileSystem().list(program_.path("data\\Thumb\\Thumb_*.jpg"));
     ASSERT_EQ(thumbs.size(), 1u);
-    EXPECT_EQ(DecodedSize(program_.path("data\\Thumb\\" + thumbs[0])), std::pair(120u, 90u));
+    const codec::Image thumb = Decoded(program_.path("data\\Thumb\\" + thumbs[0]));
+    EXPECT_EQ(std::pair(thumb.width, thumb.height), std::pair(120u, 90u));
     // The folder window that opened afterwards shows the Thumb folder; it is closed again.
     HWND folderWindow = nullptr;
-    EXPECT_TRUE(Await(
+    ASSERT_TRUE(Await(
         [&] {
             EnumWindows(
                 [](HWND window, LPARAM found) -> BOOL {
@@ -171,7 +140,52 @@ TEST_F(ListCommands, ClicksDragsAndTheSaveItemsCarryTheFullCaptureAndADropOnlyIt
             return folderWindow != nullptr;
         },
         30000));
-    if (folderWindow != nullptr) PostMessageW(folderWindow, WM_CLOSE, 0, 0);
+    PostMessageW(folderWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Await([&] { return !IsWindow(folderWindow); }, 10000));
+
+    // Saved, then deleted from the right, the left and all: each command asks first, Cancel keeps
+    // everything, OK removes the entries it named together with their files.
+    EXPECT_EQ(Answer(kMnuAllSave, 1, IDOK, L"保存確認"), "リストの全ての未保存画像を保存します。よろしいですか？");
+    ASSERT_TRUE(Await([&] { return program_.Jpegs().size() == 5; }));
+    const std::vector<std::string> saved = program_.Jpegs();  // in position order: x.jpg, x_2.jpg ...
+    EXPECT_EQ(Answer(kMnuRightDel, 4, IDCANCEL), "選択画像を含め右側を全て削除します。よろしいですか？");
+    // The program answers a message once the command that asked has returned.
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
+    EXPECT_EQ(program_.Jpegs().size(), 5u);
+    // (The "削除完了" report is the list's, tested natively: here the run's next pass may blank the
+    // status line for the click that closed the menu before it could be read.)
+    EXPECT_EQ(Answer(kMnuRightDel, 4, IDOK), "選択画像を含め右側を全て削除します。よろしいですか？");
+    EXPECT_TRUE(Await([&] { return program_.Jpegs() == std::vector<std::string>(saved.begin(), saved.begin() + 3); }));
+    EXPECT_EQ(Answer(kMnuLeftDel, 2, IDOK), "選択画像を含め左側を全て削除します。よろしいですか？");
+    EXPECT_TRUE(Await([&] { return program_.Jpegs() == std::vector<std::string>{saved[2]}; }));
+    EXPECT_EQ(Answer(kMnuAllDel, 1, IDOK), "一覧の画像を全て削除します。よろしいですか？");
+    EXPECT_TRUE(Await([&] { return program_.Jpegs().empty(); }));
+
+    // Ctrl+C while the question about unsaved images is open captures nothing: the question is
+    // about what the user sees. Logging off then saves the one capture into the save folder and
+    // writes the settings, with no question that would hold the session up, and the program ends.
+    Capture(1);
+    program_.Close();
+    HWND box = program_.AwaitDialog(L"保存確認");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(Program::DialogText(box).ends_with("No = 1 , ")) << Program::DialogText(box);
+    Key(VK_CONTROL, true);
+    Key('C', true);
+    // A pass that saw the keys would blank the status line at once.
+    EXPECT_FALSE(AwaitStatus("", 1000));
+    Key('C', false);
+    Key(VK_CONTROL, false);
+    Program::Press(box, IDCANCEL);
+    ASSERT_TRUE(Await([&] { return !IsWindow(box); }, 5000));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    SendMessageTimeoutW(main_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 30000, &answer);
+    EXPECT_EQ(program_.Exited(), 0u);
+    EXPECT_EQ(program_.Jpegs().size(), 1u);
+    EXPECT_TRUE(Has(program_.Conf(), "no tooltip = 0\r\n")) << program_.Conf();
+    EXPECT_EQ(program_.ConfLines(), 38u);
 }
 
 }  // namespace

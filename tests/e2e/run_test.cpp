@@ -111,10 +111,10 @@ TEST_F(CaptureRun, CtrlCAndPrintScreenCaptureWithTheSoundsOnAndEscEndsAndStartsT
 }
 
 // A range is copied exactly: from the pointer's pixel where the key went down, without the
-// overlay's outline, also across a window. Over the bare X root no Wine window handles the pointer,
-// so Shift stays held (see MovePointer); the root's pattern is what the range shows. After a
-// change of the screen's scale (96 to 144 dpi) the run and the overlay use the new scale
-// together: the range is still where the pointer went.
+// overlay's outline, also across a window. Over the bare X root no Wine window handles the
+// pointer, so Shift stays held (see MovePointer); the root's pattern is what the range shows.
+// After a change of the screen's scale (96 to 144 dpi) the run and the overlay use the new
+// scale together: the range is still where the pointer went.
 TEST_F(CaptureRun, RangesAreCopiedExactlyAtEitherScale) {
     Start("");
     for (const int dpi : {96, 144}) {

@@ -1,7 +1,8 @@
 // Capturing through the real adapters: window queries and accessibility against real windows
 // and controls, MyCapture against real screen pixels, the clipboard as another program sees it,
-// and the GDI objects a thousand captures leave behind. Which windows the queries pick and which
-// targets a correction applies to are the capture rules' matter, tested natively.
+// and the GDI objects a thousand captures leave behind. Which windows the queries pick, which
+// rectangle each target copies and how the corrections move it are the capture rules' matter,
+// tested natively.
 
 #include <windows.h>
 // These build on windows.h.
@@ -57,19 +58,19 @@ std::string Mismatches(const Picture& picture, int width, int height,
     return text;
 }
 
-// A shown topmost popup, or a child of the parent with the rectangle in its client coordinates;
-// pixel(x, y) is the colour of window pixel (x, y). It paints them for WM_PAINT, WM_PRINTCLIENT
-// and WM_PRINT alike (Wine's PrintWindow only shows what a window draws for those).
+// A shown topmost popup; pixel(x, y) is the colour of window pixel (x, y). It paints them for
+// WM_PAINT, WM_PRINTCLIENT and WM_PRINT alike (Wine's PrintWindow only shows what a window draws
+// for those).
 class PaintedWindow {
 public:
-    PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel, HWND parent = nullptr)
+    PaintedWindow(RECT rect, const std::function<uint32_t(int, int)>& pixel)
         : width_(rect.right - rect.left), height_(rect.bottom - rect.top) {
         for (int i = 0; i < width_ * height_; ++i) pixels_.push_back(pixel(i % width_, i / width_));
         [[maybe_unused]] static const bool registered = RegisterWindowClass(kClassName, Proc, nullptr);
-        window_.reset(::CreateWindowExW(parent ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"",
-                                        parent ? WS_CHILD : WS_POPUP, rect.left, rect.top, width_, height_, parent,
-                                        nullptr, ::GetModuleHandleW(nullptr), this));
-        ::SetWindowPos(hwnd(), parent ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        window_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, rect.left,
+                                        rect.top, width_, height_, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                        this));
+        ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         ::UpdateWindow(hwnd());
     }
     PaintedWindow(const PaintedWindow&) = delete;  // the window keeps this address
@@ -265,28 +266,6 @@ TEST_F(MyCaptureTest, AWindowComesOutPixelForPixelOnBothPathsAndWholeUnderACover
     ASSERT_TRUE(cover.waitShown());
     EXPECT_EQ(Capture("window"), "");
     EXPECT_EQ(Mismatches(picture_, 90, 70, itself), "");
-}
-
-// A part at screen (100, 100, 150, 120): a child window, found through accessibility, inside a
-// parent that paints the same screen pattern around it.
-TEST_F(MyCaptureTest, ThePositionCorrectionShiftsAPartCopy) {
-    const PaintedWindow parent(At(90, 90, 80, 50), [](int x, int y) { return ScreenPattern(90 + x, 90 + y); });
-    const PaintedWindow part(
-        At(10, 10, 50, 20), [](int x, int y) { return ScreenPattern(100 + x, 100 + y); }, parent.hwnd());
-    ASSERT_TRUE(parent.waitShown() && part.waitShown());
-    ASSERT_TRUE(WarpPointer({125, 110}));
-    ASSERT_EQ(AccessibleRectangle(accessibility_.objectAt({125, 110})), (Rect{100, 100, 150, 120}));
-
-    // The screen from (103, 102); without the size correction the last 3 columns and 2 rows keep the background.
-    std::tie(settings_.hosei, settings_.hoseiLeft, settings_.hoseiTop) = std::tuple(1, 3, 2);
-    for (const int correction : {0, 1}) {
-        std::tie(settings_.hoseiWidth, settings_.hoseiHeight) = std::tuple(3 * correction, 2 * correction);
-        const auto shifted = [w = 47 + settings_.hoseiWidth, h = 18 + settings_.hoseiHeight](int x, int y) {
-            return x < w && y < h ? ColorOf(ScreenPattern(103 + x, 102 + y)) : kBackground;
-        };
-        EXPECT_EQ(Capture("parts"), "");
-        EXPECT_EQ(Mismatches(picture_, 50, 20, shifted), "") << correction;
-    }
 }
 
 // That the probe sees a leak at all is shown with the image store's files.

@@ -201,7 +201,7 @@ constexpr LONG kIn = 10, kOut = 100;  // client x in the accepting (left) and th
 // with the effect wanted; the drop delivers the picture at its client point when it answers
 // a copy. Drop asks again: the point may be another than the last DragOver's. A callback that
 // throws refuses the drop instead of unwinding into OLE.
-TEST_F(DragDropTarget, OffersACopyWhereTheWindowTakesItAndDeliversThePictureDroppedThere) {
+TEST_F(DragDropTarget, OffersACopyWhereTheWindowTakesItDeliversThePictureDroppedThereAndLeavesNoGdiObject) {
     const Image image = Pattern(7, 5);
     const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(image);
     ScriptedData text(DV_E_FORMATETC, DV_E_FORMATETC), brush(S_OK, S_OK), failing(S_OK, E_OUTOFMEMORY);
@@ -226,20 +226,26 @@ TEST_F(DragDropTarget, OffersACopyWhereTheWindowTakesItAndDeliversThePictureDrop
         {"dropped throws", bitmap.get(), kCopy, 2, {{kIn, kCopy}}, {kIn, kNone}},
         {"bitmap after the throws", bitmap.get(), kCopy, 0, {{kIn, kCopy}}, {kIn, kCopy}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        drops_.clear();
-        throwIn_ = row.throwIn;
-        EXPECT_EQ(Enter(row.data, row.path[0].first, row.allowed), row.path[0].second);
-        for (size_t i = 1; i < row.path.size(); ++i)
-            EXPECT_EQ(Over(row.path[i].first, row.allowed), row.path[i].second) << "step " << i;
-        EXPECT_EQ(Drop(row.data, row.drop.first, row.allowed), row.drop.second);
-        ASSERT_EQ(drops_.size(), row.drop.second == kCopy ? 1U : 0U);
-        if (drops_.empty()) continue;
-        EXPECT_EQ(std::pair(drops_[0].first.x, drops_[0].first.y), std::pair(row.drop.first, 20L));
-        EXPECT_EQ(std::tuple(drops_[0].second.width, drops_[0].second.height, drops_[0].second.pixels),
-                  std::tuple(7, 5, Visible(image)));
+    // Twice, and no GDI object stays behind: the first round may fill caches of the window system.
+    std::vector<long> freeSlots;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            drops_.clear();
+            throwIn_ = row.throwIn;
+            EXPECT_EQ(Enter(row.data, row.path[0].first, row.allowed), row.path[0].second);
+            for (size_t i = 1; i < row.path.size(); ++i)
+                EXPECT_EQ(Over(row.path[i].first, row.allowed), row.path[i].second) << "step " << i;
+            EXPECT_EQ(Drop(row.data, row.drop.first, row.allowed), row.drop.second);
+            ASSERT_EQ(drops_.size(), row.drop.second == kCopy ? 1U : 0U);
+            if (drops_.empty()) continue;
+            EXPECT_EQ(std::pair(drops_[0].first.x, drops_[0].first.y), std::pair(row.drop.first, 20L));
+            EXPECT_EQ(std::tuple(drops_[0].second.width, drops_[0].second.height, drops_[0].second.pixels),
+                      std::tuple(7, 5, Visible(image)));
+        }
+        freeSlots.push_back(FreeGdiSlots());
     }
+    EXPECT_EQ(freeSlots[1], freeSlots[0]);
     // What could not be read was still given back.
     EXPECT_TRUE(brush.handed != nullptr && ::GetObjectType(brush.handed) == 0U);
 }
@@ -284,27 +290,6 @@ TEST_F(DragDropTarget, RevokingReleasesTheWindowAndSilencesReferencesStillHeld) 
     EXPECT_FALSE(refused.Register(other_.get(), nullptr, [](POINT, const Image&) {}));
     EXPECT_FALSE(refused.Register(
         other_.get(), [](POINT) { return true; }, nullptr));
-}
-
-TEST_F(DragDropTarget, RepeatedDragsLeaveNoGdiObjectsBehind) {
-    const ComPtr<IDataObject> bitmap = MakeBitmapDataObject(Pattern(40, 30));
-    ScriptedData brush(S_OK, S_OK);
-    FORMATETC format = Format(CF_BITMAP, TYMED_GDI);
-    std::vector<long> freeSlots;  // after each round; the first may fill caches of the window system
-    for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < 40; ++i) {
-            StorageMedium medium;
-            ASSERT_EQ(bitmap->GetData(&format, medium.put()), S_OK);
-            ASSERT_TRUE(ImageFromBitmap(medium.value().hBitmap));
-            ASSERT_EQ(Enter(bitmap.get(), kIn), DWORD{DROPEFFECT_COPY});
-            ASSERT_EQ(Drop(bitmap.get(), kIn), DWORD{DROPEFFECT_COPY});
-            ASSERT_EQ(Drop(&brush, kIn), DWORD{DROPEFFECT_NONE});
-            ASSERT_TRUE(BitmapFromImage(drops_.back().second));
-        }
-        drops_.clear();
-        freeSlots.push_back(FreeGdiSlots());
-    }
-    EXPECT_EQ(freeSlots[1], freeSlots[0]);
 }
 
 TEST(DragDropSource, EscCancelsAndLettingGoOfTheLeftButtonDrops) {

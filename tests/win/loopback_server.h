@@ -26,8 +26,8 @@ inline const std::string kTinyPng(
 
 // Answers each connection by its path: a path given to Serve with its body, "/size/N" with N
 // bytes, "/missing" with an HTML page and 404, "/error" with one and 500; "/cut" sends the
-// headers and 3 bytes of 100 and ends the connection, "/stall" ends it only 3 s later. Keeps the agent texts it was
-// sent.
+// headers and 3 bytes of 100 and ends the connection, "/stall" ends it only 3 s later. Keeps
+// the agent texts it was sent.
 class LoopbackServer {
 public:
     LoopbackServer() {

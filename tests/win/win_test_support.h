@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "codecs/imgctl/wic_codec.h"
 #include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
@@ -100,6 +101,14 @@ inline std::string BitmapFileBytes(const BITMAPINFOHEADER& info, const std::stri
     const auto offset = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info + colours.size());
     const BITMAPFILEHEADER file{0x4D42, offset + static_cast<DWORD>(pixels.size()), 0, 0, offset};
     return bytes(file) + bytes(info) + colours + pixels;
+}
+
+// An image file as the system's imaging component reads it; no pixels when it cannot.
+inline codec::Image Decoded(const std::string& path) {
+    const codec::WicSession wic;
+    codec::Image image;
+    if (wic.factory() == nullptr || !codec::DecodeFile(wic.factory(), Utf8ToWide(path), image)) return {};
+    return image;
 }
 
 // The 36 bytes of a status record as another program sees them through a view of its own;
