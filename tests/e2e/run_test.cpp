@@ -59,20 +59,13 @@ int ColouredRun(const RECT& preview, int row) {
     return n;
 }
 
-// With sounds on and the sound files present, the synchronous capture sound must not hold up the
-// run, with or without a sound device: the second capture's Ctrl press is seen only when the
-// first one's sound let the run go on. Idle shows nothing of its looks at the keys, and each of
-// the Escs counts only when a look sees it pressed after one that saw it let go: the test has the
-// program look then, at once, as its tick would.
-TEST_F(CaptureRun, CtrlCAndPrintScreenCaptureWithTheSoundsOnAndEscEndsAndStartsTheRun) {
-    // 0.1 s of silence: a RIFF header of 8 kHz 8-bit mono PCM and 800 samples.
-    const uint32_t header[] = {0x46464952, 36 + 800, 0x45564157, 0x20746D66, 16, 0x00010001,
-                               8000,       8000,     0x00080001, 0x61746164, 800};
-    const std::string wav =
-        std::string(reinterpret_cast<const char*>(header), sizeof header) + std::string(800, '\x80');
-    for (const char* name : {"chimes.wav", "notify.wav", "chord.wav"})
-        ASSERT_TRUE(WriteBytes(program_.path(name), wav));
-    Start("", "-auto -sound");
+// Ctrl+C captures the window under the pointer into the preview, PrintScreen the desktop. Then
+// Esc ends the run, the next Esc only clears the marker and the third starts a run. Idle
+// shows nothing of its looks at the keys, and each of the Escs counts only when a look sees it
+// pressed after one that saw it let go: the test has the program look then, at once, as its
+// tick would.
+TEST_F(CaptureRun, CtrlCAndPrintScreenCaptureAndEscEndsAndStartsTheRun) {
+    Start("");
     const RECT preview = PreviewRect(main_);
     EXPECT_EQ(ColouredRun(preview, 0), 0);
     EXPECT_TRUE(CtrlC(main_));
@@ -114,9 +107,18 @@ TEST_F(CaptureRun, CtrlCAndPrintScreenCaptureWithTheSoundsOnAndEscEndsAndStartsT
 // overlay's outline, also across a window. Over the bare X root no Wine window handles the
 // pointer, so Shift stays held (see MovePointer); the root's pattern is what the range shows.
 // After a change of the screen's scale (96 to 144 dpi) the run and the overlay use the new
-// scale together: the range is still where the pointer went.
-TEST_F(CaptureRun, RangesAreCopiedExactlyAtEitherScale) {
-    Start("");
+// scale together: the range is still where the pointer went. With sounds on and the sound files
+// present, the synchronous capture sound must not hold up the run, with or without a sound
+// device: each capture's Ctrl press is seen only when the one before let the run go on.
+TEST_F(CaptureRun, RangesAreCopiedExactlyAtEitherScaleWithTheSoundsOn) {
+    // 0.1 s of silence: a RIFF header of 8 kHz 8-bit mono PCM and 800 samples.
+    const uint32_t header[] = {0x46464952, 36 + 800, 0x45564157, 0x20746D66, 16, 0x00010001,
+                               8000,       8000,     0x00080001, 0x61746164, 800};
+    const std::string wav =
+        std::string(reinterpret_cast<const char*>(header), sizeof header) + std::string(800, '\x80');
+    for (const char* name : {"chimes.wav", "notify.wav", "chord.wav"})
+        ASSERT_TRUE(WriteBytes(program_.path(name), wav));
+    Start("", "-auto -sound");
     for (const int dpi : {96, 144}) {
         SCOPED_TRACE(dpi);
         if (dpi != 96) {
