@@ -147,23 +147,18 @@ inline void MovePointer(HWND main, int x, int y) {
     ProcessPendingMessages();
 }
 
-// Lets go of a modifier and then of a key held with it during a run, each seen let go by a pass.
-// (A pass reads the keys one after the other: both let go at once may be seen one per pass, in
-// either order.) A modifier Wine let go of already was seen up then.
-inline bool LetGo(HWND main, WORD modifier, WORD vk) {
-    return RunKey(main, modifier, false) && RunKey(main, vk, false);
-}
-
 // A shortcut as a user types it during a run (Ctrl+C, Ctrl+S); true when the program reported
 // status. The modifier's press blanks the status line first, so an earlier report is not taken
-// for this one's. Both keys are seen let go before it returns, so the next key counts on its own.
+// for this one's. Both keys are seen let go, one after the other (a pass reads the keys in
+// turn: both let go at once may be seen one per pass, in either order), so the next key counts
+// on its own.
 inline bool Shortcut(HWND main, WORD modifier, WORD vk, const std::string& status) {
     ProcessPendingMessages();  // Wine's catching up with this thread's windows, before a modifier is down
     Key(modifier, true);
     const bool blank = AwaitStatus("");
     Key(vk, true);
     const bool done = blank && AwaitStatus(status);
-    return LetGo(main, modifier, vk) && done;
+    return RunKey(main, modifier, false) && RunKey(main, vk, false) && done;
 }
 inline bool CtrlC(HWND main) { return Shortcut(main, VK_CONTROL, 'C', "キャプチャー完了"); }
 
@@ -180,13 +175,6 @@ inline RECT PreviewRect(HWND main) {
 }
 
 inline COLORREF ScreenPixel(int x, int y) { return GetPixel(WindowDc(nullptr).get(), x, y); }
-
-// How many pixels of the target colour the preview shows from its origin to the right.
-inline int ColouredRun(const RECT& preview, int row) {
-    int n = 0;
-    while (preview.left + n < preview.right && ScreenPixel(preview.left + n, preview.top + row) == kTargetColour) ++n;
-    return n;
-}
 
 // The main window's timer whose ticks are the run's looks at the keys and the pointer.
 constexpr UINT_PTR kTickTimer = 2;
@@ -239,11 +227,11 @@ class RunningProgram : public ::testing::Test {
 protected:
     void SetUp() override { Start(); }
     // Starts the run with these settings in conf.txt ("": no file, the defaults).
-    void Start(const std::string& conf = "no tooltip = 0\r\n") {
+    void Start(const std::string& conf = "no tooltip = 0\r\n", const std::string& arguments = "-auto") {
         target_ = MakeTarget();
         ASSERT_TRUE(target_);
         ASSERT_TRUE(conf.empty() || WriteBytes(program_.path("conf.txt"), conf));
-        main_ = program_.Run("-auto");
+        main_ = program_.Run(arguments);
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(AwaitStatus("Go"));
         MovePointer(main_, 140, 120);

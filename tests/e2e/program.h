@@ -1,6 +1,6 @@
 #pragma once
 // Drives the real Tessarin.exe: a private copy of the program folder, the process, its
-// main window and the status record it publishes.
+// windows and the status record it publishes.
 
 #include <windows.h>
 
@@ -19,6 +19,8 @@
 #include "win32/wide.h"
 
 namespace tessarin::test {
+
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The status text of the program's record (32 bytes of code page 932), and what it is for a text.
 inline std::string StatusField() {
@@ -41,6 +43,13 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text) {
     }
     return nullptr;
 }
+// The text a control of another process holds (GetWindowText only sees captions there).
+inline std::string ControlText(HWND control) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
+    return WideToUtf8(buffer);
+}
 
 // One run of the program from its own copy of the program folder.
 class Program {
@@ -61,23 +70,25 @@ public:
     [[nodiscard]] std::string path(const std::string& name) const { return folder_ / name; }
     [[nodiscard]] DWORD processId() const { return processId_; }
 
+    // With a current folder of its own, so the program cannot lean on ours. Wine now and then
+    // refuses a start for a moment after the previous program ended: it is asked again until it
+    // accepts.
     [[nodiscard]] bool Start(const std::string& arguments) {
         std::wstring line = L"\"" + Utf8ToWide(path("Tessarin.exe")) + L"\"";
         if (!arguments.empty()) line += L" " + Utf8ToWide(arguments);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        // A current folder of its own, so the program cannot lean on ours.
-        // Wine now and then refuses a start for a moment after the previous program ended.
-        bool started = false;
-        for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-            started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.wide().c_str(),
-                                     &si, &pi) != FALSE;
-            if (!started) {
-                std::printf("start of %s failed with error %lu\n", WideToUtf8(line).c_str(), GetLastError());
-                Pause(500);
-            }
-        }
+        DWORD refused = 0;
+        const bool started = WaitUntil(
+            [&] {
+                if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.wide().c_str(),
+                                   &si, &pi))
+                    return true;
+                if (refused == 0) std::printf("start refused with error %lu\n", refused = GetLastError());
+                return false;
+            },
+            10000);
         if (!started) return false;
         process_.reset(pi.hProcess);
         CloseHandle(pi.hThread);
@@ -120,18 +131,11 @@ public:
         for (int i = 0; i < 600; ++i) {
             ProcessPendingMessages();
             if (auto code = Exited(50)) return code;
-            if (HWND box = Dialog(L"保存確認")) Press(box, IDNO);
+            if (HWND box = FindProcessWindow(processId_, L"#32770", L"保存確認")) Press(box, IDNO);
         }
         return Exited(0);
     }
 
-    // A message box of the program with that title; nullptr when none is open.
-    [[nodiscard]] HWND Dialog(const std::wstring& title) const {
-        return FindProcessWindow(processId_, L"#32770", title);
-    }
-    [[nodiscard]] HWND AwaitDialog(const std::wstring& title, DWORD deadlineMs = 10000) const {
-        return AwaitWindow(L"#32770", deadlineMs, title);
-    }
     // A window of the program of that class (and caption), once it shows; nullptr at the deadline.
     [[nodiscard]] HWND AwaitWindow(const std::wstring& className, DWORD deadlineMs = 10000,
                                    const std::wstring& caption = {}) const {
@@ -144,16 +148,24 @@ public:
             deadlineMs);
         return window;
     }
-    // The message of a message box.
-    [[nodiscard]] static std::string DialogText(HWND box) {
-        HWND text = GetDlgItem(box, 0xFFFF);
-        wchar_t buffer[1024] = {};
-        GetWindowTextW(text, buffer, 1024);
-        return WideToUtf8(buffer);
+    // A message box of the program with that title, once it shows.
+    [[nodiscard]] HWND AwaitDialog(const std::wstring& title, DWORD deadlineMs = 10000) const {
+        return AwaitWindow(L"#32770", deadlineMs, title);
     }
+    // The message of a message box.
+    [[nodiscard]] static std::string DialogText(HWND box) { return WideToUtf8(WindowText(GetDlgItem(box, 0xFFFF))); }
     static void Press(HWND box, int button) {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    }
+    // Closes the program and answers its question about unsaved images; the question's text.
+    [[nodiscard]] std::string CloseQuestion(int answer) const {
+        Close();
+        HWND box = AwaitDialog(L"保存確認");
+        if (box == nullptr) return "<no question>";
+        const std::string text = DialogText(box);
+        Press(box, answer);
+        return text;
     }
 
     // The JPEG files of the save folder, sorted.

@@ -1,6 +1,6 @@
 // The codec libraries imgctl.dll and mpng.dll, loaded by name from the program folder and called
 // as the program calls them. Written files are read back with the system's imaging component,
-// independently of the libraries.
+// independently of the libraries. Failures to load carry the system's error and its text.
 
 #include <windows.h>
 // These build on windows.h.
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "codecs/imgctl/wic_codec.h"
+#include "win32/error.h"
 #include "win32/imgctl_client.h"
 #include "win32/picture.h"
 #include "win_test_support.h"
@@ -160,6 +161,22 @@ TEST(CodecLibraries, EveryFormatComesBackAndDamagedCopiesFailCleanly) {
         }
         EXPECT_EQ(CoInit(COINIT_APARTMENTTHREADED).result(), S_FALSE) << "the caller's apartment changed";
     }).join();
+}
+
+TEST(ImgctlVersion, OurLibraryAnswersAndFailuresCarryTheSystemErrorAndItsText) {
+    const std::pair<std::wstring, unsigned long> cases[] = {
+        {Utf8ToWide(ProgramBinFolder() + "\\imgctl.dll"), 0},
+        {Utf8ToWide(ProgramBinFolder() + "\\missing\\imgctl.dll"), ERROR_MOD_NOT_FOUND},
+        {L"version.dll", ERROR_PROC_NOT_FOUND},  // a system library without the export
+    };
+    for (const auto& [path, error] : cases) {
+        const ImgctlVersionResult result = QueryImgctlVersion(path);
+        EXPECT_EQ(std::tuple(result.ok, result.version, result.errorNumber, result.description),
+                  std::tuple(error == 0, error == 0 ? 100 : 0, error, error == 0 ? L"" : FormatErrorMessage(error)))
+            << WideToUtf8(path);
+    }
+    // The library is unloaded again after the query.
+    EXPECT_EQ(::GetModuleHandleW(L"imgctl.dll"), nullptr);
 }
 
 }  // namespace

@@ -96,19 +96,18 @@ TEST(WinFileSystem, ReadFileReturnsEveryByteAndReplaceFileSwapsInTheNewContentOr
     EXPECT_EQ(Sorted(fs.list(folder / "*")), (std::vector<std::string>{"conf.txt", "taken"}));
 }
 
-TEST(Shell, FoldersAndWhatCannotBeStartedOrOpened) {
+TEST(Shell, FoldersAndProgramsThatStartOrCannotBeStartedOrOpened) {
     EXPECT_TRUE(WinFileSystem().stat(SpecialFolderPath(16)).value_or(FileInfo{}).folder);  // the desktop folder
     EXPECT_EQ(SpecialFolderPath(0x7FFF), "");
-    // A program that starts is seen by the status record tests' peer.
+    // A program that starts gets its arguments whole: the clipboard peer writes what it reads.
+    const TempFolder folder;
+    const std::string result = folder / "結果 1.txt";
+    ASSERT_TRUE(StartProcess(Quoted(ProgramFolder() + "\\clipboard_peer.exe") + " read " + Quoted(result)));
+    EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(result).empty(); }));
     EXPECT_FALSE(StartProcess(""));
     EXPECT_FALSE(StartProcess(Quoted(ProgramFolder() + "\\missing.exe")));
     EXPECT_FALSE(OpenDocument(ProgramFolder() + "\\missing.html"));
 }
-
-}  // namespace
-}  // namespace tessarin::test
-
-namespace tessarin::test {
 
 // A library planted in the current folder is loaded by name until the search is restricted,
 // and never after.
@@ -130,4 +129,5 @@ TEST(RestrictLibrarySearch, ALibraryInTheCurrentFolderIsNoLongerFoundByName) {
     ASSERT_TRUE(ChangeCurrentFolder(previous));
 }
 
+}  // namespace
 }  // namespace tessarin::test

@@ -17,10 +17,17 @@
 
 namespace tessarin::test {
 
-// Answers each connection by its path: "/size/N" N bytes with 200, "/missing" an HTML page
-// with 404, "/error" one with 500, "/cut" the headers and 3 bytes of 100 and then the end of
-// the connection, "/stall" the same and then nothing for 3 s; a path given to Serve its body.
-// Keeps the agent texts it was sent.
+// A 1 x 1 PNG.
+inline const std::string kTinyPng(
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x01\x08\x02\x00\x00"
+    "\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\xc0\x00\x00\x03\x01\x01\x00\xc9\xfe\x92"
+    "\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+    69);
+
+// Answers each connection by its path: a path given to Serve with its body, "/size/N" with N
+// bytes, "/missing" with an HTML page and 404, "/error" with one and 500; "/cut" sends the
+// headers and 3 bytes of 100 and ends the connection, "/stall" ends it only 3 s later. Keeps
+// the agent texts it was sent.
 class LoopbackServer {
 public:
     LoopbackServer() {
@@ -36,7 +43,12 @@ public:
             return;
         }
         port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Serve(); });
+        thread_ = std::thread([this] {
+            for (SOCKET client; !stopping_ && (client = accept(listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
+                Answer(client);
+                closesocket(client);
+            }
+        });
     }
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -65,14 +77,6 @@ public:
     }
 
 private:
-    void Serve() {
-        while (!stopping_) {
-            const SOCKET client = accept(listener_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) return;
-            Answer(client);
-            closesocket(client);
-        }
-    }
     void Answer(SOCKET client) {
         std::string request;
         char buffer[1024];
@@ -82,30 +86,24 @@ private:
             request.append(buffer, got);
         }
         const std::size_t agent = request.find("User-Agent: ");
-        if (agent != std::string::npos) {
-            const std::lock_guard lock(mutex_);
-            agents_.push_back(request.substr(agent + 12, request.find("\r\n", agent) - agent - 12));
-        }
         const std::string path = request.substr(4, request.find(' ', 4) - 4);
         std::string status = "200 OK", body;
-        std::unique_lock lock(mutex_);
-        const auto found = served_.find(path);
-        const bool known = found != served_.end();
-        if (known) body = found->second;
-        lock.unlock();
-        if (!known && path.starts_with("/size/")) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (agent != std::string::npos)
+                agents_.push_back(request.substr(agent + 12, request.find("\r\n", agent) - agent - 12));
+            const auto found = served_.find(path);
+            if (found != served_.end()) body = found->second;
+        }
+        if (body.empty() && path.starts_with("/size/")) {
             body = Body(std::stoul(path.substr(6)));
         } else if (path == "/missing" || path == "/error") {
             status = path == "/missing" ? "404 Not Found" : "500 Internal Server Error";
             body = "<html><body>no such image</body></html>";
-        } else if (path == "/cut") {
+        } else if (path == "/cut" || path == "/stall") {
             const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc";
             send(client, head.data(), static_cast<int>(head.size()), 0);
-            return;
-        } else if (path == "/stall") {
-            const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc";
-            send(client, head.data(), static_cast<int>(head.size()), 0);
-            for (int i = 0; i < 150 && !stopping_; ++i) Sleep(20);
+            for (int i = 0; path == "/stall" && i < 150 && !stopping_; ++i) Sleep(20);
             return;
         }
         const std::string reply = "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +

@@ -26,13 +26,11 @@ public:
     void Add(std::wstring name, Member member) { members_.emplace_back(std::move(name), std::move(member)); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidHtmlDocument)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        const bool known =
+            IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidHtmlDocument);
+        *out = known ? static_cast<IDispatch*>(this) : nullptr;
+        if (known) AddRef();
+        return known ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -43,9 +41,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-        for (std::size_t i = 0; i < members_.size(); ++i) {
+        for (std::size_t i = 0; i < members_.size(); ++i)
             if (_wcsicmp(members_[i].first.c_str(), names[0]) == 0) return ids[0] = static_cast<DISPID>(i + 1), S_OK;
-        }
         return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
@@ -75,17 +72,14 @@ inline Scripted::Member Number(double value) {
         return S_OK;
     };
 }
-// Hands out a new reference each time.
+// Hands out a new reference each time; no object is VT_NULL.
 inline Scripted::Member Object(Scripted* object) {
     return [object](const std::vector<VARIANT>&, VARIANT* result) {
-        result->vt = VT_DISPATCH;
+        result->vt = object != nullptr ? VT_DISPATCH : VT_NULL;
         result->pdispVal = object;
-        object->AddRef();
+        if (object != nullptr) object->AddRef();
         return S_OK;
     };
-}
-inline Scripted::Member Null() {
-    return [](const std::vector<VARIANT>&, VARIANT* result) { return result->vt = VT_NULL, S_OK; };
 }
 
 // A page with one IMG at (10.5, 20) .. (30, 40) under a DIV whose content holds a pop-up link
@@ -94,22 +88,12 @@ inline Scripted::Member Null() {
 struct ScriptedPage {
     std::vector<ComPtr<Scripted>> objects;
     Scripted* document = Make();
-    std::vector<std::pair<long, long>> asked;
+    std::vector<std::pair<long, long>> asked;  // the points elementFromPoint was asked about
 
-    Scripted* Make() {
-        objects.emplace_back(new Scripted);
-        return objects.back().get();
-    }
+    Scripted* Make() { return objects.emplace_back(new Scripted).get(); }
     explicit ScriptedPage(std::wstring source = L"http://h/写真.jpg") {
-        Scripted* image = Make();
-        Scripted* division = Make();
-        Scripted* box = Make();
-        Scripted* frames = Make();
-        Scripted* sheets = Make();
-        Scripted* sheet = Make();
-        Scripted* rules = Make();
-        Scripted* rule = Make();
-        Scripted* style = Make();
+        Scripted *image = Make(), *division = Make(), *box = Make(), *frames = Make(), *sheets = Make();
+        Scripted *sheet = Make(), *rules = Make(), *rule = Make(), *style = Make();
         image->Add(L"tagName", Text(L"IMG"));
         image->Add(L"id", Text(L""));
         image->Add(L"name", Text(L"photo"));
@@ -119,16 +103,14 @@ struct ScriptedPage {
         image->Add(L"getAttribute", [source](const std::vector<VARIANT>& arguments, VARIANT* result) {
             const bool src =
                 arguments.size() == 1 && arguments[0].vt == VT_BSTR && std::wstring(arguments[0].bstrVal) == L"src";
-            if (!src) return result->vt = VT_NULL, S_OK;
-            return Text(source)(arguments, result);
+            return src ? Text(source)(arguments, result) : Object(nullptr)(arguments, result);
         });
         image->Add(L"getBoundingClientRect", Object(box));
         division->Add(L"innerHTML", Text(L"<SPAN class=pop>photo</SPAN>"));
-        division->Add(L"parentElement", Null());
-        box->Add(L"left", Number(10.5));
-        box->Add(L"top", Number(20));
-        box->Add(L"right", Number(30));
-        box->Add(L"bottom", Number(40));
+        division->Add(L"parentElement", Object(nullptr));
+        for (const auto& [side, value] :
+             {std::pair{L"left", 10.5}, {L"top", 20.0}, {L"right", 30.0}, {L"bottom", 40.0}})
+            box->Add(side, Number(value));
         document->Add(L"elementFromPoint", [this, image](const std::vector<VARIANT>& arguments, VARIANT* result) {
             asked.emplace_back(arguments.at(0).lVal, arguments.at(1).lVal);
             return Object(image)(arguments, result);

@@ -1,7 +1,6 @@
 // The thumbnail decoder with real files, real worker threads and this thread's message loop:
-// every format the right way up, large pictures decoded reduced to the thumbnail the whole
-// picture gives, failures with their reasons, every job delivered once, cancelling, and
-// destroying the decoder with work queued.
+// every format the right way up and of the size the whole picture gives, failures with their
+// reasons, every job delivered once, cancelling, and destroying the decoder with work queued.
 
 #include "win32/thumbnail_decoder.h"
 
@@ -30,54 +29,50 @@ namespace tessarin::test {
 namespace {
 
 const StripLayout kLayout = StripLayoutFor(15);
-
-constexpr uint32_t kRed = 0xE02020;
-constexpr uint32_t kGreen = 0x20C040;
-constexpr uint32_t kBlue = 0x2040D0;
-constexpr uint32_t kYellow = 0xF0E030;
+// Four quarters: red, green / blue, yellow.
+const std::vector<uint32_t> kQuarters{0xE02020, 0x20C040, 0x2040D0, 0xF0E030};
 
 uint32_t At(const Image& image, int32_t x, int32_t y) {
     return image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
 }
-
 bool Near(uint32_t a, uint32_t b, int tolerance) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance) {
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance)
             return false;
-        }
-    }
     return true;
 }
-
-// Four quarters: red, green / blue, yellow.
 Image Quadrants(int32_t width, int32_t height) {
     Image image{width, height, {}};
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            image.pixels.push_back(y < height / 2 ? (x < width / 2 ? kRed : kGreen)
-                                                  : (x < width / 2 ? kBlue : kYellow));
+        for (int32_t x = 0; x < width; ++x) image.pixels.push_back(kQuarters[(y >= height / 2) * 2 + (x >= width / 2)]);
     return image;
 }
-
-// The colours at the centres of the four quarters of a picture.
-std::vector<uint32_t> QuarterCentres(const Image& image) {
-    std::vector<uint32_t> colours;
-    for (const int32_t y : {image.height / 4, image.height * 3 / 4})
-        for (const int32_t x : {image.width / 4, image.width * 3 / 4}) colours.push_back(At(image, x, y));
-    return colours;
+// "" when the picture has the size of the whole picture's thumbnail and its four quarters (at
+// the corners, or at their centres) show the colours of the quarters within the tolerance.
+std::string Mismatch(const Image& thumb, const Image& picture, bool corners, int tolerance) {
+    const std::optional<Image> whole = MakeStripThumbnail(picture, kLayout);
+    if (!whole || std::pair(thumb.width, thumb.height) != std::pair(whole->width, whole->height) ||
+        thumb.pixels.size() != static_cast<size_t>(thumb.width) * static_cast<size_t>(thumb.height))
+        return "size " + std::to_string(thumb.width) + " x " + std::to_string(thumb.height);
+    for (size_t i = 0; i < 4; ++i) {
+        const int32_t x = corners ? (i % 2) * (thumb.width - 1) : thumb.width * (1 + 2 * int32_t(i % 2)) / 4;
+        const int32_t y = corners ? (i / 2) * (thumb.height - 1) : thumb.height * (1 + 2 * int32_t(i / 2)) / 4;
+        if (!Near(At(thumb, x, y), kQuarters[i], tolerance)) return "quarter " + std::to_string(i);
+    }
+    for (const uint32_t pixel : thumb.pixels)
+        if (pixel >> 24 != 0) return "a top byte set";
+    return "";
 }
 
 // Test pictures written by the program's own image store, as a save folder holds them.
 class Pictures {
 public:
     Pictures() : paths_{fs_, ProgramBinFolder()}, store_(paths_) {}
-
     [[nodiscard]] bool ok() const { return folder_.ok() && store_.canSave(); }
     [[nodiscard]] std::string path(const std::string& name) const { return folder_ / name; }
     std::string write(const std::string& name, const Image& image) {
         const std::string target = folder_ / name;
-        const SavePlan plan{target, GetExtension(target) == "bmp" ? target : folder_ / "scratch.bmp"};
-        EXPECT_TRUE(store_.write(image, plan)) << name;
+        EXPECT_TRUE(store_.write(image, {target, GetExtension(target) == "bmp" ? target : folder_ / "x.bmp"})) << name;
         return target;
     }
 
@@ -88,72 +83,53 @@ private:
     WinImageStore store_;
 };
 
-// A 1-bit bitmap file of that size, all black.
-std::string BlackBmp(int32_t width, int32_t height) {
-    const DWORD size = (static_cast<DWORD>(width) + 31) / 32 * 4 * static_cast<DWORD>(height);
-    return BitmapFileBytes({sizeof(BITMAPINFOHEADER), width, height, 1, 1, BI_RGB, size, 2835, 2835, 2, 2},
-                           std::string("\0\0\0\0\xFF\xFF\xFF\0", 8), std::string(size, '\0'));
-}
-
 // Every result the sink was given, in the order it was given.
 struct Received {
     std::vector<DecodedThumbnail> results;
     ThumbnailSink sink() {
         return [this](DecodedThumbnail result) { results.push_back(std::move(result)); };
     }
-    [[nodiscard]] bool awaitCount(size_t count, DWORD deadlineMs = 60000) {
-        return Await([&] { return results.size() >= count; }, deadlineMs);
+    [[nodiscard]] bool awaitCount(size_t count) {
+        return Await([&] { return results.size() >= count; }, 60000);
     }
 };
 
 // The threads of this process, counted by the system.
 long ThreadCount() {
     const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot) return -1;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     long count = 0;
-    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    }
-    return count;
+    for (BOOL more = snapshot && ::Thread32First(snapshot.get(), &entry); more;
+         more = ::Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == ::GetCurrentProcessId() ? 1 : 0;
+    return snapshot ? count : -1;
 }
 
 // Waits, without letting messages run, until the decoder's window has a wake-up waiting: the
 // results finished meanwhile gather for one delivery.
 bool AwaitHeldResults() {
     const HWND window = ::FindWindowExW(HWND_MESSAGE, nullptr, WinThumbnailDecoder::kClassName, nullptr);
-    return window != nullptr && WaitUntil(
-                                    [&] {
-                                        MSG msg;
-                                        return ::PeekMessageW(&msg, window, 0, 0, PM_NOREMOVE) != FALSE;
-                                    },
-                                    10000, false);
+    MSG msg;
+    return window != nullptr && WaitUntil([&] { return ::PeekMessageW(&msg, window, 0, 0, PM_NOREMOVE); }, 10000);
 }
 
-// The four corners show whether a thumbnail is turned, mirrored, upside down or cut.
 TEST(ThumbnailDecoder, EveryFormatGivesTheThumbnailOfTheWholePictureTheRightWayUp) {
     Pictures pictures;
     ASSERT_TRUE(pictures.ok());
-    const struct {
-        const char* name;
-        int32_t width;
-        int32_t height;
-        bool exact;  // lossless and small enough to be decoded whole: pixel for pixel the core's
-    } cases[] = {
-        {"fits.bmp", 30, 21, true},        {"fits.png", 30, 21, true},      {"fits.gif", 30, 21, true},
-        {"fits.jpg", 30, 21, false},       {"small.bmp", 120, 90, true},    {"small.png", 120, 90, true},
-        {"small.gif", 120, 90, true},      {"small.jpg", 120, 90, false},   {"画像.png", 120, 90, true},
-        {"wide.bmp", 458, 311, false},     {"wide.png", 458, 311, false},   {"wide.gif", 458, 311, false},
-        {"wide.jpg", 458, 311, false},     {"tall.png", 202, 459, false},   {"square.png", 255, 237, false},
-        {"flat.png", 508, 385, false},     {"skewed.png", 306, 237, false}, {"long.png", 2000, 150, false},
-        {"screen.jpg", 1280, 1024, false},
+    // exact: lossless and small enough to be decoded whole, so pixel for pixel the core's.
+    const std::tuple<const char*, int32_t, int32_t, bool> cases[] = {
+        {"fits.bmp", 30, 21, true},      {"fits.png", 30, 21, true},      {"fits.gif", 30, 21, true},
+        {"fits.jpg", 30, 21, false},     {"画像.png", 120, 90, true},     {"wide.bmp", 458, 311, false},
+        {"wide.png", 458, 311, false},   {"wide.gif", 458, 311, false},   {"wide.jpg", 458, 311, false},
+        {"tall.png", 202, 459, false},   {"square.png", 255, 237, false}, {"flat.png", 508, 385, false},
+        {"skewed.png", 306, 237, false}, {"long.png", 2000, 150, false},  {"screen.jpg", 1280, 1024, false},
     };
     std::vector<ThumbnailJob> jobs;
     std::vector<Image> images;
-    for (const auto& c : cases) {
-        images.push_back(Quadrants(c.width, c.height));
-        jobs.push_back({jobs.size() + 1, pictures.write(c.name, images.back())});
+    for (const auto& [name, width, height, exact] : cases) {
+        images.push_back(Quadrants(width, height));
+        jobs.push_back({jobs.size() + 1, pictures.write(name, images.back())});
     }
     Received received;
     WinThumbnailDecoder decoder(kLayout, received.sink(), 2);
@@ -161,68 +137,49 @@ TEST(ThumbnailDecoder, EveryFormatGivesTheThumbnailOfTheWholePictureTheRightWayU
     decoder.decode(jobs);
     ASSERT_TRUE(received.awaitCount(jobs.size()));
     for (const DecodedThumbnail& result : received.results) {
-        ASSERT_GE(result.id, 1U);
-        ASSERT_LE(result.id, std::size(cases));
-        const auto& c = cases[result.id - 1];
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(result.path, jobs[result.id - 1].path);
+        ASSERT_TRUE(result.id >= 1 && result.id <= std::size(cases));
+        const size_t i = result.id - 1;
+        SCOPED_TRACE(std::get<0>(cases[i]));
+        EXPECT_EQ(result.path, jobs[i].path);
         ASSERT_TRUE(result.thumbnail.has_value()) << result.errorNumber << " " << result.description;
-        const Image& thumb = *result.thumbnail;
-        const std::optional<Image> whole = MakeStripThumbnail(images[result.id - 1], kLayout);
-        ASSERT_TRUE(whole.has_value());
-        ASSERT_EQ(std::pair(thumb.width, thumb.height), std::pair(whole->width, whole->height));
-        ASSERT_EQ(thumb.pixels.size(), static_cast<size_t>(thumb.width) * static_cast<size_t>(thumb.height));
-        if (c.exact) {
-            EXPECT_EQ(thumb.pixels, whole->pixels);
+        EXPECT_EQ(Mismatch(*result.thumbnail, images[i], true, 56), "");
+        if (std::get<3>(cases[i])) {
+            EXPECT_EQ(result.thumbnail->pixels, MakeStripThumbnail(images[i], kLayout)->pixels);
         }
-        const uint32_t corners[] = {At(thumb, 0, 0), At(thumb, thumb.width - 1, 0), At(thumb, 0, thumb.height - 1),
-                                    At(thumb, thumb.width - 1, thumb.height - 1)};
-        const uint32_t expected[] = {kRed, kGreen, kBlue, kYellow};
-        for (size_t i = 0; i < 4; ++i)
-            EXPECT_TRUE(Near(corners[i], expected[i], 56)) << i << ": " << std::hex << corners[i];
-        for (const uint32_t pixel : thumb.pixels) ASSERT_EQ(pixel >> 24, 0U);
     }
 }
 
 // A decoded JPEG frame as the platform decoder presents it on Windows: 24-bit pixels, and
 // decoding reduced at the scales it is given, each side rounded up as JPEG's are, each pixel the
 // whole picture's at the centre of its cell. Wine's decoders cannot reduce, so only this takes the
-// reduced path here. The pixels at each scale are the imaging component's own bitmaps. It lives on
-// the stack: references are counted, never freed, and every one taken must be given back.
+// reduced path here. It lives on the stack: every reference taken must be given back.
 class FakeJpegFrame final : public IWICBitmapSource, public WicSourceTransform {
 public:
-    FakeJpegFrame(IWICImagingFactory* factory, const Image& picture, std::vector<UINT> scales)
+    FakeJpegFrame(IWICImagingFactory* factory, const Image& picture, const std::vector<UINT>& scales)
         : reduces_(!scales.empty()) {
         for (const UINT scale : reduces_ ? scales : std::vector<UINT>{1}) {
-            const auto cells = [&](int32_t side) { return (static_cast<UINT>(side) + scale - 1) / scale; };
-            const auto centre = [&](UINT i, int32_t side) {
-                return std::min(static_cast<int32_t>(i * scale + scale / 2), side - 1);
-            };
-            Scaled scaled{scale, cells(picture.width), cells(picture.height), {}};
+            Scaled s{scale, (UINT(picture.width) + scale - 1) / scale, (UINT(picture.height) + scale - 1) / scale, {}};
             std::vector<BYTE> bytes;
-            for (UINT y = 0; y < scaled.height; ++y)
-                for (UINT x = 0; x < scaled.width; ++x) {
-                    const uint32_t pixel = At(picture, centre(x, picture.width), centre(y, picture.height));
+            for (UINT y = 0; y < s.height; ++y)
+                for (UINT x = 0; x < s.width; ++x) {
+                    const uint32_t pixel = At(picture, std::min(int32_t(x * scale + scale / 2), picture.width - 1),
+                                              std::min(int32_t(y * scale + scale / 2), picture.height - 1));
                     bytes.insert(bytes.end(), {BYTE(pixel), BYTE(pixel >> 8), BYTE(pixel >> 16)});
                 }
-            EXPECT_EQ(factory->CreateBitmapFromMemory(scaled.width, scaled.height, GUID_WICPixelFormat24bppBGR,
-                                                      scaled.width * 3, static_cast<UINT>(bytes.size()), bytes.data(),
-                                                      scaled.bitmap.put()),
+            EXPECT_EQ(factory->CreateBitmapFromMemory(s.width, s.height, GUID_WICPixelFormat24bppBGR, s.width * 3,
+                                                      UINT(bytes.size()), bytes.data(), s.bitmap.put()),
                       S_OK);
-            scaled_.push_back(std::move(scaled));
+            scaled_.push_back(std::move(s));
         }
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IWICBitmapSource) {
-            *object = static_cast<IWICBitmapSource*>(this);
-        } else if (iid == kIidWicSourceTransform && reduces_) {
-            *object = static_cast<WicSourceTransform*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
+        *object = iid == IID_IUnknown || iid == IID_IWICBitmapSource
+                      ? static_cast<void*>(static_cast<IWICBitmapSource*>(this))
+                  : iid == kIidWicSourceTransform && reduces_
+                      ? static_cast<void*>(static_cast<WicSourceTransform*>(this))
+                      : nullptr;
+        if (*object == nullptr) return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
@@ -244,24 +201,20 @@ public:
                                          WICBitmapTransformOptions transform, UINT stride, UINT bufferSize,
                                          BYTE* buffer) override {
         if (rect != nullptr || format == nullptr || *format != GUID_WICPixelFormat24bppBGR ||
-            transform != WICBitmapTransformRotate0) {
+            transform != WICBitmapTransformRotate0)
             return E_INVALIDARG;
-        }
-        for (const Scaled& scaled : scaled_) {
-            if (std::pair(scaled.width, scaled.height) != std::pair(width, height)) continue;
+        for (const Scaled& s : scaled_) {
+            if (std::pair(s.width, s.height) != std::pair(width, height)) continue;
             // Windows' own scaler may ask for the whole picture this way too.
-            scaled.scale == 1 ? void(++wholeCopies) : void(reducedCopies.emplace_back(width, height));
-            return scaled.bitmap->CopyPixels(nullptr, stride, bufferSize, buffer);
+            s.scale == 1 ? void(++wholeCopies) : void(reducedCopies.emplace_back(width, height));
+            return s.bitmap->CopyPixels(nullptr, stride, bufferSize, buffer);
         }
         return E_INVALIDARG;
     }
+    // The size whose width is nearest, the larger on a tie: it may be smaller than asked for.
     HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) override {
-        // The size whose width is nearest, the larger on a tie: it may be smaller than asked for.
-        const auto rank = [&](const Scaled& s) {
-            return std::pair(std::abs(static_cast<int>(s.width - *width)), s.scale);
-        };
-        const Scaled& best = *std::min_element(scaled_.begin(), scaled_.end(),
-                                               [&](const Scaled& a, const Scaled& b) { return rank(a) < rank(b); });
+        const auto rank = [&](const Scaled& s) { return std::pair(std::abs(int(s.width - *width)), s.scale); };
+        const Scaled& best = *std::ranges::min_element(scaled_, {}, rank);
         std::tie(*width, *height) = std::pair(best.width, best.height);
         return S_OK;
     }
@@ -274,7 +227,7 @@ public:
         return S_OK;
     }
 
-    [[nodiscard]] ULONG references() const { return references_; }
+    ULONG references_ = 1;
     int wholeCopies = 0;
     std::vector<std::pair<UINT, UINT>> reducedCopies;
 
@@ -287,44 +240,33 @@ private:
 
     const bool reduces_;
     std::vector<Scaled> scaled_;  // the whole picture first
-    ULONG references_ = 1;
 };
 
 TEST(ThumbnailDecoder, ADecoderThatReducesWhileDecodingIsAskedForTwiceTheThumbnailAtLeast) {
     const codec::WicSession session;
     ASSERT_NE(session.factory(), nullptr);
-    const struct {
-        const char* name;
-        int32_t width;
-        int32_t height;
-        std::vector<UINT> scales;  // none: no reduced decoding at all
-        std::vector<std::pair<UINT, UINT>> reducedCopies;
-    } cases[] = {
+    // The scales the decoder offers (none: no reduced decoding) and the reduced sizes asked for.
+    const std::tuple<int32_t, int32_t, std::vector<UINT>, std::vector<std::pair<UINT, UINT>>> cases[] = {
         // The nearest size, 80 x 64, is too small: the next one up is asked for.
-        {"an eighth", 1280, 1024, {1, 2, 4, 8, 16}, {{160, 128}}},
-        // An eighth has another aspect than the whole picture, enough to change the thumbnail
-        // by a pixel: scaled on from there to a size that gives the whole picture's.
-        {"an eighth of another shape", 1301, 764, {1, 2, 4, 8}, {{163, 96}}},
-        {"whole size only", 1280, 1024, {1}, {}},
-        {"no reduced decoding", 1280, 1024, {}, {}},
+        {1280, 1024, {1, 2, 4, 8, 16}, {{160, 128}}},
+        // An eighth has another aspect than the whole picture, enough to change the thumbnail by a
+        // pixel: scaled on from there to a size that gives the whole picture's.
+        {1301, 764, {1, 2, 4, 8}, {{163, 96}}},
+        {1280, 1024, {1}, {}},
+        {1280, 1024, {}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Image image = Quadrants(c.width, c.height);
-        FakeJpegFrame frame(session.factory(), image, c.scales);
+    for (const auto& [width, height, scales, reduced] : cases) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height << ", " << scales.size() << " scales");
+        const Image image = Quadrants(width, height);
+        FakeJpegFrame frame(session.factory(), image, scales);
         Image thumb;
         const std::optional<LoadFailure> failure = DecodeStripThumbnail(
             session.factory(), &frame, kLayout, [] { return true; }, thumb);
         ASSERT_FALSE(failure.has_value()) << failure->errorNumber;
-        const std::optional<Image> whole = MakeStripThumbnail(image, kLayout);
-        ASSERT_TRUE(whole.has_value());
-        EXPECT_EQ(std::pair(thumb.width, thumb.height), std::pair(whole->width, whole->height));
-        const std::vector<uint32_t> got = QuarterCentres(thumb);
-        const std::vector<uint32_t> expected{kRed, kGreen, kBlue, kYellow};
-        for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(Near(got[i], expected[i], 8)) << i;
-        EXPECT_EQ(frame.reducedCopies, c.reducedCopies);
-        EXPECT_EQ(frame.wholeCopies > 0, c.reducedCopies.empty());
-        EXPECT_EQ(frame.references(), 1U);
+        EXPECT_EQ(Mismatch(thumb, image, false, 8), "");
+        EXPECT_EQ(frame.reducedCopies, reduced);
+        EXPECT_EQ(frame.wholeCopies > 0, reduced.empty());
+        EXPECT_EQ(frame.references_, 1U);
     }
 }
 
@@ -332,24 +274,28 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
     Pictures pictures;
     ASSERT_TRUE(pictures.ok());
     const std::string good = pictures.write("good.png", Quadrants(120, 90));
-    ASSERT_TRUE(WriteBytes(pictures.path("garbage.jpg"), std::string(3000, '\x5A')));
-    ASSERT_TRUE(WriteBytes(pictures.path("empty.png"), ""));
-    ASSERT_TRUE(WriteBytes(pictures.path("widest.bmp"), BlackBmp(32767, 1)));
-    ASSERT_TRUE(WriteBytes(pictures.path("too wide.bmp"), BlackBmp(32768, 1)));
-    ASSERT_TRUE(WriteBytes(pictures.path("too tall.bmp"), BlackBmp(1, 32768)));
-    ASSERT_TRUE(WriteBytes(pictures.path("locked.png"), ""));
+    // 1-bit bitmap files, all black, as wide and as tall as allowed and one pixel more.
+    const auto blackBmp = [](int32_t width, int32_t height) {
+        const DWORD size = (DWORD(width) + 31) / 32 * 4 * DWORD(height);
+        return BitmapFileBytes({sizeof(BITMAPINFOHEADER), width, height, 1, 1, BI_RGB, size, 2835, 2835, 2, 2},
+                               std::string("\0\0\0\0\xFF\xFF\xFF\0", 8), std::string(size, '\0'));
+    };
+    const std::pair<const char*, std::string> files[] = {{"garbage.jpg", std::string(3000, '\x5A')},
+                                                         {"empty.png", ""},
+                                                         {"locked.png", ""},
+                                                         {"widest.bmp", blackBmp(32767, 1)},
+                                                         {"too wide.bmp", blackBmp(32768, 1)},
+                                                         {"too tall.bmp", blackBmp(1, 32768)}};
+    for (const auto& [name, bytes] : files) ASSERT_TRUE(WriteBytes(pictures.path(name), bytes));
     ASSERT_TRUE(::CreateDirectoryW(Utf8ToWide(pictures.path("folder.png")).c_str(), nullptr));
     // Held open with no sharing for the whole test: nobody else can open it.
     const UniqueHandle lock(::CreateFileW(Utf8ToWide(pictures.path("locked.png")).c_str(), GENERIC_READ, 0, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock);
-    const struct {
-        std::string path;
-        std::optional<LoadFailure> failure;  // nothing: a thumbnail
-    } cases[] = {
+    const std::pair<std::string, std::optional<LoadFailure>> cases[] = {
+        // nothing: a thumbnail
         {good, std::nullopt},
         {pictures.path("missing.png"), FileNotFound()},
-        {good, std::nullopt},
         {pictures.path("garbage.jpg"), BadPicture()},
         {pictures.path("empty.png"), BadPicture()},
         {pictures.path("folder.png"), FileNotFound()},
@@ -368,11 +314,10 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
         Received received;
         WinThumbnailDecoder decoder(kLayout, received.sink(), workers);
         ASSERT_EQ(decoder.workerCount(), workers);
-        std::vector<ThumbnailJob> first;
-        std::vector<ThumbnailJob> second;
+        std::vector<ThumbnailJob> first, second;
         std::vector<EntryId> order;
         for (EntryId id = 3; order.size() < count; id += 3) {
-            (order.size() < 25 ? first : second).push_back({id, caseOf(id).path});
+            (order.size() < 25 ? first : second).push_back({id, caseOf(id).first});
             order.push_back(id);
         }
         decoder.decode(first);
@@ -382,21 +327,16 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
         for (const DecodedThumbnail& result : received.results) {
             arrived.push_back(result.id);
             ASSERT_TRUE(result.id % 3 == 0 && result.id >= 3 && result.id <= 3 * count) << result.id;
-            const auto& c = caseOf(result.id);
-            SCOPED_TRACE(c.path);
-            EXPECT_EQ(result.path, c.path);
-            if (c.failure) {
-                EXPECT_FALSE(result.thumbnail.has_value());
-                EXPECT_EQ(result.errorNumber, c.failure->errorNumber);
-                EXPECT_EQ(result.description, WideToUtf8(c.failure->description));
-            } else {
-                EXPECT_TRUE(result.thumbnail.has_value()) << result.errorNumber << " " << result.description;
-                EXPECT_EQ(result.errorNumber, 0);
-                EXPECT_EQ(result.description, "");
-            }
+            const auto& [path, failure] = caseOf(result.id);
+            SCOPED_TRACE(path);
+            EXPECT_EQ(result.path, path);
+            EXPECT_EQ(result.thumbnail.has_value(), !failure) << result.errorNumber << " " << result.description;
+            EXPECT_EQ(std::pair(result.errorNumber, result.description),
+                      std::pair(failure.value_or(LoadFailure{}).errorNumber,
+                                WideToUtf8(failure.value_or(LoadFailure{}).description)));
         }
         // Each once; one worker in the order given, several in any.
-        if (workers > 1) std::sort(arrived.begin(), arrived.end());
+        if (workers > 1) std::ranges::sort(arrived);
         EXPECT_EQ(arrived, order);
     }
 }
@@ -404,57 +344,62 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
 TEST(ThumbnailDecoder, NothingOfACancelledBatchArrivesAndTheNextBatchDoes) {
     Pictures pictures;
     ASSERT_TRUE(pictures.ok());
-    const std::string slow = pictures.write("screen.jpg", Quadrants(1280, 1024));
-    const std::string fast = pictures.path("missing.png");
+    const std::string old = pictures.write("old.jpg", Quadrants(1280, 1024));
+    const std::string next = pictures.path("next.jpg");
+    ASSERT_TRUE(::CopyFileW(Utf8ToWide(old).c_str(), Utf8ToWide(next).c_str(), FALSE));
+    const std::string missing = pictures.path("missing.png");
+    // Workers; cancelled inside the sink's call for the first result; results gathered before the
+    // messages run, so that the first delivery holds several.
     const struct {
         unsigned workers;
-        bool fromSink;  // cancelled inside the sink's call for the first result
-        bool held;      // results gather before the messages run: the first delivery holds several
+        bool fromSink, held;
     } cases[] = {{1, false, false}, {1, true, false}, {3, false, false}, {3, true, false}, {1, true, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.workers << " workers, from the sink " << c.fromSink << ", held "
-                                        << c.held);
-        std::vector<EntryId> arrived;
+    for (const auto& [workers, fromSink, held] : cases) {
+        SCOPED_TRACE(testing::Message() << workers << " workers, from the sink " << fromSink << ", held " << held);
+        const bool cancelInSink = fromSink;
+        std::vector<EntryId> arrived, afterCancel;
         bool cancelled = false;
-        std::vector<EntryId> afterCancel;
         std::unique_ptr<WinThumbnailDecoder> decoder;
         decoder = std::make_unique<WinThumbnailDecoder>(
             kLayout,
-            [&](DecodedThumbnail result) {
+            [&](const DecodedThumbnail& result) {
                 arrived.push_back(result.id);
                 if (cancelled) afterCancel.push_back(result.id);
-                if (c.fromSink && !cancelled) {
+                if (cancelInSink && !cancelled) {
                     decoder->cancel();
                     cancelled = true;
                 }
             },
-            c.workers);
-        std::vector<ThumbnailJob> old;
-        for (EntryId id = 1; id <= 300; ++id) old.push_back({id, c.held ? fast : slow});
-        decoder->decode(old);
-        if (c.held) {
+            workers);
+        std::vector<ThumbnailJob> batch;
+        for (EntryId id = 1; id <= 300; ++id) batch.push_back({id, held ? missing : old});
+        decoder->decode(batch);
+        if (held) {
             ASSERT_TRUE(AwaitHeldResults());
         }
         ASSERT_TRUE(Await([&] { return !arrived.empty(); }, 60000));
-        if (!c.fromSink) {
+        if (!fromSink) {
             decoder->cancel();
             cancelled = true;
         }
         const size_t before = arrived.size();
-        std::vector<ThumbnailJob> next;
-        for (EntryId id = 1001; id <= 1005; ++id) next.push_back({id, slow});
-        decoder->decode(next);
-        ASSERT_TRUE(Await([&] { return afterCancel.size() >= next.size(); }, 60000));
-        // One worker has finished the file it held before it takes the new batch; of several,
-        // one might still be at it, so the messages keep running a while longer.
-        if (c.workers > 1) Pause(300);
-        std::sort(afterCancel.begin(), afterCancel.end());  // several workers finish in any order
+        // Once no worker holds the cancelled batch's file, each has finished or abandoned its job
+        // and the result is dropped before that worker takes a job of the next batch.
+        UniqueHandle letGo;
+        ASSERT_TRUE(held || Await([&] {
+                        letGo.reset(::CreateFileW(Utf8ToWide(old).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                        return static_cast<bool>(letGo);
+                    }));
+        batch.clear();
+        for (EntryId id = 1001; id <= 1005; ++id) batch.push_back({id, next});
+        decoder->decode(batch);
+        ASSERT_TRUE(Await([&] { return afterCancel.size() >= batch.size(); }, 60000));
+        ProcessPendingMessages();
+        std::ranges::sort(afterCancel);  // several workers finish in any order
         EXPECT_EQ(afterCancel, (std::vector<EntryId>{1001, 1002, 1003, 1004, 1005}))
             << "results of the cancelled batch arrived, or results of the new one are missing";
-        if (c.fromSink) {
-            EXPECT_EQ(before, 1U) << "the rest of the delivery that cancelled went on";
-        }
-        EXPECT_LT(before, 300U);
+        EXPECT_TRUE(fromSink ? before == 1 : before < 300) << before << ": the rest of the delivery that cancelled";
     }
 }
 
@@ -465,8 +410,7 @@ TEST(ThumbnailDecoder, DestroyedWithALongQueueItJoinsItsWorkersAndDeliversNothin
     std::vector<ThumbnailJob> jobs;
     for (EntryId id = 1; id <= 500; ++id) jobs.push_back({id, path});
     {
-        // Whatever the system starts once, for COM or the imaging component, is started here,
-        // so that it does not count against the decoders below.
+        // What the system starts once for COM or the imaging component must not count below.
         Received warm;
         WinThumbnailDecoder decoder(kLayout, warm.sink(), 3);
         decoder.decode({jobs[0]});
@@ -475,53 +419,42 @@ TEST(ThumbnailDecoder, DestroyedWithALongQueueItJoinsItsWorkersAndDeliversNothin
     const long before = ThreadCount();
     ASSERT_GT(before, 0);
 
-    // From outside: nothing reaches the sink once the destructor has begun.
-    {
-        int late = 0;
-        int delivered = 0;
+    // From outside: nothing reaches the sink once the destructor has begun; from inside the sink,
+    // with more results in the delivery it runs in: those are dropped.
+    for (const bool fromSink : {false, true}) {
+        SCOPED_TRACE(fromSink ? "from the sink" : "from outside");
+        int delivered = 0, late = 0;
         bool destroying = false;
-        auto decoder = std::make_unique<WinThumbnailDecoder>(
-            kLayout,
-            [&](DecodedThumbnail) {
-                ++delivered;
-                if (destroying) ++late;
-            },
-            3);
-        ASSERT_EQ(decoder->workerCount(), 3U);
-        EXPECT_EQ(ThreadCount(), before + 3) << "the probe must see the workers";
-        decoder->decode(jobs);
-        ASSERT_TRUE(Await([&] { return delivered > 0; }, 60000));
-        ASSERT_LT(delivered, 500) << "the queue must still be long when the decoder goes";
-        destroying = true;
-        const ULONGLONG start = ::GetTickCount64();
-        decoder.reset();
-        ::testing::Test::RecordProperty("destructor_ms", std::to_string(::GetTickCount64() - start));
-        const long after = ThreadCount();
-        EXPECT_TRUE(Await([&] { return ThreadCount() == before; }, 10000)) << ThreadCount() << " " << before;
-        EXPECT_EQ(after, before) << "workers still ran when the destructor returned";
-        ProcessPendingMessages();  // the workers are gone: whatever they posted is here already
-        EXPECT_EQ(late, 0);
-    }
-
-    // From inside the sink, with more results in the delivery it runs in: those are dropped.
-    {
-        int delivered = 0;
         std::unique_ptr<WinThumbnailDecoder> decoder;
         decoder = std::make_unique<WinThumbnailDecoder>(
             kLayout,
-            [&](DecodedThumbnail) {
+            [&](const DecodedThumbnail&) {
                 ++delivered;
-                decoder.reset();
+                late += destroying ? 1 : 0;
+                if (fromSink) {
+                    destroying = true;
+                    decoder.reset();
+                }
             },
             3);
-        std::vector<ThumbnailJob> missing;
-        for (EntryId id = 1; id <= 200; ++id) missing.push_back({id, pictures.path("missing.png")});
-        decoder->decode(missing);
-        ASSERT_TRUE(AwaitHeldResults());
-        ASSERT_TRUE(Await([&] { return decoder == nullptr; }, 60000));
-        EXPECT_TRUE(Await([&] { return ThreadCount() == before; }, 10000)) << ThreadCount() << " " << before;
-        ProcessPendingMessages();
-        EXPECT_EQ(delivered, 1);
+        ASSERT_EQ(ThreadCount(), before + 3) << "the probe must see the workers";
+        if (fromSink) {
+            std::vector<ThumbnailJob> missing;
+            for (EntryId id = 1; id <= 200; ++id) missing.push_back({id, pictures.path("missing.png")});
+            decoder->decode(missing);
+            ASSERT_TRUE(AwaitHeldResults());
+            ASSERT_TRUE(Await([&] { return decoder == nullptr; }, 60000));
+        } else {
+            decoder->decode(jobs);
+            ASSERT_TRUE(Await([&] { return delivered > 0; }, 60000));
+            ASSERT_LT(delivered, 500) << "the queue must still be long when the decoder goes";
+            destroying = true;
+            decoder.reset();
+            EXPECT_EQ(ThreadCount(), before) << "workers still ran when the destructor returned";
+        }
+        EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == before; }, 10000)) << ThreadCount() << " " << before;
+        ProcessPendingMessages();  // the workers are gone: whatever they posted is here already
+        EXPECT_EQ(late, 0);
     }
 }
 

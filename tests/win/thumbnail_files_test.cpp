@@ -9,7 +9,6 @@
 #include <string>
 #include <tuple>
 
-#include "codecs/imgctl/wic_codec.h"
 #include "win_test_support.h"
 
 namespace tessarin::test {
@@ -38,17 +37,16 @@ Picture Halves(int32_t width, int32_t height) {
 
 // A file's first two bytes, its size and whether it is red on the left and blue on the right (the
 // picture itself, not some other), read with the imaging component apart from the code under test.
-using Decoded = std::tuple<std::string, UINT, UINT, bool>;
-std::optional<Decoded> Decode(const std::string& path) {
-    const codec::WicSession session;
-    codec::Image image;
-    if (!session.factory() || !codec::DecodeFile(session.factory(), Utf8ToWide(path), image)) return std::nullopt;
+using Facts = std::tuple<std::string, UINT, UINT, bool>;
+std::optional<Facts> Decode(const std::string& path) {
+    const codec::Image image = Decoded(path);
+    if (image.bgra.empty()) return std::nullopt;
     const auto red = [&](UINT x) {  // blue, green, red, alpha
         const BYTE* p = &image.bgra[(size_t{image.height / 2} * image.width + x) * 4];
         return p[2] > 190 && p[0] < 70;
     };
-    return Decoded{ReadBytes(path).substr(0, 2), image.width, image.height,
-                   red(image.width / 4) && !red(image.width * 3 / 4)};
+    return Facts{ReadBytes(path).substr(0, 2), image.width, image.height,
+                 red(image.width / 4) && !red(image.width * 3 / 4)};
 }
 
 TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
@@ -79,7 +77,7 @@ TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
         EXPECT_EQ(MakeThumbnail(Halves(w, h), folder / name, boxWidth, boxHeight, isStatic, codec), outcome);
         EXPECT_EQ(std::pair(UINT(boxWidth), UINT(boxHeight)), std::pair(width, height));
         EXPECT_EQ(::GetFileAttributesW(scratch.c_str()), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(Decode(folder / name), *head ? std::optional(Decoded{head, width, height, true}) : std::nullopt);
+        EXPECT_EQ(Decode(folder / name), *head ? std::optional(Facts{head, width, height, true}) : std::nullopt);
     }
 
     // Without a folder to put the scratch bitmap in, nothing is made and nothing is claimed.
@@ -109,7 +107,7 @@ TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
     for (const auto& [from, target, width, height, quality, ok] : scaled) {
         SCOPED_TRACE(target);
         EXPECT_EQ(ScaleToJpeg(Utf8ToWide(from), Utf8ToWide(folder / target), width, height, quality), ok);
-        EXPECT_EQ(Decode(folder / target), ok ? std::optional(Decoded{"\xFF\xD8", width, height, true}) : std::nullopt);
+        EXPECT_EQ(Decode(folder / target), ok ? std::optional(Facts{"\xFF\xD8", width, height, true}) : std::nullopt);
     }
     // The source is released again: it can be deleted at once.
     EXPECT_TRUE(::DeleteFileW(Utf8ToWide(source).c_str()));

@@ -1,16 +1,16 @@
 #pragma once
-// Helpers shared by the Wine and the end-to-end tests: a private temporary folder, the program
-// folder, waits.
+// Helpers shared by the Wine and the end-to-end tests: a private temporary folder, waits, files
+// read and written without the code under test, and the tests' helper programs.
 
 #include <windows.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 
+#include "codecs/imgctl/wic_codec.h"
 #include "win32/filesystem.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
@@ -63,15 +63,9 @@ bool WaitUntil(Predicate done, DWORD deadlineMs = 30000, bool pump = false) {
     }
     return true;
 }
-
-// Waits with this thread's messages flowing, so windows the test owns stay alive.
-inline bool Await(const std::function<bool()>& done, DWORD deadlineMs = 30000) {
+template <typename Predicate>
+bool Await(Predicate done, DWORD deadlineMs = 30000) {
     return WaitUntil(done, deadlineMs, true);
-}
-
-// Lets this thread's windows run for a moment.
-inline void Pause(DWORD ms) {
-    WaitUntil([] { return false; }, ms, true);
 }
 
 // Puts the pointer there; true once it is.
@@ -85,7 +79,6 @@ inline bool WarpPointer(POINT at) {
         10000);
 }
 
-// Writes bytes to a file directly, without the code under test.
 inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     const UniqueHandle file(::CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -93,15 +86,13 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
 }
-
-// Reads a file's bytes directly, without the code under test; "" when there is none.
+// "" when there is no such file.
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream file(std::filesystem::path(Utf8ToWide(path)), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-// A bitmap file of that header, colour table and pixel bytes, put together without the code
-// under test.
+// A bitmap file of that header, colour table and pixel bytes.
 inline std::string BitmapFileBytes(const BITMAPINFOHEADER& info, const std::string& colours,
                                    const std::string& pixels) {
     const auto bytes = [](const auto& value) {
@@ -110,6 +101,14 @@ inline std::string BitmapFileBytes(const BITMAPINFOHEADER& info, const std::stri
     const auto offset = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info + colours.size());
     const BITMAPFILEHEADER file{0x4D42, offset + static_cast<DWORD>(pixels.size()), 0, 0, offset};
     return bytes(file) + bytes(info) + colours + pixels;
+}
+
+// An image file as the system's imaging component reads it; no pixels when it cannot.
+inline codec::Image Decoded(const std::string& path) {
+    const codec::WicSession wic;
+    codec::Image image;
+    if (wic.factory() == nullptr || !codec::DecodeFile(wic.factory(), Utf8ToWide(path), image)) return {};
+    return image;
 }
 
 // The 36 bytes of a status record as another program sees them through a view of its own;
@@ -123,32 +122,32 @@ inline std::string ReadRecordBytes(const std::string& name) {
 // The program folder of the build (Tessarin.exe, imgctl.dll), beside the test programs' own.
 inline std::string ProgramBinFolder() { return ProgramFolder() + "\\..\\bin"; }
 
-// clipboard_peer.exe, the other program of the clipboard tests, started with arguments.
-inline UniqueHandle StartPeer(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + Utf8ToWide(ProgramFolder()) + L"\\clipboard_peer.exe\" " + arguments;
+// A helper program of the tests (clipboard_peer.exe, page_peer.exe), started with arguments.
+inline UniqueHandle StartTestProgram(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring line = L"\"" + Utf8ToWide(ProgramFolder()) + L"\\" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return {};
     }
     const UniqueHandle thread(info.hThread);
     return UniqueHandle(info.hProcess);
 }
 
-// The peer's exit code, or -1 when it did not end within a minute.
-inline long ExitCodeOf(const UniqueHandle& peer) {
+// The exit code, or -1 when the program did not end within a minute.
+inline long ExitCodeOf(const UniqueHandle& process) {
     DWORD code = 0;
-    const bool ended = peer && ::WaitForSingleObject(peer.get(), 60000) == WAIT_OBJECT_0;
-    return ended && ::GetExitCodeProcess(peer.get(), &code) ? static_cast<long>(code) : -1;
+    const bool ended = process && ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+    return ended && ::GetExitCodeProcess(process.get(), &code) ? static_cast<long>(code) : -1;
 }
 
-// What another program reads from the clipboard, after the peer's exit code:
+// What another program reads from the clipboard, after its exit code:
 // "0: <width> <height> <RRGGBB top left> <RRGGBB bottom right>", or "0: none".
 inline std::string PeerReads() {
     TempFolder folder;
     const std::string result = folder / "clipboard.txt";
-    const long code = ExitCodeOf(StartPeer(L"read \"" + Utf8ToWide(result) + L"\""));
+    const long code = ExitCodeOf(StartTestProgram(L"clipboard_peer.exe", L"read \"" + Utf8ToWide(result) + L"\""));
     return std::to_string(code) + ": " + WinFileSystem().readFile(result).value_or("");
 }
 
