@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -371,6 +370,28 @@ std::string OpenDialogText(DWORD processId) {
     return WideToUtf8(text);
 }
 
+// Whether the strip shows thumbnails of the screenshots: its empty panels and their numbers
+// are a few dozen colours at most, a screenshot made small is hundreds.
+bool StripShowsThumbnails(HWND main) {
+    HWND strip = FindWindowExW(main, nullptr, L"TessarinPicList", nullptr);
+    RECT box{};
+    if (strip == nullptr || !GetWindowRect(strip, &box)) return false;
+    Picture shown;
+    const WindowDc screen(nullptr);
+    if (!shown.resize(box.right - box.left, box.bottom - box.top) ||
+        !BitBlt(shown.dc(), 0, 0, box.right - box.left, box.bottom - box.top, screen.get(), box.left, box.top,
+                SRCCOPY)) {
+        return false;
+    }
+    GdiFlush();
+    const uint32_t* bits = shown.bits();
+    if (bits == nullptr) return false;
+    std::vector<uint32_t> colours(bits, bits + static_cast<size_t>(box.right - box.left) * (box.bottom - box.top));
+    for (uint32_t& colour : colours) colour &= 0xFFFFFFU;
+    std::sort(colours.begin(), colours.end());
+    return std::unique(colours.begin(), colours.end()) - colours.begin() > 200;
+}
+
 // One start of the program in its folder. With `decodes` the thumbnails are expected to be
 // decoded after the list is complete (a folder never seen), and their end is awaited too.
 StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes) {
@@ -454,21 +475,16 @@ StartFigures StartWithFiles(const ProgramCopy& program, int count, bool decodes)
         figures.toFilled = Seconds(Clock::now() - start);
     }
     // Once the window answers, start-up's work and its pending messages are behind it. The
-    // thumbnail cache is read on a thread of its own and says nothing when it is in: the memory
-    // is taken once it has held still for a second (it grows by megabytes while the cache is read).
+    // thumbnail cache is read on a thread of its own after "ロード完了！": the memory is taken
+    // once the strip shows thumbnails.
     DWORD_PTR result = 0;
     SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
-    figures.memory = ProcessMemory(pi.hProcess);
-    for (auto still = Clock::now(); Clock::now() - still < std::chrono::seconds(1) && Clock::now() < deadline;) {
-        Sleep(100);
-        const Memory now = ProcessMemory(pi.hProcess);
-        const double anchor = static_cast<double>(figures.memory.privateBytes);
-        if (std::abs(static_cast<double>(now.privateBytes) - anchor) > 0.01 * anchor) {
-            still = Clock::now();
-            figures.memory = now;
-        }
+    while (count > 0 && !StripShowsThumbnails(main)) {
+        if (Clock::now() > deadline) return fail("the strip showed no thumbnails");
+        Sleep(1);
     }
     SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
+    figures.memory = ProcessMemory(pi.hProcess);
     probe.Stop();
     figures.longestPause = probe.longest();
     figures.pauseAt = probe.at();

@@ -35,9 +35,7 @@ void RunWork(const std::function<void()>& work) noexcept {
 }  // namespace
 
 WinBackgroundWork::WinBackgroundWork() {
-    if (!RegisterWindowClass(kClassName, OwnedWindowProc<WinBackgroundWork>, nullptr)) return;
-    window_.reset(
-        ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), this));
+    window_ = CreateMessageWindow(kClassName, this);
     if (!window_) return;
     try {
         worker_ = std::thread([this] { Work(); });
@@ -53,10 +51,7 @@ void WinBackgroundWork::Finish() {
     }
     wake_.notify_all();
     if (worker_.joinable()) worker_.join();
-    // A window already destroyed must not be destroyed again through a handle that may have
-    // been given to another window since.
-    if (hwnd_ == nullptr) (void)window_.release();
-    window_.reset();
+    DestroyOwnedWindow(window_, hwnd_);
 }
 
 void WinBackgroundWork::run(std::function<void()> work, std::function<void()> done) {

@@ -74,4 +74,20 @@ LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return 0;
 }
 
+// A message-only window of class T's own, through which other threads hand work back to the
+// thread that makes it (T owns it as above); empty when it cannot be made.
+template <typename T>
+[[nodiscard]] UniqueWindow CreateMessageWindow(const wchar_t* className, T* owner) {
+    if (!RegisterWindowClass(className, OwnedWindowProc<T>, nullptr)) return UniqueWindow();
+    return UniqueWindow(
+        ::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), owner));
+}
+
+// Destroys an owned window unless it is gone already (live is then null): a handle that may have
+// been given to another window since must not be destroyed again.
+inline void DestroyOwnedWindow(UniqueWindow& window, HWND live) {
+    if (live == nullptr) (void)window.release();
+    window.reset();
+}
+
 }  // namespace tessarin

@@ -267,9 +267,7 @@ std::optional<LoadFailure> DecodeStripThumbnail(IWICImagingFactory* factory, IWI
 // The window belongs to this thread, so the sink runs here; the workers only post to it.
 WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink, unsigned workers)
     : layout_(layout), delivery_(std::make_shared<Delivery>(std::move(sink))) {
-    if (!RegisterWindowClass(kClassName, OwnedWindowProc<WinThumbnailDecoder>, nullptr)) return;
-    window_.reset(
-        ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), this));
+    window_ = CreateMessageWindow(kClassName, this);
     if (!window_) return;
     const unsigned count = workers != 0 ? workers : std::max(1U, std::thread::hardware_concurrency());
     try {
@@ -294,10 +292,7 @@ WinThumbnailDecoder::~WinThumbnailDecoder() {
     for (std::thread& worker : workers_) {
         if (worker.joinable()) worker.join();
     }
-    // A window already destroyed must not be destroyed again through a handle that may have
-    // been given to another window since.
-    if (hwnd_ == nullptr) (void)window_.release();
-    window_.reset();
+    DestroyOwnedWindow(window_, hwnd_);
 }
 
 void WinThumbnailDecoder::decode(std::vector<ThumbnailJob> jobs) {
