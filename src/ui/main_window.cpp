@@ -123,8 +123,8 @@ bool frmTessarin::Load() {
     });
     // Without its workers the list decodes the thumbnails itself, one after another.
     if (decoder->ok()) decoder_ = std::move(decoder);
-    // Without its thread the cache is read and written on this one.
-    if (auto background = std::make_unique<WinBackgroundWork>(); background->ok()) background_ = std::move(background);
+    // Without its thread it does the work on this one.
+    background_ = std::make_unique<WinBackgroundWork>();
     list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
                                                               services_.drag, settings_, services_.paths, layout,
                                                               decoder_.get(), &services_.fs, background_.get()});
@@ -173,14 +173,8 @@ bool frmTessarin::Load() {
     if (plan.loadImages) {
         // Thousands of files take a noticeable time to list: the window answers meanwhile.
         std::vector<FolderImage> files;
-        const auto list = [&files, settings = settings_, &paths = services_.paths] {
-            files = ImagesToLoad(settings, paths);
-        };
-        if (background_) {
-            background_->runAndWait(list);
-        } else {
-            list();
-        }
+        background_->runAndWait(
+            [&files, settings = settings_, &paths = services_.paths] { files = ImagesToLoad(settings, paths); });
         (void)ChangeCurrentFolder(programFolder_);
         list_->LoadFiles(files);
     }
