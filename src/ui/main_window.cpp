@@ -60,7 +60,6 @@ constexpr UINT kMsgInputWake = WM_APP + 1;
 constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
 constexpr int kFontPoints = 9;
-constexpr DWORD kOverlaySettleMs = 80;
 
 // Design sizes in 96-dpi pixels.
 constexpr int kTopRowHeight = 34;
@@ -515,7 +514,7 @@ void frmTessarin::hideRangeOverlay() {
     rect_->hide();
     // The windows of other programs under the outline repaint in their own time; copied at
     // once, the range would still show the outline.
-    ProcessMessagesFor(kOverlaySettleMs);
+    ProcessMessagesFor(kUncoveredRepaintMs);
 }
 
 // ---- What the capture run asks of the main window ----------------------------------------
@@ -573,7 +572,7 @@ CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     }
     std::string result = tessarin::MyCapture(context, target);
     if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
-    return CaptureOutcome{std::move(result), context.downloadedImage};
+    return CaptureOutcome{std::move(result), context.downloadedImage, std::move(context.failureStatus)};
 }
 
 void frmTessarin::playSound(const std::string& path, bool async) {

@@ -1,5 +1,7 @@
 #include "win32/desktop.h"
 
+#include <shellscalingapi.h>
+
 #include <exception>
 
 #include "win32/window_queries.h"
@@ -11,6 +13,7 @@ struct VersionInfo {
     DWORD platformId = 0;
     DWORD major = 0;
     DWORD minor = 0;
+    DWORD build = 0;
 };
 
 // RtlGetVersion tells the true version; GetVersionExW answers an unmanifested program with
@@ -25,7 +28,7 @@ VersionInfo ReadVersion() {
         const auto rtlGetVersion =
             reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
         if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
-            return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+            return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
         }
     }
     OSVERSIONINFOW legacy{};
@@ -34,7 +37,7 @@ VersionInfo ReadVersion() {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (GetVersionExW(&legacy) == FALSE) return {};
 #pragma GCC diagnostic pop
-    return {legacy.dwPlatformId, legacy.dwMajorVersion, legacy.dwMinorVersion};
+    return {legacy.dwPlatformId, legacy.dwMajorVersion, legacy.dwMinorVersion, legacy.dwBuildNumber};
 }
 
 const VersionInfo& Version() {
@@ -46,6 +49,25 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     // No exception may leave the callback: an allocation failure just ends the list.
     try {
         reinterpret_cast<std::vector<WindowId>*>(context)->push_back(ToWindowId(window));
+        return TRUE;
+    } catch (const std::exception&) {
+        return FALSE;
+    }
+}
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info) == FALSE) return TRUE;
+    const RECT& r = info.rcMonitor;
+    auto& monitors = *reinterpret_cast<std::vector<Rect>*>(context);
+    try {
+        const Rect rect{r.left, r.top, r.right, r.bottom};
+        if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+            monitors.insert(monitors.begin(), rect);
+        } else {
+            monitors.push_back(rect);
+        }
         return TRUE;
     } catch (const std::exception&) {
         return FALSE;
@@ -92,9 +114,26 @@ float WinDesktop::osVersionNumber() const {
     return static_cast<float>(Version().major) + static_cast<float>(Version().minor) / 10.0f;
 }
 
-int32_t WinDesktop::screenWidth() const { return GetSystemMetrics(SM_CXSCREEN); }
+// Without any monitor the system could name (a session without a display), the primary's size
+// stands for the screen.
+std::vector<Rect> WinDesktop::monitors() const {
+    std::vector<Rect> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) monitors.push_back(Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+    return monitors;
+}
 
-int32_t WinDesktop::screenHeight() const { return GetSystemMetrics(SM_CYSCREEN); }
+WindowScale WinDesktop::windowScale(WindowId w) const {
+    const HWND window = ToHwnd(w);
+    if (window == nullptr || IsWindow(window) == FALSE) return {};
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    if (monitor == nullptr || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY))) dpiX = 0;
+    return WindowScale{static_cast<int32_t>(GetDpiForWindow(window)), static_cast<int32_t>(dpiX)};
+}
+
+uint32_t OsBuildNumber() { return Version().build; }
 
 HCURSOR ForegroundCursor() {
     const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);

@@ -21,14 +21,17 @@ public:
     [[nodiscard]] std::vector<WindowId> topLevelWindows() const override;
     [[nodiscard]] int osPlatformId() const override;
     [[nodiscard]] float osVersionNumber() const override;
-    [[nodiscard]] int32_t screenWidth() const override;
-    [[nodiscard]] int32_t screenHeight() const override;
+    [[nodiscard]] std::vector<Rect> monitors() const override;
+    [[nodiscard]] WindowScale windowScale(WindowId w) const override;
 };
 
 [[nodiscard]] inline HWND ToHwnd(WindowId id) noexcept { return reinterpret_cast<HWND>(static_cast<uintptr_t>(id)); }
 [[nodiscard]] inline WindowId ToWindowId(HWND hwnd) noexcept {
     return static_cast<WindowId>(reinterpret_cast<uintptr_t>(hwnd));
 }
+
+// The build number of the system (19041 for Windows 10 2004).
+[[nodiscard]] uint32_t OsBuildNumber();
 
 // The cursor that the foreground window's input thread shows (GetCursor answers only for
 // the calling thread's input state); null when there is none.

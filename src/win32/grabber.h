@@ -13,11 +13,16 @@ public:
 
     void clearPicture() override;
     [[nodiscard]] bool resizePicture(int32_t width, int32_t height) override;
-    void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
-    void blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) override;
-    void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) override;
-    [[nodiscard]] bool blank(int32_t x, int32_t y, int32_t cx, int32_t cy) const override;
+    void copyScreen(const Rect& source, Point to, bool captureLayered) override;
+    void copyWindowDc(WindowId w, const Rect& source, Point to, bool captureLayered) override;
+    [[nodiscard]] bool printWindow(WindowId w, int32_t width, int32_t height, Point to) override;
+    void fillBlack(const Rect& area) override;
+    [[nodiscard]] bool blank(const Rect& area) const override;
     void drawCursor(int32_t originX, int32_t originY) override;
+    [[nodiscard]] std::vector<ShownWindow> ownWindows() const override;
+    [[nodiscard]] bool excludeOwnWindows(bool exclude) override;
+    void showOwnWindow(WindowId w, bool shown) override;
+    void awaitRepaint() override;
 
 private:
     Picture& picture_;

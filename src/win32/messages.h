@@ -17,6 +17,9 @@ namespace tessarin {
 void ProcessPendingMessages();
 // Waits that long with this thread's messages flowing, so its windows stay alive.
 void ProcessMessagesFor(DWORD milliseconds);
+// How long the windows of other programs take to draw what one of ours uncovered by going
+// away: a copy of the screen made at once would still show ours.
+inline constexpr DWORD kUncoveredRepaintMs = 80;
 
 // The loop of a modal window of our own (no dialog template needed): this thread's messages,
 // with Tab, Enter and Esc for the window, until the window is gone (the variable is cleared

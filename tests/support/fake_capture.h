@@ -30,6 +30,7 @@ struct FakeWindow {
     bool visible = true, topLevel = true;
     std::string text{};  // what the window answers to WM_GETTEXT
     WindowId parent = 0;
+    WindowScale scale{96, 96};
 };
 
 // The top-level windows are enumerated in the order added; unknown ids and 0 answer "" and
@@ -40,6 +41,7 @@ struct FakeDesktop : Desktop {
     std::vector<FakeWindow> windows;
     int platformId = 2;
     float version = 10.0F;
+    std::vector<Rect> monitorRects{{0, 0, 1280, 1024}};
 
     const FakeWindow& find(WindowId id) const {
         static const FakeWindow kNone{.visible = false};
@@ -62,8 +64,8 @@ struct FakeDesktop : Desktop {
     }
     int osPlatformId() const override { return platformId; }
     float osVersionNumber() const override { return version; }
-    int32_t screenWidth() const override { return 1280; }
-    int32_t screenHeight() const override { return 1024; }
+    std::vector<Rect> monitors() const override { return monitorRects; }
+    WindowScale windowScale(WindowId w) const override { return find(w).scale; }
 };
 
 // Accessible objects are found only at their exact points.
@@ -81,14 +83,17 @@ inline AccessibleObjectInfo Named(std::string name, std::string value = "") {
     return {.found = true, .name = std::move(name), .value = std::move(value)};
 }
 
-// Calls read "screen -13 -12 50 30 1" (x, y, width, height, with layered windows),
-// "windowdc 7 0 0 50 20 0" (window id first), "message text / title". The first
-// `emptyFailures` emptyings and `setFailures` settings fail.
+// Calls read "screen 13 12 50 30 0 0 1" (the source's left, top, right, bottom, where it lands,
+// with layered windows), "windowdc 7 3 2 50 20 0 0 1" (window id first), "print 7 290 200 0 0"
+// (id, size, where it lands), "black 0 0 97 48", "hide 5", "exclude 1", "message text / title".
+// The first `emptyFailures` emptyings and `setFailures` settings fail.
 struct FakeDevices : Grabber, Clipboard, CaptureUi {
     Journal log;
     int emptyFailures = 0, setFailures = 0;
     std::string pickedClass;  // what the window list hands back
     Rect range;
+    std::vector<ShownWindow> own;  // our windows on the screen
+    bool canExclude = false;       // the system leaves them out of copies by itself
 
     void note(std::string call, auto... values) {
         ((call += " " + std::to_string(values)), ...);
@@ -97,14 +102,24 @@ struct FakeDevices : Grabber, Clipboard, CaptureUi {
     void clearPicture() override { note("clear"); }
     bool resizeFails = false;  // memory does not allow the size
     bool resizePicture(int32_t cx, int32_t cy) override { return note("resize", cx, cy), !resizeFails; }
-    void blitFromScreen(int32_t x, int32_t y, int32_t w, int32_t h, bool l) override { note("screen", x, y, w, h, l); }
-    void blitFromWindowDc(WindowId i, int32_t x, int32_t y, int32_t w, int32_t h, bool l) override {
-        note("windowdc", i, x, y, w, h, l);
+    void copyScreen(const Rect& s, Point to, bool l) override {
+        note("screen", s.left, s.top, s.right, s.bottom, to.x, to.y, l);
     }
-    void printWindow(WindowId i, int32_t x, int32_t y, int32_t w, int32_t h) override { note("print", i, x, y, w, h); }
+    void copyWindowDc(WindowId i, const Rect& s, Point to, bool l) override {
+        note("windowdc", i, s.left, s.top, s.right, s.bottom, to.x, to.y, l);
+    }
+    bool printFails = false;  // the window cannot be asked to draw itself
+    bool printWindow(WindowId i, int32_t w, int32_t h, Point to) override {
+        return note("print", i, w, h, to.x, to.y), !printFails;
+    }
+    void fillBlack(const Rect& a) override { note("black", a.left, a.top, a.right, a.bottom); }
     bool blankPrint = false;  // what a window drew for itself came out flat
-    bool blank(int32_t, int32_t, int32_t, int32_t) const override { return blankPrint; }
+    bool blank(const Rect&) const override { return blankPrint; }
     void drawCursor(int32_t x, int32_t y) override { note("cursor", x, y); }
+    std::vector<ShownWindow> ownWindows() const override { return own; }
+    bool excludeOwnWindows(bool exclude) override { return note("exclude", exclude ? 1 : 0), canExclude; }
+    void showOwnWindow(WindowId w, bool shown) override { note(shown ? "show" : "hide", w); }
+    void awaitRepaint() override { note("repaint"); }
     bool empty() override { return note("clipboard empty"), emptyFailures-- <= 0; }
     bool setPicture() override { return note("clipboard set"), setFailures-- <= 0; }
     void messageBox(const std::string& text, const std::string& t) override { note("message " + text + " / " + t); }

@@ -159,7 +159,7 @@ struct PageCase {
 };
 
 TEST(MyCaptureOnAPage, PartsTakesTheElementUnderThePointerAndItsImageFile) {
-    const std::string error(kCaptureError), grabbed = "resize 50 20|windowdc 7 -10 -5 60 25 1";  // the P's box
+    const std::string error(kCaptureError), grabbed = "resize 50 20|windowdc 7 10 5 60 25 0 0 1";  // the P's box
     const std::string tmp = "tmp_20240105134501", lost = "message ダウンロードエラー\r\n\r\nhttp://h/";
     const std::string longName = std::string(116, 'n') + ".gif", longUrl = "http://h/" + std::string(300, 'n') + ".gif";
     const PageCase cases[] = {
@@ -186,8 +186,8 @@ TEST(MyCaptureOnAPage, PartsTakesTheElementUnderThePointerAndItsImageFile) {
          "download http://h/b.php -> $b.php|remove $b.php|" + lost + "b.php" + kFailed},
         // Nothing under the pointer in a page that was found: the error marker, no crash.
         {"no element", "", nullptr, error, "", [](PageRig& r) { r.page.second->answers = 1; }},
-        // A page that cannot be read is a window without a document: the accessible part.
-        {"no document", "", nullptr, "", "resize 0 0|screen 0 0 0 0 1", [](PageRig& r) { r.documents.pages.clear(); }},
+        // A page that cannot be read is a window without a document: the accessible part, here none.
+        {"no document", "", nullptr, error, "", [](PageRig& r) { r.documents.pages.clear(); }},
     };
     for (const PageCase& c : cases) {
         SCOPED_TRACE(c.label);
@@ -201,6 +201,8 @@ TEST(MyCaptureOnAPage, PartsTakesTheElementUnderThePointerAndItsImageFile) {
         if (c.arrange) c.arrange(rig);
         EXPECT_EQ(MyCapture(rig.context, "parts"), c.result);
         EXPECT_EQ(rig.devices.log, Lines("clear|" + ReplaceAll(c.journal, "$", kData)));
+        // Nothing to take is said on the status line; a failed download has its message.
+        EXPECT_EQ(rig.context.failureStatus, c.result == error && c.journal.empty() ? kNothingCapturedStatus : "");
         // A downloaded image stays in the save folder under the name given back; nothing else does.
         const bool downloaded = !c.result.empty() && c.result != error;
         EXPECT_EQ(rig.context.downloadedImage, downloaded);

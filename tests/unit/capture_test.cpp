@@ -60,32 +60,41 @@ struct Rig {
 };
 
 TEST(MyCapture, EveryPathCopiesWhatItsWordAsksFor) {
-    const std::string part = "resize 40 20|screen -13 -12 50 30 1|cursor 10 10";
-    const std::string window = "resize 50 20|windowdc 7 -3 -2 50 20 1",
-                      noLink = Failure("ポップアップリンクは在りません。");
+    const std::string part = "resize 40 20|screen 13 12 50 30 0 0 1|cursor 10 10";
+    const std::string window = "resize 50 20|windowdc 7 3 2 50 20 0 0 1", noLink = Failure("ポップアップリンクは在りません。");
     const std::string noMemory = Failure("7 メモリが不足しています。");
+    const std::string snapshot = "resize 1280 1024|screen 0 0 1280 1024 0 0 1|cursor 0 0";
     const std::tuple<const char*, std::function<void(Rig&)>, std::string> cases[] = {
-        {"snapshot", nullptr, "resize 1280 1024|screen 0 0 1280 1024 1|cursor 0 0"},
-        {"snapshot_alt", nullptr, "resize 290 200|print 20 0 0 290 200|cursor -300 5"},
+        {"snapshot", nullptr, snapshot},
+        // The whole desktop is taken as it is, our own window in it.
+        {"snapshot", [](Rig& r) { r.devices.own = {{50, {10, 10, 300, 200}}}; }, snapshot},
+        {"snapshot_alt", nullptr, "resize 290 200|print 20 290 200 0 0|cursor -300 5"},
         {"window", nullptr, window + "|cursor 100 100"},
         {"window", [](Rig& r) { r.settings.noMouse = 1; }, window},
         {"window", [](Rig& r) { r.flags.nomouse = 1; }, window},
         // A visible tooltip before any balloon, hidden ones never.
-        {"tooltips", nullptr, "resize 60 20|print 9 0 0 60 20|cursor 200 300"},
-        {"tooltips", [](Rig& r) { r.desktop.windows.pop_back(); }, "resize 10 10|print 8 0 0 10 10|cursor 0 0"},
+        {"tooltips", nullptr, "resize 60 20|print 9 60 20 0 0|cursor 200 300"},
+        {"tooltips", [](Rig& r) { r.desktop.windows.pop_back(); }, "resize 10 10|print 8 10 10 0 0|cursor 0 0"},
         {"tooltips", [](Rig& r) { r.desktop.windows.resize(2); }, Failure("ツールチップは表示されていません。")},
         {"popuplink", nullptr, noLink},
         {"popuplink", [](Rig& r) { r.desktop.windows[0].className = "Internet Explorer_Server"; }, noLink},
         {"popuplink", [](Rig& r) { r.desktop.windows[0].className = "Chrome_RenderWidgetHostHWND"; }, part},
-        {"parts", nullptr, "resize 100 50|screen 17 3 80 45 1|cursor -20 -5"},  // (-20, -5, 80, 45)
+        // (-20, -5, 80, 45), corrected to start at (-17, -3): black where no monitor is.
+        {"parts", nullptr, "resize 100 50|black 0 0 97 48|screen 0 0 80 45 17 3 1|cursor -20 -5"},
         {"parts", [](Rig& r) { r.settings.size = 2; }, part},
         {"parts", [](Rig& r) { r.desktop.windows[0].className = "MozillaWindowClass"; }, part},
-        // Nothing found, whatever else the record holds: an empty copy.
-        {"parts", [](Rig& r) { r.accessibility.objects[0].second.found = false, r.settings.size = 0; },
-         "resize 0 0|screen -3 -2 0 0 1|cursor 0 0"},
-        {"class", nullptr, "resize 290 200|print 20 0 0 290 200|cursor -300 5"},
+        // The window left of the screen draws itself; one parked where minimised windows go
+        // does not count as shown.
+        {"class", nullptr, "resize 290 200|print 20 290 200 0 0|cursor -300 5"},
         {"class", [](Rig& r) { r.desktop.windows[1].rect.bottom = -5; },
          Failure("指定のクラス名：「 cabinet 」は、画面範囲外（または最小化状態）にあります。")},
+        // Right and bottom negative, but on a monitor up and left of the primary.
+        {"class",
+         [](Rig& r) {
+             r.desktop.windows[1].rect = {-300, -250, -10, -50};
+             r.desktop.monitorRects.push_back({-1920, -1080, 0, 0});
+         },
+         "resize 290 200|print 20 290 200 0 0|cursor -300 -250"},
         {"Window", nullptr, Failure("プログラムエラー & Opt")},
         // A size that memory does not allow is reported; the picture is not passed off as this one.
         {"window", [](Rig& r) { r.devices.resizeFails = true; }, "resize 50 20|" + noMemory},
@@ -143,7 +152,7 @@ TEST(MyCapture, RangeIsNamedAfterItsCentreAndThePointerClassCutByCharacters) {
     Rig rig;
     rig.devices.range = {10, 10, 14, 14};
     EXPECT_EQ(rig.capture("rect"), "_Edit");
-    EXPECT_EQ(rig.log, Lines("clear|hide overlay|resize 4 4|screen -10 -10 14 14 1|cursor 10 10"));
+    EXPECT_EQ(rig.log, Lines("clear|hide overlay|resize 4 4|screen 10 10 14 14 0 0 1|cursor 10 10"));
 }
 
 TEST(MyCapture, ClipboardStepRetriesThenReportsItsFailure) {
@@ -190,55 +199,212 @@ TEST(WindowQueries, FindVisibleWindowsMatchesAndPutsTheShortestTitleFirst) {
     }
 }
 
-TEST(GrabberRules, CorrectionAppliesOnlyWithSwitchZeroAndHoseiOne) {
-    const BlitArea part{-100, -100, 150, 120};  // the screen from (100, 100) to (150, 120)
+// What a capture that took nothing says, instead of "キャプチャー完了" over an empty or black picture.
+TEST(MyCapture, ACaptureThatTookNothingSaysSoOnTheStatusLine) {
+    // target, arrangement, status, the calls after the clearing
+    const std::tuple<const char*, std::function<void(Rig&)>, std::string_view, std::string> cases[] = {
+        // Nothing accessible under the pointer (a menu bar item under Wine), no fixed size.
+        {"parts", [](Rig& r) { r.accessibility.objects[0].second.found = false, r.settings.size = 0; },
+         kNothingCapturedStatus, ""},
+        {"snapshot_alt", [](Rig& r) { r.desktop.foreground = 0; }, kNothingCapturedStatus, ""},
+        // A window on no monitor whose own drawing came out flat: the screen has nothing of it.
+        {"window",
+         [](Rig& r) {
+             r.desktop.windows[0].rect = {-500, 100, -200, 300};
+             r.devices.blankPrint = true;
+         },
+         kOffScreenStatus, "resize 300 200|windowdc 7 3 2 300 200 0 0 1"},
+        // Hidden, and unable to draw itself: nothing at all was taken.
+        {"snapshot_alt",
+         [](Rig& r) {
+             r.desktop.windows[1].visible = false;
+             r.devices.printFails = true;
+         },
+         kOffScreenStatus, "resize 290 200|print 20 290 200 0 0"},
+    };
+    for (const auto& [target, arrange, status, log] : cases) {
+        SCOPED_TRACE(testing::Message() << target << " " << log);
+        Rig rig;
+        arrange(rig);
+        rig.settings.copyToClipboard = 1;
+        EXPECT_EQ(rig.capture(target), kCaptureError);
+        EXPECT_EQ(rig.context.failureStatus, status);
+        // No message box, no cursor, no clipboard.
+        EXPECT_EQ(rig.log, Lines("clear|" + log));
+    }
+    // The next capture starts without the last one's failure.
+    Rig rig;
+    rig.context.failureStatus = "old";
+    EXPECT_EQ(rig.capture("window"), "");
+    EXPECT_EQ(rig.context.failureStatus, "");
+}
+
+// Three monitors of different sizes, left of and above the primary: the screen is copied from
+// each monitor into its place, black where none is; a window straddling two is whole.
+TEST(MyCapture, EveryMonitorCountsWhateverTheSignOfItsCoordinates) {
+    const std::vector<Rect> monitors{{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}, {0, -1080, 1280, 0}};
+    // target, the window under the pointer (a Notepad whose device context gives nothing), the calls
+    const std::tuple<const char*, Rect, std::string> cases[] = {
+        {"snapshot", {},
+         "resize 3200 2160|black 0 0 3200 2160|screen 0 0 1280 1024 1920 1080 1|screen -1920 0 0 1080 0 1080 1"
+         "|screen 0 -1080 1280 0 1920 0 1|cursor -1920 -1080"},
+        {"window", {-1700, 300, -1400, 500},
+         "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen -1700 300 -1400 500 0 0 1|cursor -1700 300"},
+        // Across the left edge of the primary, and larger than the primary.
+        {"window", {-200, 100, 100, 300},
+         "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen 0 100 100 300 200 0 1|screen -200 100 0 300 0 0 1"
+         "|cursor -200 100"},
+        {"window", {-400, -50, 1200, 1000},
+         "resize 1600 1050|windowdc 7 0 0 1600 1050 0 0 1|black 0 0 1600 1050|screen 0 0 1200 1000 400 50 1"
+         "|screen -400 0 0 1000 0 50 1|screen 0 -50 1200 0 400 0 1|cursor -400 -50"},
+        {"window", {100, -900, 400, -700},
+         "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen 100 -900 400 -700 0 0 1|cursor 100 -900"},
+    };
+    for (const auto& [target, windowRect, log] : cases) {
+        SCOPED_TRACE(testing::Message() << target << " " << log);
+        Rig rig;
+        rig.desktop.monitorRects = monitors;
+        rig.desktop.windows[0] = {7, "Notepad", "", windowRect};
+        std::tie(rig.settings.noTooltip, rig.settings.hosei, rig.devices.blankPrint) = std::tuple(0, 0, true);
+        EXPECT_EQ(rig.capture(target), "");
+        EXPECT_EQ(rig.log, Lines("clear|" + log));
+    }
+    // A range across three monitors.
+    Rig rig;
+    rig.desktop.monitorRects = monitors;
+    rig.devices.range = {-30, -20, 30, 20};
+    EXPECT_EQ(rig.capture("rect"), "_Edit");
+    EXPECT_EQ(rig.log, Lines("clear|hide overlay|resize 60 40|black 0 0 60 40|screen 0 0 30 20 30 20 1"
+                             "|screen -30 0 0 20 0 20 1|screen 0 -20 30 0 30 0 1|cursor -30 -20"));
+}
+
+TEST(GrabberRules, ScreenPiecesAreClippedToThePictureAndCutAtTheMonitors) {
+    const std::vector<Rect> monitors{{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}};
+    // source, landing point, picture size, pieces
+    const std::tuple<Rect, Point, int32_t, int32_t, std::vector<ScreenPiece>> cases[] = {
+        {{10, 20, 110, 70}, {}, 100, 50, {{{10, 20, 110, 70}, {0, 0}}}},
+        // Past the bottom right of the primary: only what is on it (a copy one pixel past the
+        // screen would come back black as a whole).
+        {{1200, 1000, 1300, 1100}, {}, 100, 100, {{{1200, 1000, 1280, 1024}, {0, 0}}}},
+        // Below the primary but on the taller monitor left of it.
+        {{-100, 1000, 100, 1060}, {}, 200, 60, {{{0, 1000, 100, 1024}, {100, 0}}, {{-100, 1000, 0, 1060}, {0, 0}}}},
+        // Clipped to the picture: a correction shifted it, or the picture is smaller.
+        {{13, 12, 50, 30}, {}, 40, 20, {{{13, 12, 50, 30}, {0, 0}}}},
+        {{0, 0, 100, 100}, {}, 30, 20, {{{0, 0, 30, 20}, {0, 0}}}},
+        {{0, 0, 100, 100}, {-5, -5}, 30, 20, {{{5, 5, 35, 25}, {0, 0}}}},
+        // On no monitor, or outside the picture: nothing.
+        {{-500, -500, -100, -100}, {}, 400, 400, {}},
+        {{0, 0, 10, 10}, {50, 50}, 40, 40, {}},
+        {{0, 0, 0, 10}, {}, 40, 40, {}},
+        // Extremes saturate.
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {}, 10, 10, {}},
+    };
+    for (const auto& [source, to, width, height, pieces] : cases) {
+        EXPECT_EQ(ScreenPieces(source, to, width, height, monitors), pieces)
+            << source.left << "," << source.top << " " << width << "x" << height;
+    }
+    // Mirrored monitors give one copy.
+    EXPECT_EQ(ScreenPieces({0, 0, 10, 10}, {}, 10, 10, {{0, 0, 100, 100}, {0, 0, 100, 100}}).size(), 1U);
+    EXPECT_EQ(BoundingBox({{0, 0, 1280, 1024}, {}, {-1920, 0, 0, 1080}}), (Rect{-1920, 0, 1280, 1080}));
+}
+
+TEST(GrabberRules, CorrectionMovesTheCopysStartAndEndOnlyWithSwitchZeroAndHoseiOne) {
+    const Rect part{100, 100, 150, 120};
     // hosei, left, top, width, height, switch, result
-    const std::tuple<int, int, int, int, int, int, BlitArea> cases[] = {
+    const std::tuple<int, int, int, int, int, int, Rect> cases[] = {
         // The picture shows the screen from (103, 102); the copy ends 3 columns and 2 rows
         // short of the 50 x 20 picture, unless the size corrections make up for it.
-        {1, 3, 2, 0, 0, kCorrectionOn, {-103, -102, 150, 120}},
-        {1, 3, 2, 3, 2, kCorrectionOn, {-103, -102, 153, 122}},
+        {1, 3, 2, 0, 0, kCorrectionOn, {103, 102, 150, 120}},
+        {1, 3, 2, 3, 2, kCorrectionOn, {103, 102, 153, 122}},
+        {1, -3, -2, 0, 0, kCorrectionOn, {97, 98, 150, 120}},
         {1, 3, 2, 3, 2, kCorrectionOff, part},
         {2, 3, 2, 3, 2, kCorrectionOn, part},
         // Hand-edited extremes saturate instead of overflowing.
-        {1, INT_MIN, INT_MAX, INT_MAX, INT_MIN, kCorrectionOn, {INT_MAX - 99, INT_MIN, INT_MAX, INT_MIN + 120}},
+        {1, INT_MIN, INT_MAX, INT_MAX, INT_MIN, kCorrectionOn, {INT_MIN + 100, INT_MAX, INT_MAX, INT_MIN + 120}},
     };
     for (const auto& [hosei, left, top, width, height, correctionSwitch, expected] : cases) {
         Settings settings;
         std::tie(settings.hosei, settings.hoseiLeft, settings.hoseiTop, settings.hoseiWidth, settings.hoseiHeight) =
             std::tuple(hosei, left, top, width, height);
-        EXPECT_EQ(CorrectedExtent(part, settings, correctionSwitch), expected) << hosei << " " << correctionSwitch;
+        EXPECT_EQ(CorrectedSource(part, settings, correctionSwitch), expected) << hosei << " " << correctionSwitch;
     }
 }
 
 // A window whose own drawing came out flat (another process's window under Wine, one the
-// graphics card draws) is copied from the screen while it shows there, so that its pixel (5, 6)
-// still lands at the picture's origin.
+// graphics card draws, an edit control of another program) is copied from the screen while it
+// shows there, so that its pixel (5, 6) still lands at the picture's origin.
 TEST(GrabberRules, GrabWindowLetsOnlyNonEditWindowsDrawThemselvesWithNoTooltipAndMendsAFlatDrawing) {
-    const std::string print = "print 7 -5 -6 30 40", dc = "windowdc 7 -5 -6 30 40 1";
-    // class, version, "no tooltip", platform id, flat drawing, visible, the copies; layered windows are left out
-    // before the NT family
-    const std::tuple<const char*, float, int, int, bool, bool, Journal> cases[] = {
-        {"Notepad", 5.1F, 1, 2, false, true, {print}},
-        {"TEdit", 10.0F, 1, 2, false, true, {print}},
-        {"Notepad", 5.0F, 1, 2, false, true, {dc}},
-        {"Notepad", 5.1F, 0, 2, false, true, {dc}},
-        {"Notepad", 5.1F, 2, 2, false, true, {dc}},
-        {"EDIT", 5.1F, 1, 2, false, true, {dc}},
-        {"RICHEDIT50W", 5.1F, 1, 2, false, true, {dc}},
-        {"Notepad", 5.1F, 0, 1, false, true, {"windowdc 7 -5 -6 30 40 0"}},
-        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, true, {print, "screen -105 -206 130 240 1"}},
-        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, false, {print}},  // hidden: the screen does not have it either
+    const std::string print = "print 7 300 300 -5 -6", dc = "windowdc 7 5 6 35 46 0 0 1";
+    const std::string screen = "screen 105 206 135 246 0 0 1";
+    // class, version, "no tooltip", platform id, flat drawing, visible, scales, the copies; layered
+    // windows are left out before the NT family
+    const std::tuple<const char*, float, int, int, bool, bool, WindowScale, Journal> cases[] = {
+        {"Notepad", 5.1F, 1, 2, false, true, {96, 96}, {print}},
+        {"TEdit", 10.0F, 1, 2, false, true, {96, 96}, {print}},
+        {"Notepad", 5.0F, 1, 2, false, true, {96, 96}, {dc}},
+        {"Notepad", 5.1F, 0, 2, false, true, {96, 96}, {dc}},
+        {"Notepad", 5.1F, 2, 2, false, true, {96, 96}, {dc}},
+        {"EDIT", 5.1F, 1, 2, false, true, {96, 96}, {dc}},
+        {"RICHEDIT50W", 5.1F, 1, 2, false, true, {96, 96}, {dc}},
+        {"Notepad", 5.1F, 0, 1, false, true, {96, 96}, {"windowdc 7 5 6 35 46 0 0 0"}},
+        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, true, {96, 96}, {print, screen}},
+        {"Chrome_WidgetWin_1", 10.0F, 1, 2, true, false, {96, 96}, {print}},  // hidden: the screen lacks it too
+        // Edit controls of another program come out flat too.
+        {"Edit", 10.0F, 1, 2, true, true, {96, 96}, {dc, screen}},
+        {"RichEdit20W", 10.0F, 0, 2, true, false, {96, 96}, {dc}},
+        // A program the system enlarges would draw itself at two thirds of its shown size.
+        {"Notepad", 10.0F, 1, 2, false, true, {96, 144}, {dc}},
+        {"Notepad", 10.0F, 1, 2, false, true, {144, 144}, {print}},
+        {"Notepad", 10.0F, 1, 2, false, true, {0, 144}, {print}},  // the system cannot tell
     };
-    for (const auto& [className, version, noTooltip, platformId, flat, visible, expected] : cases) {
+    for (const auto& [className, version, noTooltip, platformId, flat, visible, scale, expected] : cases) {
         FakeDesktop desktop;
         FakeDevices devices;
         Settings settings;
         desktop.windows = {{7, className, "", Rect{100, 200, 400, 500}, visible}};
+        desktop.windows[0].scale = scale;
         std::tie(desktop.version, desktop.platformId, settings.noTooltip, devices.blankPrint) =
             std::tuple(version, platformId, noTooltip, flat);
-        GrabWindow(devices, desktop, settings, 7, 5, 6, 30, 40);
+        EXPECT_TRUE(GrabWindow(devices, desktop, settings, 7, {5, 6, 35, 46}));
         EXPECT_EQ(devices.log, expected) << className << " " << version << " " << noTooltip << " " << flat;
+    }
+    // The window's device context and its screen copy are corrected alike.
+    FakeDesktop desktop;
+    FakeDevices devices;
+    Settings settings;
+    desktop.windows = {{7, "Edit", "", Rect{100, 200, 400, 500}}};
+    std::tie(settings.hosei, settings.hoseiLeft, settings.hoseiTop, devices.blankPrint) = std::tuple(1, 3, 2, true);
+    EXPECT_TRUE(GrabWindow(devices, desktop, settings, 7, {0, 0, 300, 300}));
+    // What the correction leaves uncopied keeps the picture's background: no black there.
+    EXPECT_EQ(devices.log, Lines("windowdc 7 3 2 300 300 0 0 1|screen 103 202 400 500 0 0 1"));
+}
+
+// Our own windows never show in a screen copy of another window: the system leaves them out
+// where it can, else they are hidden for the copy's moment; the window being captured, or one
+// that holds it, stays.
+TEST(GrabberRules, OurWindowsAreKeptOutOfAScreenCopyForItsMomentOnly) {
+    const ShownWindow main{50, {250, 250, 600, 450}}, far{51, {900, 900, 1000, 1000}}, tip{52, {120, 220, 180, 240}};
+    // our windows, the system can exclude them, target, the calls
+    const std::tuple<std::vector<ShownWindow>, bool, WindowId, std::string> cases[] = {
+        {{}, true, 7, "screen 100 200 400 500 0 0 1"},
+        {{far}, true, 7, "screen 100 200 400 500 0 0 1"},
+        {{main, far}, true, 7, "exclude 1|screen 100 200 400 500 0 0 1|exclude 0"},
+        {{main, far, tip}, false, 7,
+         "exclude 1|hide 50|hide 52|repaint|screen 100 200 400 500 0 0 1|show 52|show 50"},
+        // Capturing our own window (a child of it): the system's exclusion would take it too.
+        {{main, tip}, true, 60, "hide 52|repaint|screen 100 200 400 500 0 0 1|show 52"},
+        {{main}, true, 50, "screen 100 200 400 500 0 0 1"},
+    };
+    for (const auto& [own, canExclude, target, log] : cases) {
+        SCOPED_TRACE(log);
+        FakeDesktop desktop;
+        desktop.windows = {{60, "Button", "", {}, true, false, "", 50}};
+        FakeDevices devices;
+        devices.own = own;
+        devices.canExclude = canExclude;
+        EXPECT_TRUE(BlitToPicture(devices, desktop, Settings{}, {100, 200, 400, 500}, kCorrectionOff,
+                                  OwnWindowRule{true, target}));
+        EXPECT_EQ(devices.log, Lines(log));
     }
 }
 

@@ -87,6 +87,7 @@ struct RunWorld {
             if (s == "cancel" || s == "error") host.outcome.result = s == "cancel" ? kCaptureCancel : kCaptureError;
             if (s == "named") host.outcome.result = "Button_OK";
             if (s == "download") host.outcome = CaptureOutcome{"cat.jpg", true};
+            if (s == "nothing") host.outcome = CaptureOutcome{std::string(kCaptureError), false, "took nothing"};
             if (s.starts_with("hold=")) keys.held = {kVk.at(s.substr(5))};
             if (s == "state") journal.push_back("state " + run.runState());
             if (s == "where") journal.push_back(PairText(overlay.placed.width, overlay.placed.height));
@@ -147,6 +148,9 @@ TEST(RunController, Scripts) {
         // After a marker only the position labels change; no status, no sound.
         {"go Shift - A cancel move Ctrl+C Ctrl+C . panel", "2 KEY_DOWN 41 110 - 230"},
         {"sound go Shift - error . Ctrl+C", "status |capture rect|cleared|add off|overlay hide"},
+        // A capture that took nothing says so instead of "キャプチャー完了", the desktop's too.
+        {"nothing sound go . Ctrl+C", "status |capture window|status took nothing|cleared|add off"},
+        {"nothing sound go . PrtSc -", "status |capture snapshot|status took nothing|cleared|add off"},
         // Listing after a capture; the capture key and the target kind as the settings say now.
         {"manual nolisting download go . Ctrl+C",  // a downloaded image is listed at once
          window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|blue|status cat.jpg をダウンロード&保存|" +

@@ -89,9 +89,6 @@ std::string FirstCharacters(std::string_view text, std::size_t count) {
     return EncodeUtf8(characters);
 }
 
-int32_t Width(const Rect& rect) { return ClampToInt32(int64_t{rect.right} - rect.left); }
-int32_t Height(const Rect& rect) { return ClampToInt32(int64_t{rect.bottom} - rect.top); }
-int32_t Negated(int32_t value) { return ClampToInt32(-static_cast<int64_t>(value)); }
 int32_t Midpoint(int32_t a, int32_t b) { return RoundHalfEven((static_cast<double>(a) + b) / 2.0); }
 
 bool NoMouse(const CaptureContext& context) { return context.settings.noMouse == 1 || context.flags.nomouse != 0; }
@@ -109,29 +106,38 @@ std::optional<Captured> Fail(CaptureContext& context, std::string_view message) 
     return std::nullopt;
 }
 
-bool ResizePicture(Grabber& grabber, const Rect& rect) {
-    return grabber.resizePicture(std::max(Width(rect), 0), std::max(Height(rect), 0));
+// A capture that took nothing says so on the status line rather than passing an empty or
+// black picture off as a capture.
+std::optional<Captured> TookNothing(CaptureContext& context, std::string_view status) {
+    context.failureStatus = std::string(status);
+    return std::nullopt;
 }
 
-// The copy is expressed from the screen origin, so the area from (left, top) to
-// (right, bottom) lands at the picture's origin.
-std::optional<Captured> CopyScreenArea(CaptureContext& context, const Rect& rect, int correctionSwitch) {
+bool ResizePicture(Grabber& grabber, const Rect& rect) {
+    return grabber.resizePicture(std::max(rect.width(), 0), std::max(rect.height(), 0));
+}
+
+std::optional<Captured> CopyScreenArea(CaptureContext& context, const Rect& rect, int correctionSwitch,
+                                       const OwnWindowRule& rule) {
+    if (IsEmpty(rect)) return TookNothing(context, kNothingCapturedStatus);
     if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
-    BlitToPicture(context.grabber, context.desktop, context.settings, Negated(rect.left), Negated(rect.top), rect.right,
-                  rect.bottom, correctionSwitch);
+    if (!BlitToPicture(context.grabber, context.desktop, context.settings, rect, correctionSwitch, rule))
+        return TookNothing(context, kOffScreenStatus);
     return Captured{"", Point{rect.left, rect.top}};
 }
 
 std::optional<Captured> CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
+    if (IsEmpty(rect)) return TookNothing(context, kNothingCapturedStatus);
     if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
-    GrabWindow(context.grabber, context.desktop, context.settings, window, 0, 0, Width(rect), Height(rect));
+    if (!GrabWindow(context.grabber, context.desktop, context.settings, window, Rect{0, 0, rect.width(), rect.height()}))
+        return TookNothing(context, kOffScreenStatus);
     return Captured{"", Point{rect.left, rect.top}};
 }
 
 // The range is named after what lies at its centre and the window under the pointer, so
 // that captures of the same place get recognisable names.
 std::optional<Captured> CopyRange(CaptureContext& context, const Rect& range, std::string_view pointerClass) {
-    std::optional<Captured> captured = CopyScreenArea(context, range, kCorrectionOff);
+    std::optional<Captured> captured = CopyScreenArea(context, range, kCorrectionOff, OwnWindowRule{});
     if (!captured) return captured;
     const Point centre{Midpoint(range.left, range.right), Midpoint(range.top, range.bottom)};
     captured->name = FirstCharacters(AccessibleNameAt(context.accessibility, centre), kRangeNameCharacters) + "_" +
@@ -166,9 +172,10 @@ std::optional<Captured> CopyWindowOfClass(CaptureContext& context) {
         return PickClassInstead(context);
     }
     const Rect rect = context.desktop.windowRect(found[1]);
-    // Where the system parks minimised windows; a window only partly off the screen is
-    // still captured.
-    if (rect.right < 0 && rect.bottom < 0) return Fail(context, Concat({kClassPrefix, wanted, kClassOffScreen}));
+    // Where the system parks minimised windows; a window only partly off the screen is still
+    // captured (it draws itself), and so is one on a monitor left of and above the primary.
+    if (rect.right < 0 && rect.bottom < 0 && !OnAnyMonitor(rect, context.desktop.monitors()))
+        return Fail(context, Concat({kClassPrefix, wanted, kClassOffScreen}));
     return CopyWindow(context, found[1], rect);
 }
 
@@ -280,13 +287,13 @@ std::optional<std::optional<Captured>> CaptureInPage(CaptureContext& context, st
     const std::shared_ptr<HtmlElement> element = ElementAtPointer(documentOrigin, *document, pointer);
     if (target == "popuplink") return CapturePopupImage(context, *document, element);
     // A page with nothing under the pointer has nothing to show.
-    if (!element) return std::optional<Captured>();
+    if (!element) return TookNothing(context, kNothingCapturedStatus);
     if (element->tagName() == "IMG" && context.settings.imgDownload == 1) {
         const std::string source = AttributeOf(*element, "src");
         if (!source.empty()) return DownloadImage(context, source);
     }
     const std::optional<Rect> box = element->boundingBox();
-    if (!box) return std::optional<Captured>();
+    if (!box) return TookNothing(context, kNothingCapturedStatus);
     const auto relative = [](int32_t documentEdge, int32_t boxEdge, int32_t windowEdge) {
         return ClampToInt32(int64_t{documentEdge} + boxEdge - windowEdge);
     };
@@ -294,9 +301,10 @@ std::optional<std::optional<Captured>> CaptureInPage(CaptureContext& context, st
                     relative(documentOrigin.y, box->top, windowRect.top),
                     relative(documentOrigin.x, box->right, windowRect.left),
                     relative(documentOrigin.y, box->bottom, windowRect.top)};
+    if (IsEmpty(part)) return TookNothing(context, kNothingCapturedStatus);
     if (!ResizePicture(context.grabber, part)) return Fail(context, kOutOfMemory);
-    GrabWindow(context.grabber, context.desktop, context.settings, window, part.left, part.top, part.right,
-               part.bottom);
+    if (!GrabWindow(context.grabber, context.desktop, context.settings, window, part))
+        return TookNothing(context, kOffScreenStatus);
     return Captured{"", Point{ClampToInt32(int64_t{part.left} + windowRect.left),
                               ClampToInt32(int64_t{part.top} + windowRect.top)}};
 }
@@ -309,7 +317,7 @@ std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_vi
         // Browsers other than IE show their page parts to accessibility only; the part is
         // taken as it is, without the "size" box.
         const Rect part = AccessibleRectangle(context.accessibility.objectAt(pointer));
-        return CopyScreenArea(context, part, kCorrectionOn);
+        return CopyScreenArea(context, part, kCorrectionOn, OwnWindowRule{true, pointerWindow});
     }
     if (pagePart && browser == "IE") {
         std::optional<std::optional<Captured>> inPage = CaptureInPage(context, target, pointer, pointerWindow);
@@ -320,7 +328,7 @@ std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_vi
         if (context.settings.size == 1) {
             part = FixedSizeBox(part, context.settings.sizeWidth, context.settings.sizeHeight);
         }
-        return CopyScreenArea(context, part, kCorrectionOn);
+        return CopyScreenArea(context, part, kCorrectionOn, OwnWindowRule{true, pointerWindow});
     }
     if (target == "class") return CopyWindowOfClass(context);
     if (target == "popuplink") return Fail(context, kNoPopupLink);
@@ -362,29 +370,31 @@ Rect AccessibleRectangle(const AccessibleObjectInfo& object) {
 
 // Rounded once over the whole sum, so a half pixel of slack goes to the even side.
 Rect FixedSizeBox(const Rect& part, int32_t width, int32_t height) {
-    const int32_t left = RoundHalfEven(part.left + (static_cast<double>(Width(part)) - width) / 2.0);
-    const int32_t top = RoundHalfEven(part.top + (static_cast<double>(Height(part)) - height) / 2.0);
+    const int32_t left = RoundHalfEven(part.left + (static_cast<double>(part.width()) - width) / 2.0);
+    const int32_t top = RoundHalfEven(part.top + (static_cast<double>(part.height()) - height) / 2.0);
     return Rect{left, top, ClampToInt32(int64_t{left} + width), ClampToInt32(int64_t{top} + height)};
 }
 
 std::string MyCapture(CaptureContext& context, std::string_view target) {
     context.grabber.clearPicture();
     context.downloadedImage = false;
+    context.failureStatus.clear();
     const Point pointer = context.desktop.cursorPos();
     const WindowId pointerWindow = context.desktop.windowFromPoint(pointer);
     const std::string pointerClass = context.desktop.className(pointerWindow);
 
     std::optional<Captured> captured;
     if (target == "snapshot") {
-        const Rect screen{0, 0, context.desktop.screenWidth(), context.desktop.screenHeight()};
-        captured = CopyScreenArea(context, screen, kCorrectionOff);
+        // Every monitor, as the system's own key takes them; the desktop is taken as it is.
+        const Rect screen = BoundingBox(context.desktop.monitors());
+        captured = CopyScreenArea(context, screen, kCorrectionOff, OwnWindowRule{false, 0});
     } else if (target == "snapshot_alt") {
         const WindowId foreground = context.desktop.foregroundWindow();
         captured = CopyWindow(context, foreground, context.desktop.windowRect(foreground));
     } else if (target == "rect") {
         const Rect range = context.ui.rangeRectangle();
         context.ui.hideRangeOverlay();  // so that the overlay is not in the image
-        if (Width(range) < kMinimumRangeExtent || Height(range) < kMinimumRangeExtent) {
+        if (range.width() < kMinimumRangeExtent || range.height() < kMinimumRangeExtent) {
             return std::string(kCaptureCancel);
         }
         captured = CopyRange(context, range, pointerClass);

@@ -15,6 +15,10 @@ namespace tessarin {
 // small, and a failed capture whose message has already been shown.
 inline constexpr std::string_view kCaptureCancel = "%%%% cancel %%%%";
 inline constexpr std::string_view kCaptureError = "%%%% error tessarin %%%%";
+// What the status line says of a capture that took nothing: nothing was under the pointer (a
+// part with no size), or what was there lies on no monitor.
+inline constexpr std::string_view kNothingCapturedStatus = "キャプチャー失敗：対象なし";
+inline constexpr std::string_view kOffScreenStatus = "キャプチャー失敗：画面外";
 
 struct CaptureContext {
     Desktop& desktop;
@@ -26,6 +30,8 @@ struct CaptureContext {
     const CommandLineFlags& flags;
     // True only when the last capture is an image file downloaded into the save folder.
     bool downloadedImage = false;
+    // The status of a capture that took nothing (it ends with kCaptureError and no message).
+    std::string failureStatus{};
     // The page under the pointer and its images; without it a browser document window is
     // treated as a window with no document.
     BrowserContext* browser = nullptr;

@@ -3,6 +3,7 @@
 // clipboard, message boxes and the window list. Texts are UTF-8; coordinates are screen
 // pixels.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,15 +19,26 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-// left, top, right, bottom; width = right - left, height = bottom - top.
+// left, top, right, bottom; width = right - left, height = bottom - top (saturating: the
+// edges may come from a hand-edited file).
 struct Rect {
     int32_t left = 0;
     int32_t top = 0;
     int32_t right = 0;
     int32_t bottom = 0;
-    [[nodiscard]] int32_t width() const { return right - left; }
-    [[nodiscard]] int32_t height() const { return bottom - top; }
+    [[nodiscard]] int32_t width() const { return Saturate(int64_t{right} - left); }
+    [[nodiscard]] int32_t height() const { return Saturate(int64_t{bottom} - top); }
+    [[nodiscard]] static int32_t Saturate(int64_t value) {
+        return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+    }
     friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The scales, in dots per inch, at which a window draws itself and at which its monitor shows
+// it; they differ for a program the system enlarges. 0 where the system cannot tell.
+struct WindowScale {
+    int32_t drawn = 0;
+    int32_t shown = 0;
 };
 
 // Window queries and the version of the operating system.
@@ -52,9 +64,10 @@ public:
     [[nodiscard]] virtual int osPlatformId() const = 0;
     // Major + minor / 10 (6.1 for 6.1).
     [[nodiscard]] virtual float osVersionNumber() const = 0;
-    // Screen size in pixels.
-    [[nodiscard]] virtual int32_t screenWidth() const = 0;
-    [[nodiscard]] virtual int32_t screenHeight() const = 0;
+    // The monitors' rectangles, the primary first; left of or above the primary they lie at
+    // negative coordinates.
+    [[nodiscard]] virtual std::vector<Rect> monitors() const = 0;
+    [[nodiscard]] virtual WindowScale windowScale(WindowId w) const = 0;
 };
 
 // The accessible object at a screen point.
@@ -75,8 +88,16 @@ public:
     [[nodiscard]] virtual AccessibleObjectInfo objectAt(Point p) const = 0;
 };
 
+// One of our own top-level windows on the screen.
+struct ShownWindow {
+    WindowId id = 0;
+    Rect rect;
+    friend bool operator==(const ShownWindow&, const ShownWindow&) = default;
+};
+
 // The preview picture and the pixel copies into it. The copy rules (which windows draw
-// themselves, the position correction) are the core's; the adapter only executes them.
+// themselves, the position correction, where the monitors are, keeping our windows out) are
+// the core's; the adapter only executes them. Copies are clipped to the picture.
 class Grabber {
 public:
     virtual ~Grabber() = default;
@@ -85,20 +106,31 @@ public:
     // Sizes the picture; a negative extent is taken as 0. False, with the picture emptied, when
     // memory does not allow that size.
     [[nodiscard]] virtual bool resizePicture(int32_t width, int32_t height) = 0;
-    // BitBlt from the screen (source origin 0, 0) into the picture at (x, y) with extent
-    // (cx, cy), with or without the layered windows over the area (CAPTUREBLT).
-    virtual void blitFromScreen(int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) = 0;
-    // BitBlt from the window's client-area device context (GetDC of the window).
-    virtual void blitFromWindowDc(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy, bool captureLayered) = 0;
-    // The window renders itself (PrintWindow, whole window at the origin) into a
-    // screen-sized bitmap, which is then copied to (x, y) with extent (cx, cy).
-    virtual void printWindow(WindowId w, int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
-    // Whether the part of the picture at (x, y) with extent (cx, cy), clipped to the picture,
-    // holds one colour only (or nothing at all).
-    [[nodiscard]] virtual bool blank(int32_t x, int32_t y, int32_t cx, int32_t cy) const = 0;
+    // BitBlt of the screen's `source` (on one monitor) to the picture's `to`, with or without
+    // the layered windows over the area (CAPTUREBLT).
+    virtual void copyScreen(const Rect& source, Point to, bool captureLayered) = 0;
+    // BitBlt of `source` of the window's client-area device context (GetDC of the window).
+    virtual void copyWindowDc(WindowId w, const Rect& source, Point to, bool captureLayered) = 0;
+    // The window renders itself whole (PrintWindow) into a surface of its own size, which lands
+    // with its corner at the picture's `to`. False when the window could not be asked.
+    [[nodiscard]] virtual bool printWindow(WindowId w, int32_t width, int32_t height, Point to) = 0;
+    // Where no monitor is, a copy shows black.
+    virtual void fillBlack(const Rect& area) = 0;
+    // Whether the area of the picture, clipped to it, holds one colour only (or nothing at all).
+    [[nodiscard]] virtual bool blank(const Rect& area) const = 0;
     // Paints the current cursor with its hot spot at the pointer position translated by
     // minus the origin.
     virtual void drawCursor(int32_t originX, int32_t originY) = 0;
+
+    // Our own windows on the screen, which no copy of the screen may show.
+    [[nodiscard]] virtual std::vector<ShownWindow> ownWindows() const = 0;
+    // Asks the system to leave our windows out of screen copies (or to show them there again);
+    // false where it cannot.
+    [[nodiscard]] virtual bool excludeOwnWindows(bool exclude) = 0;
+    // Hides or shows one of our windows without activating any window.
+    virtual void showOwnWindow(WindowId w, bool shown) = 0;
+    // Gives the windows a hidden one uncovered the time to draw themselves again.
+    virtual void awaitRepaint() = 0;
 };
 
 // The system clipboard; one attempt each, the retries are the core's.

@@ -13,6 +13,7 @@ struct PanelTexts;
 struct CaptureOutcome {
     std::string result;            // what MyCapture returned
     bool downloadedImage = false;  // the image is a downloaded file, already saved
+    std::string failureStatus{};   // what a capture that took nothing says on the status line
 };
 
 class RunHost {

@@ -229,11 +229,8 @@ bool RunController::CaptureStep() {
     const CaptureOutcome outcome = ctx_.host.MyCapture(word);
     downloadedImage_ = outcome.downloadedImage;
     if (IsMarker(outcome.result)) {
-        // MyCapture has shown any message; the run goes on without status or sound. The
-        // preview was emptied at its start, so nothing stale is left there or waits.
-        ctx_.list.PreviewCleared();
-        ctx_.host.setAddEnabled(false);
-        overlay_.Init();
+        // MyCapture has shown any message; the run goes on without sound.
+        DiscardCapture(outcome.failureStatus);
         return true;
     }
     if (!outcome.result.empty()) ctx_.host.setFileName(outcome.result);
@@ -241,13 +238,28 @@ bool RunController::CaptureStep() {
     return false;
 }
 
-// The desktop grab is kept whatever MyCapture reports: its only failures come after the
-// picture was taken (the clipboard copy), and their message has been shown.
+// The desktop grab is kept whatever else MyCapture reports: its other failures come after the
+// picture was taken (the clipboard copy), and their message has been shown. Only a grab that
+// took nothing (a foreground window on no monitor) is not passed off as a capture.
 void RunController::SnapshotStep() {
     const std::string word = keyFlags_.alt == 1 ? "snapshot_alt" : "snapshot";
     Propose(word);
-    downloadedImage_ = ctx_.host.MyCapture(word).downloadedImage;
+    const CaptureOutcome outcome = ctx_.host.MyCapture(word);
+    if (!outcome.failureStatus.empty()) {
+        DiscardCapture(outcome.failureStatus);
+        return;
+    }
+    downloadedImage_ = outcome.downloadedImage;
     FinishCapture();
+}
+
+// The preview was emptied at the capture's start, so nothing stale is left there or waits. A
+// capture that took nothing says why on the status line.
+void RunController::DiscardCapture(const std::string& failureStatus) {
+    if (!failureStatus.empty()) ctx_.host.SetStatus(failureStatus);
+    ctx_.list.PreviewCleared();
+    ctx_.host.setAddEnabled(false);
+    overlay_.Init();
 }
 
 void RunController::FinishCapture() {

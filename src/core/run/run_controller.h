@@ -124,6 +124,7 @@ private:
     void KeyUp(int32_t code);
     bool CaptureStep();
     void SnapshotStep();
+    void DiscardCapture(const std::string& failureStatus);
     void Propose(const std::string& word);
     void ListStep(int direction, WindowId foreground);
     void DeleteKey(WindowId foreground);
