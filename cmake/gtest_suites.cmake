@@ -1,7 +1,8 @@
 # Run by ctest (through the directory's TEST_INCLUDE_FILES) before it runs anything: lists the
 # suites of a GoogleTest program under its emulator and adds one test per suite, named
 # <prefix><suite>, running that suite only. The list is made again only when the program is newer.
-# Set by the include file: EXECUTABLE, EMULATOR, PREFIX, SUITES_FILE, TIMEOUT, ENVIRONMENT.
+# Set by the include file: EXECUTABLE, EMULATOR, PREFIX, SUITES_FILE, TIMEOUT, ENVIRONMENT, EXCLUDE
+# (a pattern of suites run elsewhere; "" for none).
 
 if(NOT EXISTS "${EXECUTABLE}")
   add_test("${PREFIX}NOT_BUILT" "${PREFIX}NOT_BUILT")
@@ -24,6 +25,9 @@ if(NOT EXISTS "${SUITES_FILE}" OR "${EXECUTABLE}" IS_NEWER_THAN "${SUITES_FILE}"
     # Suites start in the first column and end in a dot (a typed suite adds a comment).
     if(line MATCHES "^([^ #][^ ]*)\\.( .*)?$")
       set(suite "${CMAKE_MATCH_1}")
+      if(NOT "${EXCLUDE}" STREQUAL "" AND suite MATCHES "${EXCLUDE}")
+        continue()
+      endif()
       string(APPEND content
         "add_test([==[${PREFIX}${suite}]==] ${EMULATOR} [==[${EXECUTABLE}]==] "
         "[==[--gtest_filter=${suite}.*]==])\n"

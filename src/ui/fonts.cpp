@@ -28,6 +28,27 @@ const wchar_t* FirstInstalledFace(HDC dc, std::initializer_list<const wchar_t*> 
     return nullptr;
 }
 
+// Whether an underscore drawn in the font leaves any ink.
+bool UnderscoreShows(HDC screen, HFONT font) {
+    constexpr int kSide = 64;
+    const MemoryDc dc(CreateCompatibleDC(screen));
+    const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, kSide, kSide));
+    if (!dc || !bitmap) return true;
+    const SelectGuard selectedBitmap(dc.get(), bitmap.get());
+    const SelectGuard selectedFont(dc.get(), font);
+    PatBlt(dc.get(), 0, 0, kSide, kSide, WHITENESS);
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+    TextOutW(dc.get(), 0, 0, L"_", 1);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            if (GetPixel(dc.get(), x, y) != RGB(255, 255, 255)) return true;
+    return false;
+}
+
+// At most this many pixels taller than asked for.
+constexpr int kUnderscoreGrowth = 3;
+
 }  // namespace
 
 // The system's own UI face on Windows, one of the installed Japanese families elsewhere:
@@ -56,7 +77,15 @@ GdiObject<HFONT> DialogFont(HWND window, int points, bool fixedPitch, UINT dpi) 
     if (fixedPitch) lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     const std::wstring face = fixedPitch ? JapaneseFixedFaceName(dc.get()) : JapaneseFaceName(dc.get());
     wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
-    return GdiObject<HFONT>(CreateFontIndirectW(&lf));
+    GdiObject<HFONT> font(CreateFontIndirectW(&lf));
+    // Some faces put the underscore below their own cell at small sizes, and the rasteriser then
+    // drops it (IPA Gothic at 12 pixels under Wine): "RegEdit_RegEdit" would read "RegEdit
+    // RegEdit" in a class or file name. Such a font is made a pixel taller until it shows one.
+    for (int grown = 0; font && grown < kUnderscoreGrowth && !UnderscoreShows(dc.get(), font.get()); ++grown) {
+        --lf.lfHeight;
+        font = GdiObject<HFONT>(CreateFontIndirectW(&lf));
+    }
+    return font;
 }
 
 }  // namespace tessarin

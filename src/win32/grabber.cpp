@@ -104,7 +104,6 @@ void WinGrabber::drawCursor(int32_t originX, int32_t originY) {
              p.y - (static_cast<int32_t>(info.yHotspot) + originY), cursor);
 }
 
-
 namespace {
 
 BOOL CALLBACK CollectOwnWindow(HWND window, LPARAM context) {

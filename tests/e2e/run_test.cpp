@@ -22,33 +22,8 @@ protected:
     // program copies the window from the screen instead.
     void SetUp() override {}
 
-    // Draws a range with the range key (Shift) from one point to another and fixes it by letting
-    // go: the overlay, or nullptr when it did not follow. drawn is where the overlay ends up.
     HWND DrawRange(POINT from, POINT to, RECT& drawn) {
-        MovePointer(main_, from.x, from.y);
-        Key(VK_SHIFT, true);
-        // The range starts on the pointer's pixel. (A late pointer report from the X server may
-        // already have moved it onto the pointer, which reaches one pixel up.)
-        HWND overlay = nullptr;
-        const bool placed = Await(
-            [&] {
-                overlay = FindProcessWindow(program_.processId(), L"frmRect");
-                return overlay != nullptr && GetWindowRect(overlay, &drawn) && drawn.left == from.x &&
-                       (drawn.top == from.y || drawn.top == from.y - 1);
-            },
-            10000);
-        SetCursorPos(to.x, to.y);
-        const bool followed =
-            placed &&
-            Await([&] { return GetWindowRect(overlay, &drawn) && drawn.right == to.x && drawn.bottom == to.y; }, 10000);
-        EXPECT_TRUE(followed) << placed << ": " << drawn.left << "," << drawn.top << "," << drawn.right << ","
-                              << drawn.bottom;
-        Key(VK_SHIFT, false);
-        // Releasing the range key shows the frame of a fixed range: the range hint disappears.
-        HWND rangeHint = FindWindowExW(main_, nullptr, L"Static", L"範囲設定");
-        const bool fixed = followed && Await([&] { return !IsWindowVisible(rangeHint); }, 10000);
-        GetWindowRect(overlay, &drawn);
-        return fixed ? overlay : nullptr;
+        return tessarin::test::DrawRange(program_, main_, from, to, drawn);
     }
 };
 

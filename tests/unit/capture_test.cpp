@@ -61,13 +61,18 @@ struct Rig {
 
 TEST(MyCapture, EveryPathCopiesWhatItsWordAsksFor) {
     const std::string part = "resize 40 20|screen 13 12 50 30 0 0 1|cursor 10 10";
-    const std::string window = "resize 50 20|windowdc 7 3 2 50 20 0 0 1", noLink = Failure("ポップアップリンクは在りません。");
+    const std::string window = "resize 50 20|windowdc 7 3 2 50 20 0 0 1",
+                      noLink = Failure("ポップアップリンクは在りません。");
     const std::string noMemory = Failure("7 メモリが不足しています。");
     const std::string snapshot = "resize 1280 1024|screen 0 0 1280 1024 0 0 1|cursor 0 0";
     const std::tuple<const char*, std::function<void(Rig&)>, std::string> cases[] = {
         {"snapshot", nullptr, snapshot},
         // The whole desktop is taken as it is, our own window in it.
-        {"snapshot", [](Rig& r) { r.devices.own = {{50, {10, 10, 300, 200}}}; }, snapshot},
+        {"snapshot",
+         [](Rig& r) {
+             r.devices.own = {{50, {10, 10, 300, 200}}};
+         },
+         snapshot},
         {"snapshot_alt", nullptr, "resize 290 200|print 20 290 200 0 0|cursor -300 5"},
         {"window", nullptr, window + "|cursor 100 100"},
         {"window", [](Rig& r) { r.settings.noMouse = 1; }, window},
@@ -245,19 +250,24 @@ TEST(MyCapture, EveryMonitorCountsWhateverTheSignOfItsCoordinates) {
     const std::vector<Rect> monitors{{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}, {0, -1080, 1280, 0}};
     // target, the window under the pointer (a Notepad whose device context gives nothing), the calls
     const std::tuple<const char*, Rect, std::string> cases[] = {
-        {"snapshot", {},
+        {"snapshot",
+         {},
          "resize 3200 2160|black 0 0 3200 2160|screen 0 0 1280 1024 1920 1080 1|screen -1920 0 0 1080 0 1080 1"
          "|screen 0 -1080 1280 0 1920 0 1|cursor -1920 -1080"},
-        {"window", {-1700, 300, -1400, 500},
+        {"window",
+         {-1700, 300, -1400, 500},
          "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen -1700 300 -1400 500 0 0 1|cursor -1700 300"},
         // Across the left edge of the primary, and larger than the primary.
-        {"window", {-200, 100, 100, 300},
+        {"window",
+         {-200, 100, 100, 300},
          "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen 0 100 100 300 200 0 1|screen -200 100 0 300 0 0 1"
          "|cursor -200 100"},
-        {"window", {-400, -50, 1200, 1000},
+        {"window",
+         {-400, -50, 1200, 1000},
          "resize 1600 1050|windowdc 7 0 0 1600 1050 0 0 1|black 0 0 1600 1050|screen 0 0 1200 1000 400 50 1"
          "|screen -400 0 0 1000 0 50 1|screen 0 -50 1200 0 400 0 1|cursor -400 -50"},
-        {"window", {100, -900, 400, -700},
+        {"window",
+         {100, -900, 400, -700},
          "resize 300 200|windowdc 7 0 0 300 200 0 0 1|screen 100 -900 400 -700 0 0 1|cursor 100 -900"},
     };
     for (const auto& [target, windowRect, log] : cases) {
@@ -389,8 +399,7 @@ TEST(GrabberRules, OurWindowsAreKeptOutOfAScreenCopyForItsMomentOnly) {
         {{}, true, 7, "screen 100 200 400 500 0 0 1"},
         {{far}, true, 7, "screen 100 200 400 500 0 0 1"},
         {{main, far}, true, 7, "exclude 1|screen 100 200 400 500 0 0 1|exclude 0"},
-        {{main, far, tip}, false, 7,
-         "exclude 1|hide 50|hide 52|repaint|screen 100 200 400 500 0 0 1|show 52|show 50"},
+        {{main, far, tip}, false, 7, "exclude 1|hide 50|hide 52|repaint|screen 100 200 400 500 0 0 1|show 52|show 50"},
         // Capturing our own window (a child of it): the system's exclusion would take it too.
         {{main, tip}, true, 60, "hide 52|repaint|screen 100 200 400 500 0 0 1|show 52"},
         {{main}, true, 50, "screen 100 200 400 500 0 0 1"},

@@ -241,15 +241,15 @@ TEST(WinGrabber, ASizeMemoryDoesNotAllowEmptiesThePictureAndBlankLooksWithinIt) 
     EXPECT_FALSE(grabber.resizePicture(200000, 200000));
     EXPECT_EQ(std::pair(picture.width(), picture.height()), std::pair(0, 0));
     ASSERT_TRUE(grabber.resizePicture(40, 30));
-    EXPECT_TRUE(grabber.blank(0, 0, 40, 30));
+    EXPECT_TRUE(grabber.blank({0, 0, 40, 30}));
     const RECT spot{35, 25, 36, 26};
     ::FillRect(picture.dc(), &spot, GdiObject<HBRUSH>(::CreateSolidBrush(RGB(255, 0, 0))).get());
-    const std::tuple<int32_t, int32_t, int32_t, int32_t, bool> cases[] = {
-        {0, 0, 40, 30, false},   {0, 0, 35, 30, true},   {-10, -10, 500, 500, false},
-        {36, 0, 100, 100, true}, {50, 50, 10, 10, true},  // wholly outside: nothing to see
+    const std::pair<Rect, bool> cases[] = {
+        {{0, 0, 40, 30}, false},   {{0, 0, 35, 30}, true},   {{-10, -10, 490, 490}, false},
+        {{36, 0, 136, 100}, true}, {{50, 50, 60, 60}, true},  // wholly outside: nothing to see
     };
-    for (const auto& [x, y, cx, cy, expected] : cases)
-        EXPECT_EQ(grabber.blank(x, y, cx, cy), expected) << x << " " << cx;
+    for (const auto& [area, expected] : cases)
+        EXPECT_EQ(grabber.blank(area), expected) << area.left << " " << area.right;
 }
 
 TEST_F(MyCaptureTest, AWindowComesOutPixelForPixelOnBothPathsAndWholeUnderACoverWhenItDrawsItself) {

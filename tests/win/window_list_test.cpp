@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "win32/desktop.h"
+#include "win32/handles.h"
 #include "win_test_support.h"
 
 namespace tessarin::test {
@@ -125,6 +126,30 @@ TEST_F(WindowList, KeepsTheSelectionCopiesTheRowStopsRefillingAndPicksNothingClo
     const GlobalLockGuard lock(clipboard ? GetClipboardData(CF_UNICODETEXT) : nullptr);
     const auto* chars = static_cast<const wchar_t*>(lock.get());
     EXPECT_EQ(lock ? WideToUtf8(std::wstring(chars, wcsnlen(chars, lock.size() / sizeof(wchar_t)))) : "", TargetRow());
+}
+
+// An underscore in a class name ("RegEdit_RegEdit") shows in the list: the font draws it, and
+// within its row.
+TEST_F(WindowList, AnUnderscoreShowsWithinItsRow) {
+    (void)RunDialog([&] {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));
+        const WindowDc screen(nullptr);
+        const MemoryDc dc(CreateCompatibleDC(screen.get()));
+        const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), 200, 100));
+        const SelectGuard selectedBitmap(dc.get(), bitmap.get());
+        const SelectGuard selectedFont(dc.get(), font);
+        PatBlt(dc.get(), 0, 0, 200, 100, WHITENESS);
+        SetTextColor(dc.get(), RGB(0, 0, 0));
+        SetBkMode(dc.get(), TRANSPARENT);
+        const std::wstring ink = L"_";
+        TextOutW(dc.get(), 0, 0, ink.c_str(), static_cast<int>(ink.size()));
+        int lowest = -1;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (GetPixel(dc.get(), x, y) != RGB(255, 255, 255)) lowest = y;
+        ASSERT_GE(lowest, 0) << "the underscore drew nothing";
+        EXPECT_GT(SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0), lowest);
+    });
 }
 
 }  // namespace

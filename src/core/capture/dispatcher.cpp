@@ -129,7 +129,8 @@ std::optional<Captured> CopyScreenArea(CaptureContext& context, const Rect& rect
 std::optional<Captured> CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
     if (IsEmpty(rect)) return TookNothing(context, kNothingCapturedStatus);
     if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
-    if (!GrabWindow(context.grabber, context.desktop, context.settings, window, Rect{0, 0, rect.width(), rect.height()}))
+    if (!GrabWindow(context.grabber, context.desktop, context.settings, window,
+                    Rect{0, 0, rect.width(), rect.height()}))
         return TookNothing(context, kOffScreenStatus);
     return Captured{"", Point{rect.left, rect.top}};
 }

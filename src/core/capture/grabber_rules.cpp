@@ -85,8 +85,7 @@ bool CopyScreen(Grabber& grabber, const Desktop& desktop, const Rect& source, Po
     if (pieces.empty()) return false;
     std::optional<OwnWindowsOut> out;
     if (rule.keepOut) out.emplace(grabber, desktop, pieces, rule.target);
-    const Rect landing =
-        Intersection(Offset(source, int64_t{to.x} - source.left, int64_t{to.y} - source.top), picture);
+    const Rect landing = Intersection(Offset(source, int64_t{to.x} - source.left, int64_t{to.y} - source.top), picture);
     int64_t covered = 0;
     for (const ScreenPiece& piece : pieces) covered += Area(piece.source);
     if (covered < Area(landing)) grabber.fillBlack(landing);
@@ -120,7 +119,8 @@ Rect BoundingBox(const std::vector<Rect>& rects) {
 }
 
 bool OnAnyMonitor(const Rect& rect, const std::vector<Rect>& monitors) {
-    return std::ranges::any_of(monitors, [&rect](const Rect& monitor) { return !IsEmpty(Intersection(rect, monitor)); });
+    return std::ranges::any_of(monitors,
+                               [&rect](const Rect& monitor) { return !IsEmpty(Intersection(rect, monitor)); });
 }
 
 // Mirrored monitors show the same pixels at the same place: one copy is enough.
@@ -144,7 +144,8 @@ std::vector<ScreenPiece> ScreenPieces(const Rect& source, Point to, int32_t pict
 // hand-editable file, so the sums saturate instead of overflowing.
 Rect CorrectedSource(const Rect& area, const Settings& settings, int correctionSwitch) {
     if (correctionSwitch != kCorrectionOn || settings.hosei != 1) return area;
-    return Rect{ClampToInt32(int64_t{area.left} + settings.hoseiLeft), ClampToInt32(int64_t{area.top} + settings.hoseiTop),
+    return Rect{ClampToInt32(int64_t{area.left} + settings.hoseiLeft),
+                ClampToInt32(int64_t{area.top} + settings.hoseiTop),
                 ClampToInt32(int64_t{area.right} + settings.hoseiWidth),
                 ClampToInt32(int64_t{area.bottom} + settings.hoseiHeight)};
 }
@@ -176,8 +177,7 @@ bool BlitToPicture(Grabber& grabber, const Desktop& desktop, const Settings& set
 // that does not reach us (a window of another process under Wine, one the graphics card draws on
 // Windows) leaves a flat area. While the window is on the screen, the screen has it, and the
 // same pixels land at the picture's origin.
-bool GrabWindow(Grabber& grabber, const Desktop& desktop, const Settings& settings, WindowId window,
-                const Rect& part) {
+bool GrabWindow(Grabber& grabber, const Desktop& desktop, const Settings& settings, WindowId window, const Rect& part) {
     const Rect picture{0, 0, std::max(part.width(), 0), std::max(part.height(), 0)};
     const Rect windowRect = desktop.windowRect(window);
     int correction = kCorrectionOff;
