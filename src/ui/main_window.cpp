@@ -572,7 +572,8 @@ CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     }
     std::string result = tessarin::MyCapture(context, target);
     if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
-    return CaptureOutcome{std::move(result), context.downloadedImage, std::move(context.failureStatus)};
+    return CaptureOutcome{std::move(result), context.downloadedImage, std::move(context.failureStatus),
+                          std::move(context.warning)};
 }
 
 void frmTessarin::playSound(const std::string& path, bool async) {

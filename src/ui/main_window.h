@@ -75,6 +75,7 @@ public:
 
     void SetStatus(const std::string& text) override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
+    void warn(const std::string& text) override;
 
     // What the capture engine asks of the main window.
     void messageBox(const std::string& text, const std::string& title) override;

@@ -16,6 +16,8 @@
 namespace tessarin {
 namespace {
 
+// Long enough to read two lines; the notice closes by itself.
+constexpr int kWarningShownMs = 8000;
 constexpr int kCsidlDesktop = 16;
 constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
@@ -108,6 +110,8 @@ ListPrompts::Answer frmTessarin::yesNoCancel(const std::string& text, const std:
 std::string frmTessarin::desktopFolder() const { return SpecialFolderPath(kCsidlDesktop); }
 
 void frmTessarin::notice(const std::string& text) { frmSplash::ShowNotice(hwnd_, text, 0, false); }
+
+void frmTessarin::warn(const std::string& text) { frmSplash::ShowNotice(hwnd_, text, kWarningShownMs, false); }
 
 std::string frmTessarin::saveDialog(const std::string& defaultName, int32_t filterIndex,
                                     const std::string& initialFolder) {

@@ -1,9 +1,14 @@
 #include "win32/desktop.h"
 
+#include <dwmapi.h>
 #include <shellscalingapi.h>
 
 #include <exception>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "win32/handles.h"
 #include "win32/window_queries.h"
 
 namespace tessarin {
@@ -74,6 +79,51 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
     }
 }
 
+// The mandatory integrity level of a process's token (0x2000 medium, 0x3000 high ...); nothing
+// when the token cannot be read.
+std::optional<DWORD> IntegrityLevel(HANDLE process) {
+    HANDLE raw = nullptr;
+    if (OpenProcessToken(process, TOKEN_QUERY, &raw) == FALSE) return std::nullopt;
+    const UniqueHandle token(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
+    if (size == 0) return std::nullopt;
+    std::vector<unsigned char> buffer(size);
+    if (GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.data(), size, &size) == FALSE) return std::nullopt;
+    const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+    const DWORD count = *GetSidSubAuthorityCount(label->Label.Sid);
+    if (count == 0) return std::nullopt;
+    return *GetSidSubAuthority(label->Label.Sid, count - 1);
+}
+
+// The device names (\\.\DISPLAY1 ...) of the displays in advanced colour.
+std::vector<std::wstring> AdvancedColourDisplays() {
+    UINT32 pathCount = 0;
+    UINT32 modeCount = 0;
+    if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS) return {};
+    std::vector<DISPLAYCONFIG_PATH_INFO> paths(pathCount);
+    std::vector<DISPLAYCONFIG_MODE_INFO> modes(modeCount);
+    if (QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths.data(), &modeCount, modes.data(), nullptr) !=
+        ERROR_SUCCESS)
+        return {};
+    std::vector<std::wstring> names;
+    for (UINT32 i = 0; i < pathCount; ++i) {
+        DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO colour{};
+        colour.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO;
+        colour.header.size = sizeof colour;
+        colour.header.adapterId = paths[i].targetInfo.adapterId;
+        colour.header.id = paths[i].targetInfo.id;
+        if (DisplayConfigGetDeviceInfo(&colour.header) != ERROR_SUCCESS || colour.advancedColorEnabled == 0) continue;
+        DISPLAYCONFIG_SOURCE_DEVICE_NAME source{};
+        source.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME;
+        source.header.size = sizeof source;
+        source.header.adapterId = paths[i].sourceInfo.adapterId;
+        source.header.id = paths[i].sourceInfo.id;
+        if (DisplayConfigGetDeviceInfo(&source.header) == ERROR_SUCCESS) names.emplace_back(source.viewGdiDeviceName);
+    }
+    return names;
+}
+
 }  // namespace
 
 Point WinDesktop::cursorPos() const {
@@ -131,6 +181,60 @@ WindowScale WinDesktop::windowScale(WindowId w) const {
     const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
     if (monitor == nullptr || FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY))) dpiX = 0;
     return WindowScale{static_cast<int32_t>(GetDpiForWindow(window)), static_cast<int32_t>(dpiX)};
+}
+
+Rect WinDesktop::frameBounds(WindowId w) const {
+    RECT r{};
+    if (FAILED(DwmGetWindowAttribute(ToHwnd(w), DWMWA_EXTENDED_FRAME_BOUNDS, &r, sizeof r))) return {};
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// Cloaking belongs to the top-level window; its children show or hide with it.
+bool WinDesktop::isCloaked(WindowId w) const {
+    const HWND root = GetAncestor(ToHwnd(w), GA_ROOT);
+    DWORD cloaked = 0;
+    return root != nullptr && SUCCEEDED(DwmGetWindowAttribute(root, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) &&
+           cloaked != 0;
+}
+
+bool WinDesktop::excludesCapture(WindowId w) const {
+    DWORD affinity = WDA_NONE;
+    return GetWindowDisplayAffinity(ToHwnd(w), &affinity) != FALSE && affinity != WDA_NONE;
+}
+
+// The system keeps a more privileged program's input from us (user interface privilege
+// isolation). A program we may not even ask is one of them when we are not elevated ourselves.
+bool WinDesktop::morePrivileged(WindowId w) const {
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(ToHwnd(w), &processId) == 0 || processId == GetCurrentProcessId()) return false;
+    const std::optional<DWORD> ours = IntegrityLevel(GetCurrentProcess());
+    if (!ours) return false;
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    const std::optional<DWORD> theirs = process ? IntegrityLevel(process.get()) : std::nullopt;
+    if (theirs) return *theirs > *ours;
+    return GetLastError() == ERROR_ACCESS_DENIED && *ours < SECURITY_MANDATORY_HIGH_RID;
+}
+
+bool WinDesktop::advancedColour(const Rect& area) const {
+    const std::vector<std::wstring> displays = AdvancedColourDisplays();
+    if (displays.empty()) return false;
+    struct Search {
+        const std::vector<std::wstring>* displays;
+        bool found;
+    } search{&displays, false};
+    const RECT r{area.left, area.top, area.right, area.bottom};
+    EnumDisplayMonitors(
+        nullptr, &r,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+            auto& s = *reinterpret_cast<Search*>(context);
+            MONITORINFOEXW info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info) == FALSE) return TRUE;
+            for (const std::wstring& name : *s.displays) s.found = s.found || name == info.szDevice;
+            return s.found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 uint32_t OsBuildNumber() { return Version().build; }

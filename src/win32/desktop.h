@@ -23,6 +23,11 @@ public:
     [[nodiscard]] float osVersionNumber() const override;
     [[nodiscard]] std::vector<Rect> monitors() const override;
     [[nodiscard]] WindowScale windowScale(WindowId w) const override;
+    [[nodiscard]] Rect frameBounds(WindowId w) const override;
+    [[nodiscard]] bool isCloaked(WindowId w) const override;
+    [[nodiscard]] bool excludesCapture(WindowId w) const override;
+    [[nodiscard]] bool morePrivileged(WindowId w) const override;
+    [[nodiscard]] bool advancedColour(const Rect& area) const override;
 };
 
 [[nodiscard]] inline HWND ToHwnd(WindowId id) noexcept { return reinterpret_cast<HWND>(static_cast<uintptr_t>(id)); }

@@ -89,8 +89,7 @@ Shot ScreenShot(const RECT& r) {
     Shot shot = ShotOf(screen.get(), bitmap.get());
     for (int y = 0; y < shot.height; ++y)
         for (int x = 0; x < shot.width; ++x)
-            if (!OnAMonitor(r.left + x, r.top + y))
-                shot.pixels[static_cast<size_t>(y * shot.width + x)] = 0;
+            if (!OnAMonitor(r.left + x, r.top + y)) shot.pixels[static_cast<size_t>(y * shot.width + x)] = 0;
     return shot;
 }
 
@@ -138,7 +137,8 @@ UniqueWindow ColouredWindow(RECT r, COLORREF colour) {
     UpdateWindow(window.get());
     // Looked for where a monitor shows it.
     POINT seen{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    for (const POINT p : {POINT{r.left + 5, r.top + 5}, POINT{r.right - 5, r.bottom - 5}, POINT{r.left + 5, r.bottom - 5}})
+    for (const POINT p :
+         {POINT{r.left + 5, r.top + 5}, POINT{r.right - 5, r.bottom - 5}, POINT{r.left + 5, r.bottom - 5}})
         if (!OnAMonitor(seen.x, seen.y)) seen = p;
     EXPECT_TRUE(Await([&] { return ScreenPixel(seen.x, seen.y) == colour; }, 10000));
     return window;

@@ -31,6 +31,8 @@ struct FakeWindow {
     std::string text{};  // what the window answers to WM_GETTEXT
     WindowId parent = 0;
     WindowScale scale{96, 96};
+    Rect frame{};  // the compositor's bounds; empty: none
+    bool cloaked = false, excludesCapture = false, privileged = false;
 };
 
 // The top-level windows are enumerated in the order added; unknown ids and 0 answer "" and
@@ -66,6 +68,16 @@ struct FakeDesktop : Desktop {
     float osVersionNumber() const override { return version; }
     std::vector<Rect> monitors() const override { return monitorRects; }
     WindowScale windowScale(WindowId w) const override { return find(w).scale; }
+    Rect frameBounds(WindowId w) const override { return find(w).frame; }
+    bool isCloaked(WindowId w) const override { return find(w).cloaked; }
+    bool excludesCapture(WindowId w) const override { return find(w).excludesCapture; }
+    bool morePrivileged(WindowId w) const override { return find(w).privileged; }
+    std::vector<Rect> advancedColourMonitors;
+    bool advancedColour(const Rect& area) const override {
+        return std::ranges::any_of(advancedColourMonitors, [&](const Rect& m) {
+            return m.left < area.right && area.left < m.right && m.top < area.bottom && area.top < m.bottom;
+        });
+    }
 };
 
 // Accessible objects are found only at their exact points.

@@ -59,6 +59,7 @@ struct FakeRunHost : RunHost {
 
     void ShowMessageFrame(int index, bool) override { Note("frame " + std::to_string(index)); }
     void SetStatus(const std::string& status) override { Note("status " + status); }
+    void warn(const std::string& text) override { Note("warn " + text); }
     void showPanel(const PanelTexts& texts) override { panel = texts; }
     void setGoEnabled(bool enabled) override { Note(enabled ? "go on" : "go off"); }
     void setAddEnabled(bool enabled) override { Note(enabled ? "add on" : "add off"); }

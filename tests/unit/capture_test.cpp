@@ -288,6 +288,93 @@ TEST(MyCapture, EveryMonitorCountsWhateverTheSignOfItsCoordinates) {
                              "|screen -30 0 0 20 0 20 1|screen 0 -20 30 0 30 0 1|cursor -30 -20"));
 }
 
+// On Windows 10 and 11 a window's rectangle carries invisible resize borders: the capture takes
+// the visible frame the compositor reports, and the window's own drawing, which includes the
+// borders, is shifted by them. Without a frame (Wine, a child window) the rectangle stands.
+TEST(MyCapture, AWindowIsTakenByItsVisibleFrame) {
+    // frame, the window's own drawing is flat, class, the calls
+    const std::tuple<Rect, bool, const char*, std::string> cases[] = {
+        {{108, 100, 142, 112}, false, "Notepad", "resize 34 12|print 7 50 20 -8 0|cursor 108 100"},
+        {{108, 100, 142, 112},
+         true,
+         "Notepad",
+         "resize 34 12|print 7 50 20 -8 0|screen 108 100 142 112 0 0 1|cursor 108 100"},
+        {{}, false, "Notepad", "resize 50 20|print 7 50 20 0 0|cursor 100 100"},
+        // The device context path keeps the correction and is shifted alike.
+        {{108, 100, 142, 112}, false, "Edit", "resize 34 12|windowdc 7 11 2 42 12 0 0 1|cursor 108 100"},
+    };
+    for (const auto& [frame, flat, className, log] : cases) {
+        SCOPED_TRACE(log);
+        Rig rig;
+        rig.desktop.windows[0].frame = frame;
+        rig.desktop.windows[0].className = className;
+        rig.devices.blankPrint = flat;
+        EXPECT_EQ(rig.capture("window"), "");
+        EXPECT_EQ(rig.log, Lines("clear|" + log));
+    }
+}
+
+// Cloaked windows (a suspended app, one on another virtual desktop) say they are visible, but
+// the screen does not show them: no class search finds one, and a flat drawing of one is not
+// mended with whatever the screen shows there.
+TEST(MyCapture, CloakedWindowsAreNotOnTheScreen) {
+    Rig rig;
+    rig.desktop.windows.push_back({21, "CabinetWClass", "hidden away", {0, 0, 10, 10}});
+    rig.desktop.windows.back().cloaked = true;
+    EXPECT_EQ(FindVisibleWindows(rig.desktop, "cabinet", ""), (std::vector<WindowId>{0, 20}));
+    rig.desktop.underPointer = 21;
+    rig.desktop.windows[0] = {7, "", "", {}};
+    rig.devices.blankPrint = true;
+    EXPECT_EQ(rig.capture("window"), "");
+    EXPECT_EQ(rig.log, Lines("clear|resize 10 10|print 21 10 10 0 0|cursor 0 0"));
+}
+
+// What the picture cannot show as the screen does is said: a window that keeps itself out of
+// screen copies (or one inside it), and a monitor in advanced colour under the capture.
+TEST(MyCapture, APictureThatCannotLookAsTheScreenDoesCarriesAWarning) {
+    // target, arrangement, warning
+    const std::tuple<const char*, std::function<void(Rig&)>, std::string_view> cases[] = {
+        {"window", nullptr, ""},
+        {"window", [](Rig& r) { r.desktop.windows[0].excludesCapture = true; }, kProtectedWarning},
+        {"window",
+         [](Rig& r) {
+             r.desktop.windows[0].parent = 20;
+             r.desktop.windows[1].excludesCapture = true;
+         },
+         kProtectedWarning},
+        {"parts", [](Rig& r) { r.desktop.windows[0].excludesCapture = true; }, kProtectedWarning},
+        {"window",
+         [](Rig& r) {
+             r.desktop.advancedColourMonitors = {{0, 0, 1280, 1024}};
+         },
+         kAdvancedColourWarning},
+        {"window",
+         [](Rig& r) {
+             r.desktop.advancedColourMonitors = {{-1920, 0, 0, 1080}};
+         },
+         ""},
+        {"snapshot",
+         [](Rig& r) {
+             r.desktop.advancedColourMonitors = {{0, 0, 1280, 1024}};
+         },
+         kAdvancedColourWarning},
+        // Nothing taken, nothing to warn of.
+        {"tooltips",
+         [](Rig& r) {
+             r.desktop.windows.resize(2);
+             r.desktop.advancedColourMonitors = {{0, 0, 1280, 1024}};
+         },
+         ""},
+    };
+    for (const auto& [target, arrange, warning] : cases) {
+        Rig rig;
+        if (arrange) arrange(rig);
+        rig.context.warning = "old";
+        (void)rig.capture(target);
+        EXPECT_EQ(rig.context.warning, warning) << target;
+    }
+}
+
 TEST(GrabberRules, ScreenPiecesAreClippedToThePictureAndCutAtTheMonitors) {
     const std::vector<Rect> monitors{{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}};
     // source, landing point, picture size, pieces

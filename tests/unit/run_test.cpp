@@ -88,9 +88,15 @@ struct RunWorld {
             if (s == "named") host.outcome.result = "Button_OK";
             if (s == "download") host.outcome = CaptureOutcome{"cat.jpg", true};
             if (s == "nothing") host.outcome = CaptureOutcome{std::string(kCaptureError), false, "took nothing"};
+            if (s == "pale") host.outcome.warning = "pale";
+            if (s == "admin")
+                desktop.windows.push_back(
+                    {0x777, "TaskManagerWindow", "", {}, true, true, "", 0, {}, {}, false, false, true}),
+                    desktop.foreground = 0x777;
             if (s.starts_with("hold=")) keys.held = {kVk.at(s.substr(5))};
             if (s == "state") journal.push_back("state " + run.runState());
             if (s == "where") journal.push_back(PairText(overlay.placed.width, overlay.placed.height));
+            if (s == "fore") journal.push_back("fore " + host.panel.foreground);
             if (s == "panel")
                 journal.push_back(host.panel.state + " " + host.panel.event + " " + host.panel.key + host.panel.mouse);
             if (s[0] != '~' && s[0] != '-' && (s[0] < 'A' || s[0] > 'Z')) continue;
@@ -151,6 +157,13 @@ TEST(RunController, Scripts) {
         // A capture that took nothing says so instead of "キャプチャー完了", the desktop's too.
         {"nothing sound go . Ctrl+C", "status |capture window|status took nothing|cleared|add off"},
         {"nothing sound go . PrtSc -", "status |capture snapshot|status took nothing|cleared|add off"},
+        // What the user should know of a capture is told once a session.
+        {"pale go . Ctrl+C - pale Ctrl+C",
+         window + strip + "|add off|frame 1|" + done + "|warn pale|" + window + strip + "|add off|frame 1|" + done},
+        // An administrator's window in front keeps the keys from us: the status line says so once,
+        // the pointer panel while it stays in front.
+        {"go . admin - - fore", "status 管理者ウィンドウではキー無効|fore 777 管理者"},
+        {"go . - fore", "fore 100"},
         // Listing after a capture; the capture key and the target kind as the settings say now.
         {"manual nolisting download go . Ctrl+C",  // a downloaded image is listed at once
          window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|blue|status cat.jpg をダウンロード&保存|" +

@@ -168,6 +168,27 @@ TEST(WinDesktop, ClassNamesAndTitlesStopAt127CharactersControlTextAt4095AndNoWin
     EXPECT_EQ(WinDesktop().className(0) + WindowClassName(0) + WinDesktop().windowText(0) + ControlText(0), "");
 }
 
+// Wine has no compositor: no visible frame, no cloaking, no display affinity and one integrity
+// level for every program, so a window is taken by its rectangle and never reported otherwise.
+// (Windows alone shows the frame without its invisible borders, a cloaked window and an
+// administrator's.)
+TEST(WinDesktop, WithoutACompositorAWindowIsItsRectangle) {
+    const UniqueWindow window(::CreateWindowExW(0, L"Static", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 120, 300,
+                                                200, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window);
+    const WinDesktop desktop;
+    const WindowId id = ToWindowId(window.get());
+    EXPECT_EQ(desktop.frameBounds(id), Rect{});
+    EXPECT_EQ(WindowBounds(desktop, id), (Rect{100, 120, 400, 320}));
+    EXPECT_FALSE(desktop.isCloaked(id));
+    EXPECT_TRUE(ShowsOnScreen(desktop, id));
+    EXPECT_FALSE(desktop.excludesCapture(id));
+    EXPECT_FALSE(desktop.morePrivileged(id));
+    EXPECT_FALSE(desktop.morePrivileged(ToWindowId(::GetDesktopWindow())));
+    EXPECT_FALSE(desktop.advancedColour(Rect{0, 0, 1280, 1024}));
+    EXPECT_EQ(desktop.monitors(), (std::vector<Rect>{{0, 0, 1280, 1024}}));
+}
+
 TEST(WinDesktop, AShowingTooltipIsFoundAndAHiddenOneNever) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES};
     ASSERT_TRUE(::InitCommonControlsEx(&init));

@@ -41,6 +41,8 @@ constexpr std::string_view kClassAmbiguousCount = " 個存在し、一意に特�
 constexpr std::string_view kClassAmbiguousTitle = "特定不可";
 constexpr std::string_view kClassOffScreen = " 」は、画面範囲外（または最小化状態）にあります。";
 
+// Parents and owners are followed no further: a chain that loops ends somewhere.
+constexpr int kMaxAncestors = 64;
 // Smaller ranges are taken as a slip of the mouse, not as a capture.
 constexpr int32_t kMinimumRangeExtent = 4;
 constexpr std::size_t kRangeNameCharacters = 30;
@@ -69,7 +71,9 @@ constexpr std::array<std::string_view, 5> kPointerTargets{"window", "parts", "to
 struct Captured {
     std::string name;
     Point origin;
-    bool cursor = true;  // a picture loaded from a file gets no cursor
+    bool cursor = true;   // a picture loaded from a file gets no cursor
+    Rect area{};          // what of the screen the picture shows; empty for a file
+    WindowId window = 0;  // the window taken, or the one under the part
 };
 
 // The extensions the list loads from the save folder again at the next start.
@@ -123,7 +127,7 @@ std::optional<Captured> CopyScreenArea(CaptureContext& context, const Rect& rect
     if (!ResizePicture(context.grabber, rect)) return Fail(context, kOutOfMemory);
     if (!BlitToPicture(context.grabber, context.desktop, context.settings, rect, correctionSwitch, rule))
         return TookNothing(context, kOffScreenStatus);
-    return Captured{"", Point{rect.left, rect.top}};
+    return Captured{"", Point{rect.left, rect.top}, true, rect, rule.target};
 }
 
 std::optional<Captured> CopyWindow(CaptureContext& context, WindowId window, const Rect& rect) {
@@ -132,7 +136,7 @@ std::optional<Captured> CopyWindow(CaptureContext& context, WindowId window, con
     if (!GrabWindow(context.grabber, context.desktop, context.settings, window,
                     Rect{0, 0, rect.width(), rect.height()}))
         return TookNothing(context, kOffScreenStatus);
-    return Captured{"", Point{rect.left, rect.top}};
+    return Captured{"", Point{rect.left, rect.top}, true, rect, window};
 }
 
 // The range is named after what lies at its centre and the window under the pointer, so
@@ -172,7 +176,7 @@ std::optional<Captured> CopyWindowOfClass(CaptureContext& context) {
             std::string(kClassAmbiguousTitle));
         return PickClassInstead(context);
     }
-    const Rect rect = context.desktop.windowRect(found[1]);
+    const Rect rect = WindowBounds(context.desktop, found[1]);
     // Where the system parks minimised windows; a window only partly off the screen is still
     // captured (it draws itself), and so is one on a monitor left of and above the primary.
     if (rect.right < 0 && rect.bottom < 0 && !OnAnyMonitor(rect, context.desktop.monitors()))
@@ -279,7 +283,7 @@ std::optional<Captured> DownloadImage(CaptureContext& context, const std::string
 std::optional<std::optional<Captured>> CaptureInPage(CaptureContext& context, std::string_view target, Point pointer,
                                                      WindowId window) {
     if (context.browser == nullptr) return std::nullopt;
-    const Rect windowRect = context.desktop.windowRect(window);
+    const Rect windowRect = WindowBounds(context.desktop, window);
     const Point origin{windowRect.left, windowRect.top};
     Point documentOrigin;
     const std::shared_ptr<HtmlDocument> document =
@@ -306,8 +310,10 @@ std::optional<std::optional<Captured>> CaptureInPage(CaptureContext& context, st
     if (!ResizePicture(context.grabber, part)) return Fail(context, kOutOfMemory);
     if (!GrabWindow(context.grabber, context.desktop, context.settings, window, part))
         return TookNothing(context, kOffScreenStatus);
-    return Captured{"", Point{ClampToInt32(int64_t{part.left} + windowRect.left),
-                              ClampToInt32(int64_t{part.top} + windowRect.top)}};
+    const Point corner{ClampToInt32(int64_t{part.left} + windowRect.left),
+                       ClampToInt32(int64_t{part.top} + windowRect.top)};
+    return Captured{"", corner, true, Rect{corner.x, corner.y, part.width() + corner.x, part.height() + corner.y},
+                    window};
 }
 
 std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_view target, Point pointer,
@@ -338,7 +344,20 @@ std::optional<Captured> CaptureAtPointer(CaptureContext& context, std::string_vi
         window = FindTooltipWindow(context.desktop);
         if (window == 0) return Fail(context, kNoTooltip);
     }
-    return CopyWindow(context, window, context.desktop.windowRect(window));
+    return CopyWindow(context, window, WindowBounds(context.desktop, window));
+}
+
+// What the picture cannot show as the screen does: a window (or one holding it) that keeps
+// itself out of screen copies comes out black; on a monitor in advanced colour (HDR) screen
+// copies come out pale.
+std::string WarningFor(const CaptureContext& context, const Captured& captured) {
+    WindowId window = captured.window;
+    for (int depth = 0; window != 0 && depth < kMaxAncestors; ++depth, window = context.desktop.parent(window)) {
+        if (context.desktop.excludesCapture(window)) return std::string(kProtectedWarning);
+    }
+    if (!IsEmpty(captured.area) && context.desktop.advancedColour(captured.area))
+        return std::string(kAdvancedColourWarning);
+    return "";
 }
 
 bool IsPointerTarget(std::string_view target) {
@@ -380,6 +399,7 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
     context.grabber.clearPicture();
     context.downloadedImage = false;
     context.failureStatus.clear();
+    context.warning.clear();
     const Point pointer = context.desktop.cursorPos();
     const WindowId pointerWindow = context.desktop.windowFromPoint(pointer);
     const std::string pointerClass = context.desktop.className(pointerWindow);
@@ -391,7 +411,7 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
         captured = CopyScreenArea(context, screen, kCorrectionOff, OwnWindowRule{false, 0});
     } else if (target == "snapshot_alt") {
         const WindowId foreground = context.desktop.foregroundWindow();
-        captured = CopyWindow(context, foreground, context.desktop.windowRect(foreground));
+        captured = CopyWindow(context, foreground, WindowBounds(context.desktop, foreground));
     } else if (target == "rect") {
         const Rect range = context.ui.rangeRectangle();
         context.ui.hideRangeOverlay();  // so that the overlay is not in the image
@@ -405,6 +425,7 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
         captured = CaptureAtPointer(context, target, pointer, pointerWindow, pointerClass);
     }
     if (!captured) return std::string(kCaptureError);
+    context.warning = WarningFor(context, *captured);
 
     if (captured->cursor && !NoMouse(context))
         DrawCursorOverlay(context.grabber, captured->origin.x, captured->origin.y);

@@ -19,6 +19,12 @@ inline constexpr std::string_view kCaptureError = "%%%% error tessarin %%%%";
 // part with no size), or what was there lies on no monitor.
 inline constexpr std::string_view kNothingCapturedStatus = "キャプチャー失敗：対象なし";
 inline constexpr std::string_view kOffScreenStatus = "キャプチャー失敗：画面外";
+// What the user is told, once, of a capture that may not look as the screen does.
+inline constexpr std::string_view kProtectedWarning =
+    "このウィンドウは画面の取り込みを拒んでいるため、キャプチャーでは黒く写ります。";
+inline constexpr std::string_view kAdvancedColourWarning =
+    "HDR（高度な色）で表示しているモニタでは、キャプチャーが白っぽく写ることがあります。\r\n"
+    "正しい色で撮るには、Windows の「設定」→「ディスプレイ」で HDR を一時的にオフにしてください。";
 
 struct CaptureContext {
     Desktop& desktop;
@@ -32,6 +38,8 @@ struct CaptureContext {
     bool downloadedImage = false;
     // The status of a capture that took nothing (it ends with kCaptureError and no message).
     std::string failureStatus{};
+    // Said of a capture that may not look as the screen does (kProtectedWarning ...), or "".
+    std::string warning{};
     // The page under the pointer and its images; without it a browser document window is
     // treated as a window with no document.
     BrowserContext* browser = nullptr;

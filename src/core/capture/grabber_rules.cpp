@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/capture/window_queries.h"
 #include "core/text/text.h"
 
 namespace tessarin {
@@ -176,24 +177,27 @@ bool BlitToPicture(Grabber& grabber, const Desktop& desktop, const Settings& set
 // Whatever the window's own drawing gives (PrintWindow, or its device context) is checked: one
 // that does not reach us (a window of another process under Wine, one the graphics card draws on
 // Windows) leaves a flat area. While the window is on the screen, the screen has it, and the
-// same pixels land at the picture's origin.
+// same pixels land at the picture's origin. The part is measured from the window's visible
+// frame; its own drawing includes the invisible resize borders around that frame.
 bool GrabWindow(Grabber& grabber, const Desktop& desktop, const Settings& settings, WindowId window, const Rect& part) {
     const Rect picture{0, 0, std::max(part.width(), 0), std::max(part.height(), 0)};
     const Rect windowRect = desktop.windowRect(window);
+    const Rect bounds = WindowBounds(desktop, window);
+    const Rect drawn = Offset(part, int64_t{bounds.left} - windowRect.left, int64_t{bounds.top} - windowRect.top);
     int correction = kCorrectionOff;
     if (RendersItself(desktop.className(window), desktop.osVersionNumber(), settings) &&
         DrawsAtShownScale(desktop.windowScale(window))) {
         // The window's own drawing has no position error to correct.
-        const bool drawn =
-            grabber.printWindow(window, windowRect.width(), windowRect.height(), Point{-part.left, -part.top});
-        if (drawn && !grabber.blank(picture)) return true;
-        if (!desktop.isVisible(window)) return drawn;
+        const bool printed =
+            grabber.printWindow(window, windowRect.width(), windowRect.height(), Point{-drawn.left, -drawn.top});
+        if (printed && !grabber.blank(picture)) return true;
+        if (!ShowsOnScreen(desktop, window)) return printed;
     } else {
-        grabber.copyWindowDc(window, CorrectedSource(part, settings, kCorrectionOn), Point{}, CaptureLayered(desktop));
-        if (!grabber.blank(picture) || !desktop.isVisible(window)) return true;
+        grabber.copyWindowDc(window, CorrectedSource(drawn, settings, kCorrectionOn), Point{}, CaptureLayered(desktop));
+        if (!grabber.blank(picture) || !ShowsOnScreen(desktop, window)) return true;
         correction = kCorrectionOn;
     }
-    return BlitToPicture(grabber, desktop, settings, Offset(part, windowRect.left, windowRect.top), correction,
+    return BlitToPicture(grabber, desktop, settings, Offset(part, bounds.left, bounds.top), correction,
                          OwnWindowRule{true, window});
 }
 

@@ -33,7 +33,7 @@ std::vector<WindowId> FindVisibleWindows(const Desktop& desktop, std::string_vie
     std::size_t firstTitleLength = 0;
     for (const WindowId w : desktop.topLevelWindows()) {
         if (w == 0) break;  // the enumeration ends at the first empty handle
-        if (!desktop.isVisible(w)) continue;
+        if (!ShowsOnScreen(desktop, w)) continue;
         const std::string className = desktop.className(w);
         const std::string title = desktop.windowText(w);
         if (!ContainsText(className, classText) || !ContainsText(title, titleText)) continue;
@@ -52,6 +52,15 @@ std::vector<WindowId> FindVisibleWindows(const Desktop& desktop, std::string_vie
         }
     }
     return found;
+}
+
+bool ShowsOnScreen(const Desktop& desktop, WindowId window) {
+    return desktop.isVisible(window) && !desktop.isCloaked(window);
+}
+
+Rect WindowBounds(const Desktop& desktop, WindowId window) {
+    const Rect frame = desktop.frameBounds(window);
+    return frame.right > frame.left && frame.bottom > frame.top ? frame : desktop.windowRect(window);
 }
 
 WindowId FindTooltipWindow(const Desktop& desktop) {

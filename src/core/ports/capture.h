@@ -68,6 +68,21 @@ public:
     // negative coordinates.
     [[nodiscard]] virtual std::vector<Rect> monitors() const = 0;
     [[nodiscard]] virtual WindowScale windowScale(WindowId w) const = 0;
+    // What a top-level window shows on the screen (the compositor's extended frame bounds, without
+    // the invisible resize borders of Windows 10 and 11); empty where the system cannot tell (a
+    // child window, no compositor).
+    [[nodiscard]] virtual Rect frameBounds(WindowId w) const = 0;
+    // Visible by its style but not on the screen: a suspended app, a window on another virtual
+    // desktop.
+    [[nodiscard]] virtual bool isCloaked(WindowId w) const = 0;
+    // The window keeps itself out of screen copies (a display affinity): it comes out black.
+    [[nodiscard]] virtual bool excludesCapture(WindowId w) const = 0;
+    // The window belongs to a program more privileged than ours (an administrator's): the system
+    // keeps its keys and pointer from us while it is in front.
+    [[nodiscard]] virtual bool morePrivileged(WindowId w) const = 0;
+    // A monitor that shows part of the area is in advanced colour (HDR): screen copies come out
+    // pale there.
+    [[nodiscard]] virtual bool advancedColour(const Rect& area) const = 0;
 };
 
 // The accessible object at a screen point.

@@ -14,6 +14,7 @@ struct CaptureOutcome {
     std::string result;            // what MyCapture returned
     bool downloadedImage = false;  // the image is a downloaded file, already saved
     std::string failureStatus{};   // what a capture that took nothing says on the status line
+    std::string warning{};         // what the user should know of the picture, or ""
 };
 
 class RunHost {
@@ -23,6 +24,8 @@ public:
     // Frames and status line.
     virtual void ShowMessageFrame(int index, bool labelsOnly) = 0;
     virtual void SetStatus(const std::string& text) = 0;
+    // A notice that closes by itself after a few seconds.
+    virtual void warn(const std::string& text) = 0;
     // The pointer panel's labels.
     virtual void showPanel(const PanelTexts& texts) = 0;
 

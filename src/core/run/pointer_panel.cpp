@@ -48,7 +48,7 @@ void UpdatePanelTexts(PanelTexts& texts, const PanelSample& sample) {
     texts.mouse = PairText(sample.pointer.x, sample.pointer.y);
     texts.point = HexText(sample.pointWindow);
     texts.rect = HexText(sample.overlayWindow);
-    texts.foreground = HexText(sample.foregroundWindow);
+    texts.foreground = HexText(sample.foregroundWindow) + (sample.foregroundPrivileged ? " 管理者" : "");
     texts.pic = PairText(sample.pictureWidth, sample.pictureHeight);
 }
 

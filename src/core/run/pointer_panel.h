@@ -21,7 +21,8 @@ struct PanelTexts {
     std::string mouse;       // lblMouse: pointer in pixels
     std::string point;       // lblPoint: window under the pointer, hexadecimal
     std::string rect;        // lblRect: the overlay window, hexadecimal
-    std::string foreground;  // lblForeground: the foreground window, hexadecimal
+    std::string foreground;  // lblForeground: the foreground window, hexadecimal (" 管理者" after an
+                             // administrator's)
     std::string pic;         // lblPic: preview size in twips
     friend bool operator==(const PanelTexts&, const PanelTexts&) = default;
 };
@@ -36,7 +37,8 @@ struct PanelSample {
     WindowId pointWindow = 0;
     WindowId overlayWindow = 0;
     WindowId foregroundWindow = 0;
-    int32_t pictureWidth = 0;  // twips
+    bool foregroundPrivileged = false;  // an administrator's window, whose keys we never see
+    int32_t pictureWidth = 0;           // twips
     int32_t pictureHeight = 0;
 };
 

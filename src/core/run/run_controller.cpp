@@ -117,6 +117,7 @@ void RunController::PassBody() {
         Point{Twips(sampler_.pointer.x, ctx_.twipsPerPixelX), Twips(sampler_.pointer.y, ctx_.twipsPerPixelY)};
     keyFlags_ = ReadKeyFlags(ctx_.keys);
     const WindowId foreground = ctx_.desktop.foregroundWindow();
+    NoteForeground(foreground);
 
     bool marker = false;
     if (event == "MV") {
@@ -143,11 +144,23 @@ void RunController::PassBody() {
     sample.pointWindow = ctx_.desktop.windowFromPoint(sample.pointer);
     sample.overlayWindow = overlay_.windowId();
     sample.foregroundWindow = ctx_.desktop.foregroundWindow();
+    sample.foregroundPrivileged = sample.foregroundWindow == foreground_ && foregroundPrivileged_;
     sample.pictureWidth = ctx_.host.pictureWidth();
     sample.pictureHeight = ctx_.host.pictureHeight();
     UpdatePanelTexts(panel_, sample);
     ctx_.host.showPanel(panel_);
     ctx_.host.processPendingMessages();
+}
+
+// Keys typed while an administrator's window is in front never reach us, so Ctrl+C there does
+// nothing: the status line says why, once each time such a window comes to the front. Asked only
+// when the front window changes, as the question goes to another process.
+void RunController::NoteForeground(WindowId foreground) {
+    if (foreground == foreground_) return;
+    foreground_ = foreground;
+    const bool privileged = foreground != 0 && ctx_.desktop.morePrivileged(foreground);
+    if (privileged) ctx_.host.SetStatus(std::string(kPrivilegedForegroundStatus));
+    foregroundPrivileged_ = privileged;
 }
 
 // The capture keys are looked up at every event, so a key changed in the settings dialog
@@ -235,6 +248,7 @@ bool RunController::CaptureStep() {
     }
     if (!outcome.result.empty()) ctx_.host.setFileName(outcome.result);
     FinishCapture();
+    WarnOnce(outcome.warning);
     return false;
 }
 
@@ -251,6 +265,12 @@ void RunController::SnapshotStep() {
     }
     downloadedImage_ = outcome.downloadedImage;
     FinishCapture();
+    WarnOnce(outcome.warning);
+}
+
+// Said once a session: the user knows from then on.
+void RunController::WarnOnce(const std::string& warning) {
+    if (!warning.empty() && warned_.insert(warning).second) ctx_.host.warn(warning);
 }
 
 // The preview was emptied at the capture's start, so nothing stale is left there or waits. A

@@ -12,6 +12,7 @@
 // still running (its message processing dispatches timer messages too) does nothing.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ inline constexpr std::string_view kRunEnd = "End";
 
 inline constexpr std::string_view kCaptureDoneStatus = "キャプチャー完了";
 inline constexpr std::string_view kDownloadedStatusSuffix = " をダウンロード&保存";
+// While a window of an administrator's program is in front, the system keeps the keys from us.
+inline constexpr std::string_view kPrivilegedForegroundStatus = "管理者ウィンドウではキー無効";
 
 struct RunContext {
     RunHost& host;
@@ -125,6 +128,8 @@ private:
     bool CaptureStep();
     void SnapshotStep();
     void DiscardCapture(const std::string& failureStatus);
+    void WarnOnce(const std::string& warning);
+    void NoteForeground(WindowId foreground);
     void Propose(const std::string& word);
     void ListStep(int direction, WindowId foreground);
     void DeleteKey(WindowId foreground);
@@ -150,6 +155,10 @@ private:
     bool closing_ = false;
     bool downloadedImage_ = false;
     bool sawActivity_ = false;  // in the tick being made
+    // The foreground window the last pass saw, and whether it is more privileged than us.
+    WindowId foreground_ = 0;
+    bool foregroundPrivileged_ = false;
+    std::set<std::string> warned_;  // what the user was told of captures; once each
 };
 
 }  // namespace tessarin
