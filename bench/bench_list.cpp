@@ -35,7 +35,7 @@ struct CountingStore : ImageStore {
     mutable int reads = 0;
     int removes = 0;
     ReadResult read(const std::string&) const override { return ++reads, ReadResult{Solid(200, 150, 0x3060C0), 0, ""}; }
-    bool write(const Image&, const SavePlan&) override { return true; }
+    WriteOutcome write(const Image&, const SavePlan&) override { return WriteOutcome::Written; }
     bool isFile(const std::string&) const override { return true; }
     void remove(const std::string&) override { ++removes; }
     bool createFolder(const std::string&) override { return true; }

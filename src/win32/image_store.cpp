@@ -2,6 +2,7 @@
 
 #include "core/files/load_order.h"
 #include "core/files/save_naming.h"
+#include "win32/handles.h"
 #include "win32/shell.h"
 #include "win32/thumbnail_files.h"
 #include "win32/wide.h"
@@ -39,13 +40,37 @@ ImageStore::ReadResult WinImageStore::read(const std::string& path) const {
     }
 }
 
-bool WinImageStore::write(const Image& image, const SavePlan& plan) {
+// Every file is made new, so nothing another program (or an older save) wrote is ever written
+// over: the name is taken before the codec writes into it, and only files made here are removed
+// again.
+ImageStore::WriteOutcome WinImageStore::write(const Image& image, const SavePlan& plan) {
     Picture picture;
-    if (!PictureOf(image, picture) || !picture.WriteBitmapFile(Utf8ToWide(plan.bitmap))) return false;
-    if (!plan.NeedsConversion()) return true;
-    const bool ok = codec_->SaveByExtension(plan.target, plan.bitmap);
-    DeleteFileW(Utf8ToWide(plan.bitmap).c_str());
-    return ok;
+    if (!PictureOf(image, picture)) return WriteOutcome::Failed;
+    const std::wstring bitmap = Utf8ToWide(plan.bitmap);
+    switch (picture.CreateBitmapFile(bitmap)) {
+        case Picture::NewFile::Written:
+            break;
+        case Picture::NewFile::NameTaken:
+            return WriteOutcome::NameTaken;
+        case Picture::NewFile::Failed:
+            return WriteOutcome::Failed;
+    }
+    if (!plan.NeedsConversion()) return WriteOutcome::Written;
+    const std::wstring target = Utf8ToWide(plan.target);
+    if (!plan.replaceTarget) {
+        const UniqueHandle reserved(
+            CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!reserved) {
+            const bool taken = GetLastError() == ERROR_FILE_EXISTS;
+            DeleteFileW(bitmap.c_str());
+            return taken ? WriteOutcome::NameTaken : WriteOutcome::Failed;
+        }
+    }
+    const bool converted = codec_->SaveByExtension(plan.target, plan.bitmap);
+    DeleteFileW(bitmap.c_str());
+    if (converted) return WriteOutcome::Written;
+    if (!plan.replaceTarget) DeleteFileW(target.c_str());
+    return WriteOutcome::Failed;
 }
 
 bool WinImageStore::isFile(const std::string& path) const {

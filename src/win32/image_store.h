@@ -19,7 +19,7 @@ public:
     explicit WinImageStore(const PathContext& paths);
 
     [[nodiscard]] ReadResult read(const std::string& path) const override;
-    [[nodiscard]] bool write(const Image& image, const SavePlan& plan) override;
+    [[nodiscard]] WriteOutcome write(const Image& image, const SavePlan& plan) override;
     [[nodiscard]] bool isFile(const std::string& path) const override;
     void remove(const std::string& path) override;
     bool createFolder(const std::string& path) override;

@@ -118,12 +118,18 @@ GdiObject<HBITMAP> Picture::CopyAsDdb() const {
 }
 
 bool Picture::WriteBitmapFile(const std::wstring& path) const {
-    if (width_ <= 0 || height_ <= 0 || bits_ == nullptr) return false;
+    return WriteBitmap(path, CREATE_ALWAYS) == NewFile::Written;
+}
+
+Picture::NewFile Picture::CreateBitmapFile(const std::wstring& path) const { return WriteBitmap(path, CREATE_NEW); }
+
+Picture::NewFile Picture::WriteBitmap(const std::wstring& path, DWORD disposition) const {
+    if (width_ <= 0 || height_ <= 0 || bits_ == nullptr) return NewFile::Failed;
     // Rows bottom-up, three bytes a pixel, each row padded to four bytes.
     const auto stride = (static_cast<uint64_t>(width_) * 3 + 3) / 4 * 4;
     const uint64_t imageSize = stride * static_cast<uint64_t>(height_);
     constexpr uint64_t kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    if (imageSize + kHeaders > 0xFFFFFFFFu) return false;
+    if (imageSize + kHeaders > 0xFFFFFFFFu) return NewFile::Failed;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = static_cast<DWORD>(kHeaders);
@@ -137,8 +143,8 @@ bool Picture::WriteBitmapFile(const std::wstring& path) const {
     info.biSizeImage = static_cast<DWORD>(imageSize);
     std::string row(static_cast<size_t>(stride), '\0');
     UniqueHandle out(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) return false;
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return ::GetLastError() == ERROR_FILE_EXISTS ? NewFile::NameTaken : NewFile::Failed;
     const auto put = [&out](const void* data, size_t size) {
         DWORD written = 0;
         return ::WriteFile(out.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
@@ -156,7 +162,7 @@ bool Picture::WriteBitmapFile(const std::wstring& path) const {
     }
     out.reset();
     if (!ok) ::DeleteFileW(path.c_str());
-    return ok;
+    return ok ? NewFile::Written : NewFile::Failed;
 }
 
 BITMAPINFO TopDownInfo(int32_t width, int32_t height) noexcept {

@@ -46,9 +46,12 @@ public:
     // bitmap cannot be made.
     [[nodiscard]] bool assign(int32_t width, int32_t height, const uint32_t* pixels);
 
-    // Writes the picture as a 24-bit bitmap file; a file that could not be written whole is
-    // removed again.
+    // Writes the picture as a 24-bit bitmap file, replacing one of that name; a file that could
+    // not be written whole is removed again.
     [[nodiscard]] bool WriteBitmapFile(const std::wstring& path) const;
+    // The same into a file made new: NameTaken, with nothing written, when the name exists.
+    enum class NewFile { Written, NameTaken, Failed };
+    [[nodiscard]] NewFile CreateBitmapFile(const std::wstring& path) const;
 
     // A copy in the screen's format (a DDB, as CF_BITMAP wants); empty for a picture with no
     // pixels or when it cannot be made.
@@ -56,6 +59,7 @@ public:
 
 private:
     void restoreOriginalBitmap() noexcept;
+    [[nodiscard]] NewFile WriteBitmap(const std::wstring& path, DWORD disposition) const;
 
     MemoryDc dc_;
     GdiObject<HBITMAP> bitmap_;

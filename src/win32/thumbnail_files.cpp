@@ -48,7 +48,9 @@ std::wstring ScratchBitmapPath() {
     }
     // GetTempPathW ends in "\", a "tmp" value may; one separator is enough.
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    return folder + L"\\in_vorik_tmp.bmp";
+    // One file for each running program: two programs making thumbnails at once would otherwise
+    // turn one's picture into the other's thumbnail.
+    return folder + L"\\in_vorik_tmp_" + std::to_wstring(::GetCurrentProcessId()) + L".bmp";
 }
 
 // A thumbnail that could not be made or saved is a failure, even though the source loaded:

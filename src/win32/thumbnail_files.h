@@ -11,7 +11,7 @@
 namespace tessarin {
 
 // The folder named by the environment variable "tmp" (the system's temporary folder when it
-// is unset) followed by "\in_vorik_tmp.bmp".
+// is unset) followed by "\in_vorik_tmp_<process id>.bmp".
 [[nodiscard]] std::wstring ScratchBitmapPath();
 
 // Scales the image file source to exactly width x height and saves it to target as JPEG data,

@@ -103,7 +103,8 @@ std::optional<std::string> ReadBody(HINTERNET request, Transfer& transfer) {
 bool WriteFileWhole(const std::string& body, Transfer& transfer) {
     const std::lock_guard lock(transfer.finishing);
     if (transfer.abandoned) return false;
-    const std::wstring partial = transfer.path + L".download";
+    // Named for this program: another one downloading the same name writes a file of its own.
+    const std::wstring partial = transfer.path + L"." + std::to_wstring(GetCurrentProcessId()) + L".download";
     bool written = false;
     {
         const UniqueHandle file(

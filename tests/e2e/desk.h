@@ -210,6 +210,7 @@ constexpr UINT_PTR kTickTimer = 2;
 
 // The commands of the strip's pop-up menu.
 constexpr WORD kMnuSaveNameAs = 401;
+constexpr WORD kMnuDel = 405;
 constexpr WORD kMnuAllSave = 402;
 constexpr WORD kMnuThumnail = 403;
 constexpr WORD kMnuLeftDel = 406;

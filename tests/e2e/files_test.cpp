@@ -102,6 +102,43 @@ TEST_F(ImageFiles, DamagedFilesInTheSaveFolderAreReportedOnceAndTheRestIsListed)
     EXPECT_FALSE(program_.AwaitDialog(L"PNGファイル読込失敗", 500)) << "reported once";
 }
 
+// A file removed outside (as from Explorer) while its entry stays: the next capture of the same
+// name is not saved under it, and deleting the old entry leaves the new file alone.
+TEST_F(ImageFiles, ADeleteNeverTakesAnotherCapturesFileOfTheSameName) {
+    Start("no tooltip = 0\r\nno confirm = 1\r\n");
+    ASSERT_TRUE(CtrlC(main_));
+    ASSERT_TRUE(Shortcut(main_, VK_CONTROL, 'S', "保存完了！"));
+    ASSERT_EQ(program_.Jpegs().size(), 1u);
+    const std::string first = program_.Jpegs()[0];
+    ASSERT_TRUE(DeleteFileW(Utf8ToWide(program_.path("data\\" + first)).c_str()));
+    ASSERT_TRUE(CtrlC(main_));
+    ASSERT_TRUE(Shortcut(main_, VK_CONTROL, 'S', "保存完了！"));
+    ASSERT_EQ(program_.Jpegs().size(), 1u);
+    const std::string second = program_.Jpegs()[0];
+    EXPECT_NE(second, first) << "the first entry still holds its name";
+    PickMenuItem(main_, kMnuDel, 1);
+    EXPECT_TRUE(AwaitStatus("削除完了"));
+    EXPECT_EQ(program_.Jpegs(), std::vector<std::string>{second});
+}
+
+// A thousand files of one name: the next save counts on instead of writing over the last.
+TEST_F(ImageFiles, TheThousandthFileOfANameIsANewFile) {
+    ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data")));
+    for (int n = 1; n <= 999; ++n)
+        ASSERT_TRUE(WriteBytes(program_.path("data\\base" + (n > 1 ? "_" + std::to_string(n) : "") + ".jpg"), "mine"));
+    Start("no tooltip = 0\r\nauto listing = 0\r\n");
+    ASSERT_TRUE(CtrlC(main_));
+    // Named by hand before it is added.
+    SendMessageW(GetDlgItem(main_, 105), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"base"));
+    SendMessageW(GetDlgItem(main_, 102), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Await([&] { return FileNameBox(main_) == "base"; }, 5000));
+    ASSERT_TRUE(Shortcut(main_, VK_CONTROL, 'S', "保存完了！"));
+    EXPECT_EQ(WinFileSystem().readFile(program_.path("data\\base_999.jpg")), std::optional<std::string>("mine"));
+    EXPECT_TRUE(Decoded(program_.path("data\\base_1000.jpg")).width > 0);
+    EXPECT_EQ(program_.Jpegs().size(), 1000u);
+    EXPECT_FALSE(WinFileSystem().stat(program_.path("data\\base_999.bmp")));
+}
+
 // A folder that takes no files (the kernel's process folder is one even for an administrator):
 // the save fails with its message and no file is claimed. That Yes at closing then keeps the
 // program open rather than lose the capture is a rule of the list, tested natively.

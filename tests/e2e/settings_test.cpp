@@ -156,6 +156,15 @@ TEST_F(SettingsDialog, CancelKeepsOnlyTheShiftOkAppliesAtOnceAndEveryWindowFollo
     Type(L"Notepad");
     // Typed keys wait behind posted clicks: the name must be in before anything else is clicked.
     ASSERT_TRUE(Await([&] { return TextOf(FormText::ClassName) == "Notepad"; }, 5000));
+    // A save folder whose name holds "=" would come back cut there at the next start.
+    const std::string shownFolder = TextOf(FormText::SaveFolder);
+    ASSERT_TRUE(WinFileSystem().createFolder(program_.path("a=b")));
+    SendMessageW(Box(FormText::SaveFolder), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(Utf8ToWide(program_.path("a=b")).c_str()));
+    ClickOn(Item(frmSetting::kCmdOk));
+    Confirm(L"入力不正", "保存先のフォルダ名に「=」は使えません。");
+    ASSERT_TRUE(Await([&] { return FocusOf(dialog_) == Box(FormText::SaveFolder); }, 5000));
+    SendMessageW(Box(FormText::SaveFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Utf8ToWide(shownFolder).c_str()));
     // Automatic listing and Space exclude each other.
     EXPECT_FALSE(IsWindowEnabled(Check(FormCheck::Space)));
     ClickOn(Check(FormCheck::AutoListing));

@@ -120,13 +120,20 @@ struct FakeImageStore : ImageStore {
         return it == files.end() || !it->second ? ReadResult{nullptr, 481, "bad picture"}
                                                 : ReadResult{it->second, 0, ""};
     }
-    bool write(const Image& image, const SavePlan& plan) override {
-        if (failing.contains(AsciiLower(plan.target))) return false;
-        return Add(plan.target, std::make_shared<Image>(image)), Note("write " + plan.target), true;
+    std::set<std::string> takenMeanwhile;  // names another program takes just before the write
+    WriteOutcome write(const Image& image, const SavePlan& plan) override {
+        if (failing.contains(AsciiLower(plan.target))) return WriteOutcome::Failed;
+        if (takenMeanwhile.erase(AsciiLower(plan.target)) != 0) {
+            fs.addFile(plan.target);
+            return Note("taken " + plan.target), WriteOutcome::NameTaken;
+        }
+        return Add(plan.target, std::make_shared<Image>(image)), Note("write " + plan.target), WriteOutcome::Written;
     }
+    uint64_t clock = 0;  // each file written gets a write time of its own
     void Add(const std::string& path, SharedImage image) {
         files[AsciiLower(path)] = std::move(image);
         fs.addFile(path);
+        fs.modified[AsciiLower(path)] = ++clock;
     }
     bool isFile(const std::string& path) const override {
         const auto info = fs.stat(path);

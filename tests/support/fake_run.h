@@ -98,7 +98,6 @@ struct FakeListCommands : ListCommands {
         if (!std::exchange(waiting, false)) return;
         Note("strip " + fullPath + " " + winText + (saved ? " saved" : "")), host.processPendingMessages();
     }
-    void MarkLastEntryDownloaded() override { Note("blue"); }
     void mnuSave_Click() override { Note("save"); }
     void DeleteKey(bool inFront, bool held) override { Note(inFront && !held ? "delete" : "no delete"); }
     void ListStep(int direction) override { Note("step " + std::to_string(direction)); }

@@ -12,7 +12,9 @@ namespace {
 
 // The list over its fakes. Captures are named "a", "b", ... and land in C:\T\data.
 struct ListWorld : ListFakes {
-    ImageListController list{Context()};
+    // stamped: the list knows the files' sizes and write times, as the program's does.
+    explicit ListWorld(bool stamped = false) : list(Context(nullptr, stamped ? &fs : nullptr)) {}
+    ImageListController list;
 
     // A fresh capture of w x h in the preview, not listed yet.
     void Waiting(int32_t w, int32_t h) {
@@ -286,6 +288,40 @@ TEST(ListController, DeletingNeverRemovesAFileOfAnotherEntry) {
     w.list.mnuAllDel_Click();
     EXPECT_FALSE(w.store.isFile(w.Path("a.jpg")));
     EXPECT_FALSE(w.store.isFile(w.Path("b.jpg")));
+}
+
+// A file removed outside (Explorer) while its entry stays: a new capture of the same name is
+// not saved under it, and the old entry's delete takes no file that is not the one it wrote;
+// nor does a file another program wrote over it go with it. A name another program takes
+// between its choice and the write is passed by.
+TEST(ListController, NoSaveOrDeleteTouchesAFileThatIsNotItsOwn) {
+    ListWorld w(true);
+    w.settings.noConfirm = 1;
+    w.Capture("a");
+    w.list.mnuSave_Click();  // a.jpg
+    w.store.remove(w.Path("a.jpg"));
+    w.Capture("a");
+    w.list.mnuSave_Click();
+    EXPECT_EQ(w.Names(), "a.jpg,a_2.jpg");
+    w.Capture("c");
+    w.list.mnuSave_Click();  // c.jpg, then written over by another program
+    w.fs.modified[AsciiLower(w.Path("c.jpg"))] = 999;
+    w.journal.clear();
+    for (int i = 0; i < 2; ++i) {
+        w.list.Hover(1 + (i == 0 ? 0 : 1));
+        w.list.mnuDel_Click(true, false);
+    }
+    EXPECT_EQ(w.Names(), "a_2.jpg");
+    EXPECT_EQ(std::ranges::count_if(w.journal, [](const std::string& l) { return l.starts_with("remove"); }), 0);
+    EXPECT_TRUE(w.store.isFile(w.Path("a_2.jpg")) && w.store.isFile(w.Path("c.jpg")));
+
+    w.Capture("d");
+    w.store.takenMeanwhile = {AsciiLower(w.Path("d.jpg")), AsciiLower(w.Path("d_2.jpg"))};
+    w.journal.clear();
+    w.list.mnuSave_Click();
+    EXPECT_EQ(w.journal,
+              (ListJournal{"taken " + w.Path("d.jpg"), "taken " + w.Path("d_2.jpg"), "write " + w.Path("d_3.jpg"),
+                           "texts d_3.jpg|win d", "strip 2", "status 保存完了！"}));
 }
 
 TEST(ListController, ADeletionKeepsAWaitingCaptureInThePreview) {

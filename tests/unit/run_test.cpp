@@ -166,8 +166,7 @@ TEST(RunController, Scripts) {
         {"go . - fore", "fore 100"},
         // Listing after a capture; the capture key and the target kind as the settings say now.
         {"manual nolisting download go . Ctrl+C",  // a downloaded image is listed at once
-         window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|blue|status cat.jpg をダウンロード&保存|" +
-             done},
+         window + "strip C:\\T\\data\\cat.jpg Pad saved|add off|frame 1|status cat.jpg をダウンロード&保存|" + done},
         {"manual go Ctrl+C - . >add add", strip + "|add off|frame 1"},  // a click while adding adds nothing
         {"manual go Ctrl+C - Shift . add -", "overlay show|frame 2"},   // a new range discards the waiting capture
         {"manual go . copy=D Ctrl+C - Ctrl+D", "status |" + window + waits},

@@ -246,7 +246,10 @@ TEST_F(SettingsTest, FormOkRefusesWhatWouldNotComeBack) {
         {2, "Ünïcode", "", "クラス名に、このシステムの文字コードで保存できない文字があります。"},
         {0, "", "C:\\nowhere", "保存先フォルダが見つかりません。"},
         {0, "", "nowhere", "保存先フォルダが見つかりません。"},
+        // An existing folder whose name holds "=" would be cut there at the next start.
+        {0, "", "C:\\a=b", "保存先のフォルダ名に「=」は使えません。"},
     };
+    fs.addFolder("C:\\a=b");
     for (const auto& [pos, className, folder, text] : cases) {
         SettingsForm form = Open();
         form.ChooseTarget(pos);

@@ -106,10 +106,14 @@ TEST(Paths, UniqueNameSkipsNamesTakenUnderAnyExtension) {
         for (const std::string& name : existing) fs.addFile("C:\\d\\" + name);
         EXPECT_EQ(UniqueName(input, fs), expected) << input;
     }
-    // After a, a_2 … a_998 the last candidate a_999 is taken without a test.
+    // The count goes past a_999 (where it once stopped and handed out a taken name).
     FakeFileSystem fs;
     for (int n = 1; n <= 999; ++n) fs.addFile("C:\\d\\a" + (n > 1 ? "_" + std::to_string(n) : "") + ".png");
-    EXPECT_EQ(UniqueName("C:\\d\\a.jpg", fs), "C:\\d\\a_999.jpg");
+    EXPECT_EQ(UniqueName("C:\\d\\a.jpg", fs), "C:\\d\\a_1000.jpg");
+    // Names the caller holds count as taken, whatever is on disk and under any extension.
+    const std::vector<std::string> held{"C:\\d\\B.jpg", "C:\\d\\b_2.png", ""};
+    EXPECT_EQ(UniqueName("C:\\d\\b.jpg", fs, held), "C:\\d\\b_3.jpg");
+    EXPECT_EQ(UniqueName("C:\\d\\c.jpg", fs, held), "C:\\d\\c.jpg");
 }
 TEST(Paths, AbsoluteAndRelativePaths) {
     // The program folder C:\prog, with a few folders and files around it.

@@ -29,9 +29,23 @@ TEST(WinImageStore, WritesReadsAndRemovesLeavingNoGdiObjectAsAProbeThatSeesALeak
             SCOPED_TRACE(name);
             const std::string target = folder / name;
             const SavePlan plan{target, GetExtension(target) == "bmp" ? target : folder / "x.bmp"};
-            ASSERT_TRUE(store.write(image, plan));
+            ASSERT_EQ(store.write(image, plan), ImageStore::WriteOutcome::Written);
             EXPECT_TRUE(store.isFile(target));
             EXPECT_EQ(store.isFile(plan.bitmap), plan.bitmap == target);  // the bitmap on its way is gone
+            // The name is taken now (as by another program): nothing is written over it, and no
+            // bitmap is left behind; a Save as the user confirmed replaces it.
+            const std::string before = fs.readFile(target).value_or("");
+            Image other = image;
+            other.pixels.assign(other.pixels.size(), 0x00FF00U);
+            EXPECT_EQ(store.write(other, plan), ImageStore::WriteOutcome::NameTaken);
+            EXPECT_EQ(fs.readFile(target).value_or("?"), before);
+            EXPECT_EQ(store.isFile(plan.bitmap), plan.bitmap == target);
+            SavePlan replacing = plan;
+            replacing.replaceTarget = true;
+            EXPECT_EQ(store.write(other, replacing),
+                      plan.bitmap == target ? ImageStore::WriteOutcome::NameTaken : ImageStore::WriteOutcome::Written);
+            EXPECT_EQ(fs.readFile(target).value_or("") != before, plan.bitmap != target);
+            ASSERT_EQ(store.write(image, replacing) == ImageStore::WriteOutcome::Written, plan.bitmap != target);
             const ImageStore::ReadResult read = store.read(target);
             ASSERT_NE(read.image, nullptr) << read.description;
             EXPECT_EQ(std::pair(read.image->width, read.image->height), std::pair(64, 48));

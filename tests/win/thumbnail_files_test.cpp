@@ -52,7 +52,9 @@ std::optional<Facts> Decode(const std::string& path) {
 TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
     const TempFolder folder;
     const TmpVariable tmp(folder.wide() + L"\\");  // one separator is enough
-    const std::wstring scratch = folder.wide() + L"\\in_vorik_tmp.bmp";
+    // One scratch file for each running program.
+    const std::wstring scratchName = L"in_vorik_tmp_" + std::to_wstring(::GetCurrentProcessId()) + L".bmp";
+    const std::wstring scratch = folder.wide() + L"\\" + scratchName;
     const ImgctlLibrary codec(Utf8ToWide(ProgramBinFolder() + "\\imgctl.dll"));
     ASSERT_TRUE(folder.ok() && codec.ok());
     ASSERT_EQ(ScratchBitmapPath(), scratch);
@@ -92,7 +94,7 @@ TEST(ThumbnailFiles, ScaledToJpegOrCopiedUnscaledAndTheScratchFileNeverStays) {
     // Unset, it falls back to the temporary folder.
     ::SetEnvironmentVariableW(L"tmp", nullptr);
     wchar_t temp[MAX_PATH + 1] = {};
-    EXPECT_EQ(ScratchBitmapPath(), std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"in_vorik_tmp.bmp");
+    EXPECT_EQ(ScratchBitmapPath(), std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + scratchName);
 
     // ScaleToJpeg on its own: true only when the thumbnail file was written.
     const std::string source = folder / "source.bmp";

@@ -17,7 +17,8 @@ SaveFormat SaveFormatOf(std::string_view target) {
 
 bool SavePlan::NeedsConversion() const { return AsciiLower(GetExtension(target)) != "bmp"; }
 
-SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, const PathContext& ctx) {
+SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, const PathContext& ctx,
+                       std::span<const std::string> taken) {
     const std::string e = GetExtension(fileName);
     const std::string lower = AsciiLower(e);
     std::string base;
@@ -32,13 +33,13 @@ SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, cons
     SanitizeFileName(base);
     // Both names are fixed before anything is written, so a bmp entry gets one file.
     SavePlan plan;
-    plan.target = UniqueName(FullPath(base + "." + extension, settings, ctx), ctx.fs);
-    plan.bitmap = UniqueName(FullPath(base + ".bmp", settings, ctx), ctx.fs);
+    plan.target = UniqueName(FullPath(base + "." + extension, settings, ctx), ctx.fs, taken);
+    plan.bitmap = UniqueName(FullPath(base + ".bmp", settings, ctx), ctx.fs, taken);
     return plan;
 }
 
 SavePlan SaveImagePlan(std::string_view picFile, const FileSystem& fs) {
-    return SavePlan{std::string(picFile), UniqueName(StripExtension(picFile) + ".bmp", fs)};
+    return SavePlan{std::string(picFile), UniqueName(StripExtension(picFile) + ".bmp", fs), true};
 }
 
 std::string SaveFailedText(std::string_view target) { return std::string(target) + "の作成に失敗！\r\n"; }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,13 +23,19 @@ enum class SaveFormat { Unsupported, Bmp, Jpg, Png, Gif };
 struct SavePlan {
     std::string target;
     std::string bitmap;  // the same file as target for a bmp target of SaveEntry
+    // The user chose to replace the target (Save as); otherwise a save never writes over a file
+    // it did not just make itself, and a name taken meanwhile asks for the next one.
+    bool replaceTarget = false;
     [[nodiscard]] bool NeedsConversion() const;
 };
 
 // Save and Save all: an entry's own file name in the save folder. A known image extension
 // ("bmp", "jpg", "gif", "png", any case) is kept as written; any other extension stays part of
 // the name and the configured save format is appended (x.jpeg -> x.jpeg.jpg).
-[[nodiscard]] SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, const PathContext& ctx);
+// Names in `taken` (the files the list's entries hold, even where the disk no longer has them)
+// count as taken.
+[[nodiscard]] SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, const PathContext& ctx,
+                                     std::span<const std::string> taken = {});
 
 // Save as: the chosen path itself, with a bitmap that takes the next free name beside it.
 // A bmp target therefore lands on the bitmap's unique name.

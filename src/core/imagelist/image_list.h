@@ -30,7 +30,10 @@ struct ImageEntry {
     SharedImage held;        // the full image while it has no file of its own
     Image thumbnail;         // what the strip shows
     FileStamp stamp;         // the version of the file the thumbnail shows; unknown when zero
-    bool dropped = false;    // the strip shows a picture dropped onto it, not the file's
+    // The version of the file as this entry wrote or first read it: only that file is the
+    // entry's to delete. Unknown when zero.
+    FileStamp ownStamp;
+    bool dropped = false;  // the strip shows a picture dropped onto it, not the file's
 };
 
 class ImageList {

@@ -16,6 +16,8 @@
 namespace tessarin {
 namespace {
 
+// A name another program takes between its choice and the writing is chosen again, this often.
+constexpr int kSaveAttempts = 8;
 constexpr const char* kAddListError = "7 メモリが不足しています。\r\nAddList";
 constexpr const char* kNoImageText = "イメージがありません！";
 constexpr const char* kNoImageTitle = "処理不可";
@@ -130,14 +132,6 @@ void ImageListController::AddWaitingCapture(const std::string& fullPath, const s
     (void)AddImage(ctx_.view.previewImage(), fullPath, winText, saved);
 }
 
-void ImageListController::MarkLastEntryDownloaded() {
-    const int32_t last = list_.CountEntries();
-    ImageEntry* entry = list_.Entry(last);
-    if (entry == nullptr) return;
-    entry->saved = true;
-    ctx_.view.stripChanged(last);
-}
-
 SharedImage ImageListController::ImageOf(EntryId id, bool letMessagesRun) {
     int32_t position = list_.PositionOf(id);
     ImageEntry* entry = list_.Entry(position);
@@ -215,14 +209,34 @@ void ImageListController::ListStep(int direction) {
 
 // ---- Saving --------------------------------------------------------------------------------
 
+// The files the list's saved entries hold, but this one's: their names stay theirs even after
+// the file went (removed outside), so a delete of theirs can never meet a newer capture's file.
+std::vector<std::string> ImageListController::HeldFiles(EntryId except) const {
+    std::vector<std::string> held;
+    for (int32_t position = 1; position <= list_.CountEntries(); ++position) {
+        const ImageEntry* entry = list_.Entry(position);
+        if (entry->saved && entry->id != except) held.push_back(entry->fullPath);
+    }
+    return held;
+}
+
 int32_t ImageListController::SaveEntry(EntryId id) {
     const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
     if (entry == nullptr) return -1;
-    const SavePlan plan = SaveEntryPlan(entry->fileName, ctx_.settings, ctx_.paths);
     const SharedImage image = ImageOf(id);
+    const std::vector<std::string> held = HeldFiles(id);
+    // Another program saving into the folder may take the name between its choice and the
+    // writing: the next name is chosen then, a few times at most.
+    SavePlan plan = SaveEntryPlan(entry->fileName, ctx_.settings, ctx_.paths, held);
+    ImageStore::WriteOutcome outcome = ImageStore::WriteOutcome::Failed;
+    for (int attempt = 0; image && attempt < kSaveAttempts && !plan.target.empty(); ++attempt) {
+        outcome = ctx_.store.write(*image, plan);
+        if (outcome != ImageStore::WriteOutcome::NameTaken) break;
+        plan = SaveEntryPlan(entry->fileName, ctx_.settings, ctx_.paths, held);
+    }
     // A folder that cannot be written fails like a failing converter: the entry keeps its
     // pixels and stays unsaved.
-    if (!image || !ctx_.store.write(*image, plan)) {
+    if (outcome != ImageStore::WriteOutcome::Written) {
         if (!quiet_) ctx_.prompts.message(SaveFailedText(plan.target), kSaveErrorTitle);
         ctx_.view.setStatus(kSaveErrorStatus);
         return -1;
@@ -236,7 +250,7 @@ int32_t ImageListController::SaveEntry(EntryId id) {
     saved->fileName = FileNameOf(plan.target);
     saved->saved = true;
     saved->held.reset();  // the file holds the image now
-    saved->stamp = StampOf(saved->fullPath).value_or(FileStamp{});
+    saved->stamp = saved->ownStamp = StampOf(saved->fullPath).value_or(FileStamp{});
     RememberThumbnail(*saved);
     ctx_.view.setTexts(saved->fileName, saved->windowText);
     ctx_.view.stripChanged(position);
@@ -300,7 +314,7 @@ void ImageListController::mnuSaveNameAs_Click() {
     const SavePlan plan = SaveImagePlan(chosen, ctx_.paths.fs);
     // Save as is silent on failure; the copy elsewhere changes neither the entry's path nor its
     // saved flag.
-    if (!ctx_.store.write(*image, plan)) return;
+    if (ctx_.store.write(*image, plan) != ImageStore::WriteOutcome::Written) return;
     const int32_t position = list_.PositionOf(id);
     if (const ImageEntry* now = list_.Entry(position)) {
         ctx_.view.setFileName(now->fileName);
@@ -398,14 +412,15 @@ std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) con
 
 // Every entry of the list goes with its file, but only a file that is really its own: an
 // unsaved capture named like a file of the save folder (a loaded image, another capture saved
-// under that name) has no file yet, and that file belongs to someone else.
+// under that name) has no file yet, and that file belongs to someone else. Nor is a file its own
+// any more once it is not the one the entry wrote or read (its size and write time changed):
+// removed outside and written again by another save, it is that save's.
 void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
     int32_t firstRemoved = 0;
     int32_t lastRemoved = 0;
     if (std::find(ids.begin(), ids.end(), lastRead_.id) != ids.end()) lastRead_ = {};
     for (const ImageEntry& entry : list_.RemoveIds(ids, firstRemoved, lastRemoved)) {
-        if (entry.saved && !entry.fullPath.empty() && ctx_.store.isFile(entry.fullPath))
-            ctx_.store.remove(entry.fullPath);
+        if (OwnsFile(entry)) ctx_.store.remove(entry.fullPath);
     }
     // Each deletion selects the entry that moved into its place, else the new last one; the last
     // deletion decides.
@@ -425,6 +440,12 @@ void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
         Select(next);
     }
     ctx_.view.setStatus(kDeleteDoneStatus);
+}
+
+bool ImageListController::OwnsFile(const ImageEntry& entry) const {
+    if (!entry.saved || entry.fullPath.empty() || !ctx_.store.isFile(entry.fullPath)) return false;
+    // An entry whose file was never stamped (a listing that could not tell) keeps the old rule.
+    return entry.ownStamp == FileStamp{} || StampOf(entry.fullPath) == entry.ownStamp;
 }
 
 void ImageListController::DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) {

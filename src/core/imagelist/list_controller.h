@@ -85,7 +85,6 @@ public:
     [[nodiscard]] bool CaptureWaiting() const override { return waiting_; }
     void DiscardWaitingCapture() override { waiting_ = false; }
     void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) override;
-    void MarkLastEntryDownloaded() override;
     void mnuSave_Click() override;
     void DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) override;
     void ListStep(int direction) override;
@@ -143,6 +142,8 @@ private:
     [[nodiscard]] SharedImage ImageOf(EntryId id, bool letMessagesRun = false);
     // 0 success, -1 failure (after its message).
     int32_t SaveEntry(EntryId id);
+    [[nodiscard]] std::vector<std::string> HeldFiles(EntryId except) const;
+    [[nodiscard]] bool OwnsFile(const ImageEntry& entry) const;
     void DeleteEntries(const std::vector<EntryId>& ids);
     [[nodiscard]] std::vector<EntryId> IdsOf(int32_t first, int32_t last) const;
     void CopyAndDrag(const SharedImage& image, const std::string& doneStatus);

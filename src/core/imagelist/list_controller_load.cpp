@@ -41,7 +41,7 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
         (void)list_.AddEntry(file.path, "", true);
         ImageEntry* entry = list_.Entry(list_.CountEntries());
         names.push_back(entry->fileName);
-        entry->stamp = file.stamp;
+        entry->stamp = entry->ownStamp = file.stamp;
         ids.push_back(entry->id);
     }
     ctx_.view.stripChangedFrom(1);

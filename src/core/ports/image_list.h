@@ -24,8 +24,10 @@ public:
     };
     [[nodiscard]] virtual ReadResult read(const std::string& path) const = 0;
     // Writes the bitmap file of the plan and, for another format, converts it and removes the
-    // bitmap. False when nothing usable was written.
-    [[nodiscard]] virtual bool write(const Image& image, const SavePlan& plan) = 0;
+    // bitmap. Files are only ever created new (unless the plan may replace its target): a name
+    // another program took since it was chosen is NameTaken, and nothing is written.
+    enum class WriteOutcome { Written, NameTaken, Failed };
+    [[nodiscard]] virtual WriteOutcome write(const Image& image, const SavePlan& plan) = 0;
     [[nodiscard]] virtual bool isFile(const std::string& path) const = 0;
     virtual void remove(const std::string& path) = 0;
     virtual bool createFolder(const std::string& path) = 0;

@@ -15,10 +15,9 @@ public:
     [[nodiscard]] virtual bool CaptureWaiting() const = 0;
     // A new range: the waiting capture is given up.
     virtual void DiscardWaitingCapture() = 0;
-    // Adds the waiting capture (once); nothing when none waits.
+    // Adds the waiting capture (once); nothing when none waits. A saved one (a downloaded file)
+    // has its caption blue.
     virtual void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) = 0;
-    // The last entry came from a downloaded file: it is saved and its caption blue.
-    virtual void MarkLastEntryDownloaded() = 0;
     // Ctrl+S.
     virtual void mnuSave_Click() = 0;
     // The Delete key: only with the main window in front and neither Ctrl nor Shift held.

@@ -291,10 +291,9 @@ void RunController::FinishCapture() {
     } else {
         cmdAdd_Click();
     }
-    if (downloadedImage_) {
-        ctx_.list.MarkLastEntryDownloaded();
-        ctx_.host.SetStatus(ctx_.host.fileName() + std::string(kDownloadedStatusSuffix));
-    }
+    // A downloaded image is added as saved (its file is in the save folder); nothing else is
+    // marked, so an add that failed never marks another capture saved.
+    if (downloadedImage_) ctx_.host.SetStatus(ctx_.host.fileName() + std::string(kDownloadedStatusSuffix));
     overlay_.Init();
     ctx_.host.SetStatus(std::string(kCaptureDoneStatus));
     PlayCaptureSound();

@@ -17,6 +17,7 @@ constexpr const char* kInvalidSize = "サイズ不正";
 constexpr const char* kSizeNotPositive = "サイズは０より大きい値を入力して下さい！";
 constexpr const char* kFolderMissing = "保存先フォルダが見つかりません。";
 constexpr const char* kFolderChars = "保存先に、このシステムの文字コードで保存できない文字があります。";
+constexpr const char* kFolderEquals = "保存先のフォルダ名に「=」は使えません。";
 
 constexpr std::array<const char*, 7> kCopyKeys = {"A", "B", "C", "D", "E", "F", "G"};
 constexpr std::array<const char*, 2> kRectKeys = {"Shift", "Alt"};
@@ -175,6 +176,9 @@ std::optional<FormMessage> SettingsForm::Check() const {
     if (className.find('=') != std::string::npos) return FormMessage{kClassNameEquals, kInvalidInput};
     if (!Narrowable(className)) return FormMessage{kClassNameChars, kInvalidInput};
     const std::string& folder = text(FormText::SaveFolder);
+    // The same for the folder: cut at its "=", the next start would save into "data" instead,
+    // and closing would write "data" over the user's choice.
+    if (folder.find('=') != std::string::npos) return FormMessage{kFolderEquals, kInvalidInput, FormText::SaveFolder};
     if (!folder.empty()) {
         const auto info = paths_.fs.stat(FolderChooserStart());
         if (!info || !info->folder) return FormMessage{kFolderMissing, kInvalidInput, FormText::SaveFolder};

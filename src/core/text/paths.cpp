@@ -166,8 +166,10 @@ std::string& SanitizeFileName(std::string& text) {
 }
 
 // A name counts as taken while any file with the same base name exists, whatever its
-// extension: the bitmap and the converted image of one save share the base name.
-std::string UniqueName(std::string_view path, const FileSystem& fs) {
+// extension: the bitmap and the converted image of one save share the base name. The count goes
+// on as long as it takes: stopping at some number would hand out a name that is taken.
+std::string UniqueName(std::string_view path, const FileSystem& fs, std::span<const std::string> taken) {
+    constexpr int kLastSuffix = 10'000'000;
     if (path.empty()) return {};
     const std::string extension = GetExtension(path);
     std::string dotExtension;
@@ -176,12 +178,18 @@ std::string UniqueName(std::string_view path, const FileSystem& fs) {
         dotExtension = "." + extension;
         base = DropLastChars(path, CharCount(dotExtension));
     }
+    const auto held = [&taken](const std::string& name) {
+        const std::string lower = AsciiLower(name);
+        return std::ranges::any_of(taken, [&lower](const std::string& path) {
+            return !path.empty() && AsciiLower(StripExtension(path)) == lower;
+        });
+    };
     std::string name(base);
-    for (int n = 2; n <= 999; ++n) {
-        if (fs.list(name + ".*").empty()) break;
+    for (int n = 2; n <= kLastSuffix; ++n) {
+        if (!held(name) && fs.list(name + ".*").empty()) return name + dotExtension;
         name = std::string(base) + "_" + std::to_string(n);
     }
-    return name + dotExtension;
+    return {};
 }
 
 // The name keeps its fixed length whatever the clock says: a year before 1000 is padded with

@@ -27,7 +27,11 @@ struct PathContext {
 [[nodiscard]] std::string ParentFolder(std::string_view path);
 // Changes the text in place and returns it.
 std::string& SanitizeFileName(std::string& text);
-[[nodiscard]] std::string UniqueName(std::string_view path, const FileSystem& fs);
+// The path itself, or base_2, base_3 … for the first base name that no file has under any
+// extension and that no path of `taken` (names the caller holds, whatever is on disk) has.
+// "" when none is free.
+[[nodiscard]] std::string UniqueName(std::string_view path, const FileSystem& fs,
+                                     std::span<const std::string> taken = {});
 
 struct LocalTime {
     int year = 0;
