@@ -13,9 +13,11 @@
 #include "core/files/load_order.h"
 #include "core/run/target_kind.h"
 #include "core/text/paths.h"
+#include "core/text/text.h"
 #include "ui/fonts.h"
 #include "ui/settings_dialog.h"
 #include "ui/window_list.h"
+#include "win32/desktop.h"
 #include "win32/imgctl_client.h"
 #include "win32/messages.h"
 #include "win32/shell.h"
@@ -539,6 +541,14 @@ void frmTessarin::setGoEnabled(bool enabled) {
 void frmTessarin::setAddEnabled(bool enabled) { EnableWindow(cmdAdd_, enabled ? TRUE : FALSE); }
 
 WindowId frmTessarin::mainWindow() const { return static_cast<WindowId>(reinterpret_cast<uintptr_t>(hwnd_)); }
+
+// Any edit control of ours: the two text boxes, and whatever box a later window adds.
+bool frmTessarin::typingInTextBox() const {
+    const HWND focus = GetFocus();
+    return focus != nullptr &&
+           (focus == txtFileName_ || focus == txtWinText_ ||
+            (IsChild(hwnd_, focus) != FALSE && AsciiLower(WindowClassName(ToWindowId(focus))) == "edit"));
+}
 
 bool frmTessarin::isMinimised() const { return IsIconic(hwnd_) != FALSE; }
 

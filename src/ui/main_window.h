@@ -90,6 +90,7 @@ public:
     void setGoEnabled(bool enabled) override;
     void setAddEnabled(bool enabled) override;
     [[nodiscard]] WindowId mainWindow() const override;
+    [[nodiscard]] bool typingInTextBox() const override;
     [[nodiscard]] bool isMinimised() const override;
     void minimise() override;
     void restore() override;

@@ -102,6 +102,47 @@ TEST_F(ImageFiles, DamagedFilesInTheSaveFolderAreReportedOnceAndTheRestIsListed)
     EXPECT_FALSE(program_.AwaitDialog(L"PNGファイル読込失敗", 500)) << "reported once";
 }
 
+// Keys typed into the file-name box edit the name: Delete takes a letter, not the capture and its
+// file, and the arrows move the caret, not to another entry whose name would replace the typed one.
+TEST_F(ImageFiles, KeysTypedIntoTheFileNameBoxEditTheName) {
+    ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data")));
+    Picture picture(RGB(0, 128, 255));
+    ASSERT_TRUE(picture.resize(30, 20));
+    for (const char* name : {"data\\a.bmp", "data\\b.bmp"})
+        ASSERT_TRUE(picture.WriteBitmapFile(Utf8ToWide(program_.path(name))));
+    main_ = program_.Run("");
+    ASSERT_NE(main_, nullptr);
+    ASSERT_TRUE(AwaitStatus("ロード完了！"));
+    ASSERT_EQ(FileNameBox(main_), "b.bmp");
+    SetForegroundWindow(main_);
+    ASSERT_TRUE(Await([&] { return GetForegroundWindow() == main_; }, 5000));
+    HWND box = GetDlgItem(main_, 105);
+    RECT r{};
+    GetWindowRect(box, &r);
+    SetCursorPos(r.left + 4, (r.top + r.bottom) / 2);
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    const DWORD thread = GetWindowThreadProcessId(main_, nullptr);
+    ASSERT_TRUE(Await(
+        [&] {
+            GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+            return GetGUIThreadInfo(thread, &info) && info.hwndFocus == box;
+        },
+        5000));
+    for (const WORD vk : {WORD{VK_HOME}, WORD{VK_DELETE}}) {
+        Key(vk, true);
+        Key(vk, false);
+    }
+    EXPECT_TRUE(Await([&] { return FileNameBox(main_) == ".bmp"; }, 5000)) << FileNameBox(main_);
+    for (const WORD vk : {WORD{VK_LEFT}, WORD{VK_RIGHT}, WORD{VK_LEFT}}) {
+        Key(vk, true);
+        Key(vk, false);
+    }
+    EXPECT_EQ(program_.AwaitDialog(L"削除確認", 1000), nullptr) << "Delete asked to delete the capture";
+    EXPECT_EQ(FileNameBox(main_), ".bmp") << "an arrow stepped to another entry";
+    EXPECT_TRUE(WinFileSystem().stat(program_.path("data\\a.bmp")) &&
+                WinFileSystem().stat(program_.path("data\\b.bmp")));
+}
+
 // A file removed outside (as from Explorer) while its entry stays: the next capture of the same
 // name is not saved under it, and deleting the old entry leaves the new file alone.
 TEST_F(ImageFiles, ADeleteNeverTakesAnotherCapturesFileOfTheSameName) {

@@ -64,6 +64,8 @@ struct FakeRunHost : RunHost {
     void setGoEnabled(bool enabled) override { Note(enabled ? "go on" : "go off"); }
     void setAddEnabled(bool enabled) override { Note(enabled ? "add on" : "add off"); }
     WindowId mainWindow() const override { return 0x100; }
+    bool typing = false;  // the keyboard is in one of our text boxes
+    bool typingInTextBox() const override { return typing; }
     bool isMinimised() const override { return true; }
     void minimise() override { Note("minimise"); }
     void restore() override { Note("restore"); }

@@ -96,6 +96,7 @@ struct RunWorld {
             if (s.starts_with("hold=")) keys.held = {kVk.at(s.substr(5))};
             if (s == "state") journal.push_back("state " + run.runState());
             if (s == "where") journal.push_back(PairText(overlay.placed.width, overlay.placed.height));
+            if (s == "typing") host.typing = true;
             if (s == "fore") journal.push_back("fore " + host.panel.foreground);
             if (s == "panel")
                 journal.push_back(host.panel.state + " " + host.panel.event + " " + host.panel.key + host.panel.mouse);
@@ -173,6 +174,11 @@ TEST(RunController, Scripts) {
         {"manual pos=3 go . Ctrl+C", "status |capture tooltips|unlisted|" + waits},
         {"manual pos=9 caption=パーツ部位 go . Ctrl+C", "status |capture parts|unlisted|" + waits},
         {"nolisting pos=9 caption= go . Ctrl+C", window + waits},
+        // Keys typed into our text boxes edit the text: no delete, no step, no add; elsewhere they act.
+        {"typing ~Left ~- ~Right ~Del ~-", "no delete"},
+        {"typing go Del - Left - Right - . space manual Ctrl+C - Space -", window + waits + "|status "},
+        // In another program's box they are that program's; only Space adds, as ever.
+        {"typing away go . space manual Ctrl+C - Space -", window + waits + "|status |" + strip + "|add off|frame 1"},
         // Idle keys; the arrows act only while the main window is in front.
         {"~Left ~- ~Right ~Del ~Ctrl+S ~S ~- ~S ~- ~Ctrl+C ~- ~Space away ~Left ~Right", "step -1|step 1|delete|save"},
     };

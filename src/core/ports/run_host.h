@@ -35,6 +35,9 @@ public:
 
     // The main window.
     [[nodiscard]] virtual WindowId mainWindow() const = 0;
+    // The keyboard is in a text box of ours (the file-name box, the window-text box): what is
+    // typed there edits its text.
+    [[nodiscard]] virtual bool typingInTextBox() const = 0;
     [[nodiscard]] virtual bool isMinimised() const = 0;
     virtual void minimise() = 0;
     virtual void restore() = 0;

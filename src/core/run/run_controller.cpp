@@ -198,7 +198,7 @@ void RunController::KeyUp(int32_t code) {
         overlay_.End();
         if (overlay_.mode() == kRangeFixed) ctx_.host.ShowMessageFrame(2, false);
     } else if (code == kVkSpace) {
-        if (ctx_.settings.space == 1) cmdAdd_Click();
+        if (ctx_.settings.space == 1 && !TypingIntoUs()) cmdAdd_Click();
     } else if (code == kVkSnapshot) {
         SnapshotStep();
     }
@@ -308,13 +308,24 @@ void RunController::cmdAdd_Click() {
     ctx_.host.ShowMessageFrame(1, false);
 }
 
+// The list keys act on the list only while our window is in front, and not while its keyboard
+// is in one of its text boxes: there Delete, the arrows and Space edit the text typed (a Delete
+// meant for a letter of a file name must never delete the capture and its file).
+bool RunController::ListKeysActive(WindowId foreground) const {
+    return foreground != 0 && foreground == ctx_.host.mainWindow() && !ctx_.host.typingInTextBox();
+}
+
+bool RunController::TypingIntoUs() const {
+    const WindowId foreground = ctx_.desktop.foregroundWindow();
+    return foreground != 0 && foreground == ctx_.host.mainWindow() && ctx_.host.typingInTextBox();
+}
+
 void RunController::ListStep(int direction, WindowId foreground) {
-    if (foreground != 0 && foreground == ctx_.host.mainWindow()) ctx_.list.ListStep(direction);
+    if (ListKeysActive(foreground)) ctx_.list.ListStep(direction);
 }
 
 void RunController::DeleteKey(WindowId foreground) {
-    ctx_.list.DeleteKey(foreground != 0 && foreground == ctx_.host.mainWindow(),
-                        keyFlags_.ctrl == 1 || keyFlags_.shift == 1);
+    ctx_.list.DeleteKey(ListKeysActive(foreground), keyFlags_.ctrl == 1 || keyFlags_.shift == 1);
 }
 
 void RunController::IdleTick() {

@@ -131,6 +131,8 @@ private:
     void WarnOnce(const std::string& warning);
     void NoteForeground(WindowId foreground);
     void Propose(const std::string& word);
+    [[nodiscard]] bool ListKeysActive(WindowId foreground) const;
+    [[nodiscard]] bool TypingIntoUs() const;
     void ListStep(int direction, WindowId foreground);
     void DeleteKey(WindowId foreground);
     [[nodiscard]] bool OverMainWindow(Point pointer) const;
