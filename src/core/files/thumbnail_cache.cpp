@@ -4,6 +4,8 @@
 #include <set>
 #include <utility>
 
+#include "core/text/checksum.h"
+
 namespace tessarin {
 
 namespace {
@@ -11,24 +13,10 @@ namespace {
 // Layout, little-endian: the magic, the thumbnail box (u32 width, u32 height), the entry count
 // (u32), then per entry the name (u32 length, UTF-8 bytes), size (u64), write time (u64), width
 // and height (u16 each) and the pixels as R, G, B bytes; last a checksum (FNV-1a, u32) of all
-// bytes before it, so that a file cut short or changed by anything else is no cache. The
-// checksum takes eight bytes a step (FNV-1a over little-endian words, folded to 32 bits): tens
-// of megabytes are summed at every start.
+// bytes before it (Checksum32: tens of megabytes are summed at every start), so that a file cut
+// short or changed by anything else is no cache.
 constexpr std::string_view kMagic{"TSTHUMB\x02", 8};
 constexpr uint32_t kMaxNameBytes = 1024;
-
-uint32_t Checksum(std::string_view bytes) {
-    uint64_t hash = 14695981039346656037ULL;
-    size_t at = 0;
-    for (; at + 8 <= bytes.size(); at += 8) {
-        uint64_t word = 0;
-        for (size_t k = 0; k < 8; ++k)
-            word |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[at + k])) << (8 * k);
-        hash = (hash ^ word) * 1099511628211ULL;
-    }
-    for (; at < bytes.size(); ++at) hash = (hash ^ static_cast<unsigned char>(bytes[at])) * 1099511628211ULL;
-    return static_cast<uint32_t>(hash ^ (hash >> 32));
-}
 
 void PutNumber(std::string& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -67,7 +55,7 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
     const std::string_view body = bytes.substr(0, bytes.size() - 4);
     Reader trailer(bytes.substr(bytes.size() - 4));
     uint64_t sum = 0;
-    if (!trailer.Number(sum, 4) || sum != Checksum(body)) return false;
+    if (!trailer.Number(sum, 4) || sum != Checksum32(body)) return false;
 
     Reader in(body.substr(kMagic.size()));
     uint64_t width = 0;
@@ -136,7 +124,7 @@ std::string ThumbnailCache::Serialize() const {
             *rgb++ = static_cast<char>(pixel & 0xFF);
         }
     }
-    PutNumber(out, Checksum(out), 4);
+    PutNumber(out, Checksum32(out), 4);
     return out;
 }
 
