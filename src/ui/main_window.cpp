@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <memory>
 #include <optional>
@@ -16,10 +15,7 @@
 #include "ui/fonts.h"
 #include "ui/settings_dialog.h"
 #include "ui/window_list.h"
-#include "win32/imgctl_client.h"
 #include "win32/messages.h"
-#include "win32/shell.h"
-#include "win32/thumbnail_decoder.h"
 #include "win32/wide.h"
 #include "win32/window_queries.h"
 
@@ -55,9 +51,6 @@ constexpr int kStripId = 500;
 constexpr UINT_PTR kTimerMonitor = 1;
 // One 10 ms tick drives both the capture run's passes and the idle key handling.
 constexpr UINT_PTR kTimerTick = 2;
-// Posted by the input hooks: input arrived while the run was looking rarely.
-constexpr UINT kMsgInputWake = WM_APP + 1;
-constexpr int kCsidlWindows = 36;
 constexpr UINT kMonitorIntervalMs = 100;
 constexpr int kFontPoints = 9;
 constexpr DWORD kOverlaySettleMs = 80;
@@ -89,7 +82,10 @@ int TextWidth(HWND control, const std::wstring& text) {
 }  // namespace
 
 frmTessarin::frmTessarin(MainWindowServices services)
-    : services_(std::move(services)), programFolder_(services_.paths.programFolder) {}
+    : services_(std::move(services)),
+      programFolder_(services_.paths.programFolder),
+      settings_(services_.settings),
+      flags_(services_.flags) {}
 
 frmTessarin::~frmTessarin() {
     SetWindowErrorReporter(nullptr);
@@ -98,7 +94,7 @@ frmTessarin::~frmTessarin() {
 
 int frmTessarin::Px(int logical) const { return MulDiv(logical, static_cast<int>(dpi_), 96); }
 
-bool frmTessarin::Load() {
+bool frmTessarin::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!RegisterWindowClass(kClassName, OwnedWindowProc<frmTessarin>, GetSysColorBrush(COLOR_BTNFACE),
                              LoadIconW(instance, MAKEINTRESOURCEW(1))))
@@ -109,27 +105,26 @@ bool frmTessarin::Load() {
                             CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
     if (const UINT dpi = GetDpiForWindow(hwnd_); dpi != 0) dpi_ = dpi;
-    // The clipboard needs an owner window for what it is given.
-    services_.clipboard.setOwner(hwnd_);
     // A command that failed on its way says so on the status line.
     SetWindowErrorReporter([this](const std::string&) { SetStatus(kCommandErrorStatus); });
     // 2. Screen scale from the real resolution of the window's monitor (the strip and the list
     // are sized by it, so it comes before the controls).
     twipsPerPixelX_ = TwipsPerPixel(static_cast<int>(dpi_));
     twipsPerPixelY_ = twipsPerPixelX_;
-    const StripLayout layout = StripLayoutFor(twipsPerPixelX_);
-    auto decoder = std::make_unique<WinThumbnailDecoder>(layout, [this](DecodedThumbnail thumbnail) {
-        if (list_) list_->ThumbnailDecoded(std::move(thumbnail));
-    });
-    // Without its workers the list decodes the thumbnails itself, one after another.
-    if (decoder->ok()) decoder_ = std::move(decoder);
-    // Without its thread it does the work on this one.
-    background_ = std::make_unique<WinBackgroundWork>();
-    list_ = std::make_unique<ImageListController>(ListContext{*this, *this, services_.store, services_.clipboard,
-                                                              services_.drag, settings_, services_.paths, layout,
-                                                              decoder_.get(), &services_.fs, background_.get()});
-    CreateControls();
+    return true;
+}
 
+void frmTessarin::Attach(const MainWindowParts& parts) {
+    list_ = &parts.list;
+    run_ = &parts.run;
+    rect_ = &parts.rect;
+    capture_ = &parts.capture;
+    decoder_ = parts.decoder;
+    background_ = &parts.background;
+    CreateControls();
+}
+
+void frmTessarin::Load() {
     // 1. Caption.
     SetWindowTextW(hwnd_, Utf8ToWide(MainCaption()).c_str());
     // 3. Topmost, so it stays visible over the programs being captured.
@@ -141,20 +136,13 @@ bool frmTessarin::Load() {
     const std::string dataFolder = DataFolder(programFolder_);
     if (!services_.fs.stat(dataFolder)) (void)services_.fs.createFolder(dataFolder);
     // 8. The status record; without it start-up goes on and nothing is published.
-    (void)services_.statusRecord.OpenStatusRecord(kStatusRecordName);
+    (void)services_.status.OpenStatusRecord(kStatusRecordName);
     SetStatus("");
     // 9.
     const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     PlaceWindow(LoadSettings(settings_, screen, services_.paths, services_.codePage));
     settingsLoaded_ = true;
     ApplySettings();
-    // 10.
-    keyNames_ = BuildKeyNameTable();
-    // 11.
-    rect_ = std::make_unique<frmRect>(hwnd_, twipsPerPixelX_, twipsPerPixelY_, services_.desktop.osPlatformId());
-    run_ = std::make_unique<RunController>(RunContext{
-        *this, *list_, services_.keys, *rect_, services_.desktop, services_.accessibility, settings_, flags_, keyNames_,
-        services_.codePage, services_.paths, SpecialFolderPath(kCsidlWindows), twipsPerPixelX_, twipsPerPixelY_});
     // 12. Keys already held at start are no presses.
     run_->SampleBaseline();
 
@@ -175,7 +163,7 @@ bool frmTessarin::Load() {
         std::vector<FolderImage> files;
         background_->runAndWait(
             [&files, settings = settings_, &paths = services_.paths] { files = ImagesToLoad(settings, paths); });
-        (void)ChangeCurrentFolder(programFolder_);
+        (void)services_.shell.changeCurrentFolder(programFolder_);
         list_->LoadFiles(files);
     }
     if (plan.reportThumbs) {
@@ -192,7 +180,6 @@ bool frmTessarin::Load() {
         // Nothing can be saved without the codec library.
         for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
     }
-    if (services_.wake != nullptr) services_.wake->SetTarget(hwnd_, kMsgInputWake);
     WakeTicks();
     if (plan.startRun) {
         run_->cmdGo_Click();
@@ -203,7 +190,6 @@ bool frmTessarin::Load() {
     }
     started_ = true;
     if (closeRequested_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    return true;
 }
 
 void frmTessarin::CreateControls() {
@@ -458,7 +444,7 @@ void frmTessarin::Arrange() {
 
 void frmTessarin::SetStatus(const std::string& text) {
     SetWindowTextW(lblStatus_, Utf8ToWide(text).c_str());
-    (void)services_.statusRecord.PublishStatus(text);
+    (void)services_.status.PublishStatus(text);
     // The label repaints at once, even inside long work.
     ProcessPendingMessages();
 }
@@ -482,10 +468,10 @@ void frmTessarin::CycleTargetKind(bool advance) {
 }
 
 std::string frmTessarin::ImgctlVersionText() {
-    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(programFolder_ + "\\imgctl.dll"));
+    const CodecVersion result = services_.shell.imgctlVersion();
     if (result.ok) return std::to_string(result.version);
-    const std::wstring text = std::to_wstring(result.errorNumber) + L" " + result.description;
-    MessageBoxW(hwnd_, text.c_str(), L"DLLエラー", MB_OK | MB_ICONERROR);
+    const std::string text = std::to_string(result.errorNumber) + " " + result.description;
+    MessageBoxUtf8(text, "DLLエラー", MB_OK | MB_ICONERROR);
     return {};
 }
 
@@ -564,21 +550,9 @@ int32_t frmTessarin::pictureWidth() const { return services_.pic.width() * twips
 int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twipsPerPixelY_; }
 
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
-    CaptureContext context{
-        services_.desktop, services_.accessibility, services_.grabber, services_.clipboard, *this, settings_, flags_};
-    std::optional<BrowserContext> browser;
-    if (services_.documents != nullptr && services_.webImages != nullptr) {
-        browser.emplace(BrowserContext{*services_.documents, *services_.webImages, services_.paths});
-        context.browser = &*browser;
-    }
-    std::string result = tessarin::MyCapture(context, target);
+    std::string result = tessarin::MyCapture(*capture_, target);
     if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
-    return CaptureOutcome{std::move(result), context.downloadedImage};
-}
-
-void frmTessarin::playSound(const std::string& path, bool async) {
-    // Without a sound device PlaySound returns at once, so a synchronous sound never hangs a pass.
-    PlaySoundW(Utf8ToWide(path).c_str(), nullptr, SND_FILENAME | SND_NODEFAULT | (async ? SND_ASYNC : SND_SYNC));
+    return CaptureOutcome{std::move(result), capture_->downloadedImage};
 }
 
 void frmTessarin::processPendingMessages() { ProcessPendingMessages(); }
@@ -636,15 +610,15 @@ void frmTessarin::EndSession() {
 void frmTessarin::Unload() {
     // Thumbnails still being decoded are dropped; those in hand are kept for the next start.
     if (list_) list_->FinishThumbnails();
-    decoder_.reset();
+    if (decoder_ != nullptr) decoder_->finish();
     // The cache being written is written whole before the program goes (the end of the session
     // ends the process once this returns).
-    if (background_) background_->Finish();
+    if (background_) background_->finish();
     KillTimer(hwnd_, kTimerMonitor);
     ticksStopped_ = true;
     KillTimer(hwnd_, kTimerTick);
     if (rect_) rect_->unload();
-    (void)services_.statusRecord.CloseStatusRecord();
+    (void)services_.status.CloseStatusRecord();
     DestroyWindow(hwnd_);
 }
 
@@ -658,9 +632,7 @@ void frmTessarin::cmdClose_Click() {
     if (QueryUnload()) Unload();
 }
 
-void frmTessarin::cmdOpenFolder_Click() {
-    (void)StartProcess(OpenFolderCommand(settings_.saveFolderPath, services_.paths, SpecialFolderPath(kCsidlWindows)));
-}
+void frmTessarin::cmdOpenFolder_Click() { services_.shell.openFolder(settings_.saveFolderPath); }
 
 // The dialog is modal: no pass of the run and no idle key acts while it is open, and an end or
 // a close asked for meanwhile is carried out once it has closed.
@@ -677,7 +649,7 @@ void frmTessarin::cmdSetting_Click() {
 
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
 
-void frmTessarin::lblHelp_Click() { (void)OpenDocument(programFolder_ + "\\docs\\help.html"); }
+void frmTessarin::lblHelp_Click() { services_.shell.openDocument(programFolder_ + "\\docs\\help.html"); }
 
 void frmTessarin::chkNoMouse_Click() {
     settings_.noMouse = SendMessageW(chkNoMouse_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
@@ -711,9 +683,9 @@ void frmTessarin::SetDpi(UINT dpi) {
 
 void frmTessarin::PaceTicks(bool activity) {
     // Without the hooks nothing would wake the run: it keeps looking fast.
-    const bool hooked = services_.wake != nullptr && services_.wake->ok();
+    const bool hooked = services_.wake != nullptr && services_.wake->watching();
     SetTickInterval(pace_.AfterTick(activity || !hooked, GetTickCount64()));
-    if (hooked && pace_.Still()) services_.wake->Arm();
+    if (hooked && pace_.Still()) services_.wake->arm();
 }
 
 void frmTessarin::WakeTicks() { SetTickInterval(pace_.Wake(GetTickCount64())); }
@@ -807,7 +779,7 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             KillTimer(hwnd_, kTimerMonitor);
             ticksStopped_ = true;
             KillTimer(hwnd_, kTimerTick);
-            (void)services_.statusRecord.CloseStatusRecord();
+            (void)services_.status.CloseStatusRecord();
             PostQuitMessage(0);
             return 0;
         default:

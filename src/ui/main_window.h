@@ -12,13 +12,15 @@
 
 #include "core/app/command_line.h"
 #include "core/app/shell.h"
+#include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
-#include "core/ports/browser.h"
 #include "core/ports/capture.h"
 #include "core/ports/codepage.h"
 #include "core/ports/image_list.h"
 #include "core/ports/input.h"
 #include "core/ports/run_host.h"
+#include "core/ports/shell.h"
+#include "core/ports/status.h"
 #include "core/ports/thumbnail_decoder.h"
 #include "core/run/run_controller.h"
 #include "core/run/tick_pace.h"
@@ -28,13 +30,9 @@
 #include "ui/preview.h"
 #include "ui/range_window.h"
 #include "ui/strip.h"
-#include "win32/background_work.h"
-#include "win32/clipboard.h"
 #include "win32/handles.h"
-#include "win32/input_wake.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
-#include "win32/status_record.h"
 
 namespace tessarin {
 
@@ -44,34 +42,47 @@ struct MainWindowServices {
     const PathContext& paths;  // the same file system and the program folder
     std::string commandLine;   // the arguments only
     const NarrowCodePage& codePage;
-    SharedStatusRecord& statusRecord;
+    StatusPublisher& status;
     Desktop& desktop;
-    Accessibility& accessibility;
-    KeyStateSource& keys;
+    Shell& shell;
     Picture& pic;  // the preview picture the grabber draws into
-    Grabber& grabber;
-    WinClipboard& clipboard;
-    ImageStore& store;
-    DragSource& drag;
     // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
-    InputWake* wake = nullptr;
-    // The page under the pointer and its images (the browser paths of a capture); without them
-    // a browser document window is taken as a window without a page.
-    BrowserDocuments* documents = nullptr;
-    WebImages* webImages = nullptr;
+    InputWatch* wake = nullptr;
+    Settings& settings;
+    CommandLineFlags& flags;
+};
+
+// What the window shows and forwards to. They are made after the window, which they need: its
+// handle owns the overlay and its scale sizes the strip.
+struct MainWindowParts {
+    ImageListController& list;
+    RunController& run;
+    frmRect& rect;
+    CaptureContext& capture;
+    // Stopped at the end, before the window goes.
+    ThumbnailDecoder* decoder = nullptr;
+    BackgroundWork& background;
 };
 
 class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {
 public:
+    // Posted by the input watch: input arrived while the run was looking rarely.
+    static constexpr UINT kMsgInputWake = WM_APP + 1;
+
     explicit frmTessarin(MainWindowServices services);
     frmTessarin(const frmTessarin&) = delete;
     frmTessarin& operator=(const frmTessarin&) = delete;
     ~frmTessarin() override;
 
-    // Creates the window and runs the start-up sequence; false when the window could not
-    // be created.
-    [[nodiscard]] bool Load();
+    // Creates the window, hidden; false when it could not be created.
+    [[nodiscard]] bool Create();
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
+    // The screen scale of the window's monitor.
+    [[nodiscard]] int32_t twipsPerPixel() const { return twipsPerPixelX_; }
+    // Takes what it shows and creates its controls.
+    void Attach(const MainWindowParts& parts);
+    // The start-up sequence.
+    void Load();
 
     void SetStatus(const std::string& text) override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
@@ -101,7 +112,6 @@ public:
     [[nodiscard]] int32_t pictureWidth() const override;
     [[nodiscard]] int32_t pictureHeight() const override;
     [[nodiscard]] CaptureOutcome MyCapture(std::string_view target) override;
-    void playSound(const std::string& path, bool async) override;
 
     // What the image list shows here.
     void stripChangedFrom(int32_t position) override;
@@ -190,24 +200,21 @@ private:
 
     MainWindowServices services_;
     std::string programFolder_;
-    std::unique_ptr<frmRect> rect_;
-    std::unique_ptr<RunController> run_;
+    ImageListController* list_ = nullptr;
+    RunController* run_ = nullptr;
+    frmRect* rect_ = nullptr;
+    CaptureContext* capture_ = nullptr;
+    ThumbnailDecoder* decoder_ = nullptr;
+    BackgroundWork* background_ = nullptr;
     TickPace pace_;
     UINT dpi_ = 96;  // the scale of the monitor the window is on
     uint32_t tickMs_ = 0;
     bool ticksStopped_ = false;  // the program is ending: no tick may start again
-    std::unique_ptr<ImageListController> list_;
-    // After the list: it goes first, so that no thumbnail reaches a list that is gone.
-    std::unique_ptr<ThumbnailDecoder> decoder_;
-    // After the list too: no cache read reaches a list that is gone, and a cache being written is
-    // written whole.
-    std::unique_ptr<WinBackgroundWork> background_;
     std::unique_ptr<frPicList> strip_;
     std::unique_ptr<frPreview> preview_;
 
-    Settings settings_;
-    CommandLineFlags flags_;
-    KeyNameTable keyNames_;
+    Settings& settings_;
+    CommandLineFlags& flags_;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
     bool started_ = false;  // start-up has run to its end

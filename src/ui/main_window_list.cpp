@@ -16,7 +16,6 @@
 namespace tessarin {
 namespace {
 
-constexpr int kCsidlDesktop = 16;
 constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
 }  // namespace
@@ -105,7 +104,7 @@ ListPrompts::Answer frmTessarin::yesNoCancel(const std::string& text, const std:
     }
 }
 
-std::string frmTessarin::desktopFolder() const { return SpecialFolderPath(kCsidlDesktop); }
+std::string frmTessarin::desktopFolder() const { return services_.shell.desktopFolder(); }
 
 void frmTessarin::notice(const std::string& text) { frmSplash::ShowNotice(hwnd_, text, 0, false); }
 

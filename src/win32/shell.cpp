@@ -2,10 +2,12 @@
 
 #include <windows.h>
 // These build on windows.h.
+#include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include "win32/handles.h"
+#include "win32/imgctl_client.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -23,6 +25,9 @@ void SelectFolder(HWND chooser, const wchar_t* folder) {
     const TaskMemory owned(item);
     SendMessageW(chooser, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(item));
 }
+
+constexpr int kCsidlDesktop = 16;
+constexpr int kCsidlWindows = 36;
 
 constexpr UINT_PTR kSelectAgainTimer = 0x7E55;
 constexpr wchar_t kStartProperty[] = L"TessarinChooserStart";
@@ -117,6 +122,25 @@ bool OpenDocument(const std::string& path) {
         ::ShellExecuteW(nullptr, L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // Values above 32 mean success; the result is an HINSTANCE only for old programs' sake.
     return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+void OpenFolder(const std::string& folder, const PathContext& paths) {
+    const CurrentFolderGuard restore(paths.fs.currentFolder());
+    (void)StartProcess(OpenFolderCommand(folder, paths, SpecialFolderPath(kCsidlWindows)));
+}
+
+std::string WinShell::windowsFolder() const { return SpecialFolderPath(kCsidlWindows); }
+
+std::string WinShell::desktopFolder() const { return SpecialFolderPath(kCsidlDesktop); }
+
+// Without a sound device PlaySound returns at once, so a synchronous sound never hangs a pass.
+void WinShell::playSound(const std::string& path, bool async) {
+    PlaySoundW(Utf8ToWide(path).c_str(), nullptr, SND_FILENAME | SND_NODEFAULT | (async ? SND_ASYNC : SND_SYNC));
+}
+
+CodecVersion WinShell::imgctlVersion() {
+    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(paths_.programFolder + "\\imgctl.dll"));
+    return {result.ok, result.version, result.errorNumber, WideToUtf8(result.description)};
 }
 
 bool RestrictLibrarySearch() {

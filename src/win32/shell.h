@@ -6,6 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "core/ports/shell.h"
+#include "core/text/paths.h"
+
 namespace tessarin {
 
 // The folder of the running executable, without a trailing "\".
@@ -18,6 +21,25 @@ namespace tessarin {
 [[nodiscard]] bool StartProcess(const std::string& commandLine);
 // Opens a file or address with the program the shell associates with it.
 [[nodiscard]] bool OpenDocument(const std::string& path);
+
+// Explorer on a folder, relative ones taken inside the program folder; the current folder stays.
+void OpenFolder(const std::string& folder, const PathContext& paths);
+
+// The shell as the program asks it, with the codec library and the sounds.
+class WinShell final : public Shell {
+public:
+    explicit WinShell(const PathContext& paths) : paths_(paths) {}
+    [[nodiscard]] std::string windowsFolder() const override;
+    [[nodiscard]] std::string desktopFolder() const override;
+    [[nodiscard]] bool changeCurrentFolder(const std::string& path) override { return ChangeCurrentFolder(path); }
+    void openFolder(const std::string& folder) override { OpenFolder(folder, paths_); }
+    void openDocument(const std::string& path) override { (void)OpenDocument(path); }
+    void playSound(const std::string& path, bool async) override;
+    [[nodiscard]] CodecVersion imgctlVersion() override;
+
+private:
+    const PathContext& paths_;
+};
 
 // The system's folder chooser over owner, opened at initial; the chosen folder, or "" when the
 // user cancelled or chose something that is not a folder of the file system.

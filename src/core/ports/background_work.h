@@ -16,6 +16,10 @@ public:
     // Runs `work` on the other thread after what was given before and returns when it is done.
     // The window's messages run meanwhile, so anything may have changed when it returns.
     virtual void runAndWait(const std::function<void()>& work) = 0;
+    // The end: every piece given is done (a file being written is written whole) and the thread
+    // stops; no follow-up runs any more, and work given later is done at once on the caller's
+    // thread.
+    virtual void finish() = 0;
 };
 
 }  // namespace tessarin
