@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/app/command_line.h"
+#include "core/app/program_life.h"
 #include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
 #include "core/imagelist/strip_geometry.h"
@@ -81,8 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // The main window comes first: its handle owns the other windows and its monitor's scale sizes
     // the strip.
-    frmTessarin window({fs, paths, std::string(ArgumentsOf(WideToUtf8(GetCommandLineW()))), codePage, statusRecord,
-                        desktop, shell, pic, &wake, settings, flags});
+    frmTessarin window({fs, paths, codePage, statusRecord, desktop, shell, pic, &wake, settings, flags});
     if (!window.Create()) return 1;
     // The clipboard keeps what it is given for the window; the input watch wakes it.
     clipboard.setOwner(window.hwnd());
@@ -109,8 +109,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RunController run(RunContext{window, list, keys, rect, desktop, accessibility, settings, flags, keyNames, codePage,
                                  paths, shell, shell.windowsFolder(), twipsPerPixel, twipsPerPixel});
 
-    window.Attach({list, run, rect, capture, &decoder, background});
-    window.Load();
+    // The program's life: start-up, the close and the end of the session.
+    ProgramLife life(ProgramContext{window, list, run, rect, &decoder, background, statusRecord, shell, desktop, fs,
+                                    paths, codePage, settings, flags,
+                                    std::string(ArgumentsOf(WideToUtf8(GetCommandLineW())))});
+
+    window.Attach({list, run, rect, capture, life});
+    life.Load();
 
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

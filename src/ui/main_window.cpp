@@ -119,77 +119,69 @@ void frmTessarin::Attach(const MainWindowParts& parts) {
     run_ = &parts.run;
     rect_ = &parts.rect;
     capture_ = &parts.capture;
-    decoder_ = parts.decoder;
-    background_ = &parts.background;
+    life_ = &parts.life;
     CreateControls();
 }
 
-void frmTessarin::Load() {
-    // 1. Caption.
-    SetWindowTextW(hwnd_, Utf8ToWide(MainCaption()).c_str());
-    // 3. Topmost, so it stays visible over the programs being captured.
+// ---- What the program's life asks of the main window ------------------------------------
+
+void frmTessarin::ShowStarting(const std::string& caption) {
+    SetWindowTextW(hwnd_, Utf8ToWide(caption).c_str());
+    // Topmost, so it stays visible over the programs being captured.
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    // 4, 5.
     ShowMessageFrame(0, false);
     SetWindowTextW(lblhWnd_, Utf8ToWide(HexText(reinterpret_cast<uintptr_t>(hwnd_))).c_str());
-    // 7. The data folder; a failure to create it is not fatal.
-    const std::string dataFolder = DataFolder(programFolder_);
-    if (!services_.fs.stat(dataFolder)) (void)services_.fs.createFolder(dataFolder);
-    // 8. The status record; without it start-up goes on and nothing is published.
-    (void)services_.status.OpenStatusRecord(kStatusRecordName);
-    SetStatus("");
-    // 9.
-    const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    PlaceWindow(LoadSettings(settings_, screen, services_.paths, services_.codePage));
-    settingsLoaded_ = true;
-    ApplySettings();
-    // 12. Keys already held at start are no presses.
-    run_->SampleBaseline();
+}
 
-    // 13 - 15.
-    const StartupPlan plan = PlanStartup(services_.commandLine, settings_, flags_);
-    if (plan.watchWindow) SetTimer(hwnd_, kTimerMonitor, kMonitorIntervalMs, nullptr);
-    if (plan.show) {
-        ShowWindow(hwnd_, plan.minimise ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
-    } else if (plan.minimise) {
+ScreenSize frmTessarin::screenSize() const {
+    return ScreenSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+void frmTessarin::showWindow(bool visible, bool minimised, bool pointerPanel) {
+    if (visible) {
+        ShowWindow(hwnd_, minimised ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    } else if (minimised) {
         // Minimised and hidden: restoring it later shows it as an icon.
         ShowWindow(hwnd_, SW_MINIMIZE);
         ShowWindow(hwnd_, SW_HIDE);
     }
-    if (flags_.debug) ShowWindow(frState_, SW_SHOW);
+    if (pointerPanel) ShowWindow(frState_, SW_SHOW);
     Arrange();
-    if (plan.loadImages) {
-        // Thousands of files take a noticeable time to list: the window answers meanwhile.
-        std::vector<FolderImage> files;
-        background_->runAndWait(
-            [&files, settings = settings_, &paths = services_.paths] { files = ImagesToLoad(settings, paths); });
-        (void)services_.shell.changeCurrentFolder(programFolder_);
-        list_->LoadFiles(files);
-    }
-    if (plan.reportThumbs) {
-        const std::string count = ThumbCountText(CountThumbFiles(settings_, services_.paths));
-        // Shown only: a count is no status for other programs.
-        if (!count.empty()) SetWindowTextW(lblStatus_, Utf8ToWide(count).c_str());
-    }
+}
 
-    // 16.
+void frmTessarin::startWindowWatch() { SetTimer(hwnd_, kTimerMonitor, kMonitorIntervalMs, nullptr); }
+
+void frmTessarin::EndStartup() {
     for (HWND label : lblInf_Start_) EnableWindow(label, TRUE);
     if (IsWindowVisible(hwnd_) && preview_) SetFocus(preview_->hwnd());
     ProcessPendingMessages();
-    if (ImgctlVersionText().empty() && mnuEdit_) {
-        // Nothing can be saved without the codec library.
-        for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
-    }
-    WakeTicks();
-    if (plan.startRun) {
-        run_->cmdGo_Click();
-    } else {
-        setGoEnabled(true);
-        ShowMessageFrame(0, false);
-        run_->SetIdleTimer(true);
-    }
-    started_ = true;
-    if (closeRequested_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void frmTessarin::errorMessage(const std::string& text, const std::string& title) {
+    MessageBoxUtf8(text, title, MB_OK | MB_ICONERROR);
+}
+
+void frmTessarin::disableSaving() {
+    for (int id : {kMnuSave, kMnuSaveNameAs, kMnuAllSave}) EnableMenuItem(mnuEdit_.get(), id, MF_GRAYED);
+}
+
+void frmTessarin::startTicks() { WakeTicks(); }
+
+void frmTessarin::postClose() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void frmTessarin::showSettingsDialog() {
+    (void)frmSetting::ShowModal(hwnd_, settings_, services_.paths, services_.codePage, services_.desktop);
+}
+
+void frmTessarin::focusPreview() {
+    if (preview_) SetFocus(preview_->hwnd());
+}
+
+void frmTessarin::Unload() {
+    KillTimer(hwnd_, kTimerMonitor);
+    ticksStopped_ = true;
+    KillTimer(hwnd_, kTimerTick);
+    DestroyWindow(hwnd_);
 }
 
 void frmTessarin::CreateControls() {
@@ -467,15 +459,7 @@ void frmTessarin::CycleTargetKind(bool advance) {
     ProcessPendingMessages();
 }
 
-std::string frmTessarin::ImgctlVersionText() {
-    const CodecVersion result = services_.shell.imgctlVersion();
-    if (result.ok) return std::to_string(result.version);
-    const std::string text = std::to_string(result.errorNumber) + " " + result.description;
-    MessageBoxUtf8(text, "DLLエラー", MB_OK | MB_ICONERROR);
-    return {};
-}
-
-WindowPlacement frmTessarin::RestoredPlacement() const {
+WindowPlacement frmTessarin::restoredPlacement() const {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     if (!GetWindowPlacement(hwnd_, &wp)) return {};
@@ -483,7 +467,7 @@ WindowPlacement frmTessarin::RestoredPlacement() const {
     return WindowPlacement{r.left, r.top, r.right, r.bottom};
 }
 
-void frmTessarin::PlaceWindow(const WindowPlacement& placement) {
+void frmTessarin::placeWindow(const WindowPlacement& placement) {
     SetWindowPos(hwnd_, nullptr, placement.left, placement.top, placement.right - placement.left,
                  placement.bottom - placement.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -533,7 +517,7 @@ void frmTessarin::minimise() { ShowWindow(hwnd_, SW_MINIMIZE); }
 
 void frmTessarin::restore() { ShowWindow(hwnd_, SW_RESTORE); }
 
-void frmTessarin::unloadMainWindow() { cmdClose_Click(); }
+void frmTessarin::unloadMainWindow() { life_->cmdClose_Click(); }
 
 std::string frmTessarin::targetCaption() const { return WideToUtf8(WindowText(cmdPos_)); }
 
@@ -559,110 +543,10 @@ void frmTessarin::processPendingMessages() { ProcessPendingMessages(); }
 
 void frmTessarin::sleepMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
-void frmTessarin::SetClosing(bool closing) {
-    if (list_) list_->SetClosing(closing);
-    if (run_) run_->SetClosing(closing);
-}
-
-bool frmTessarin::WriteSettings() {
-    // Settings that were never read would be written as an empty record: no capture keys, no
-    // save folder, every number 0.
-    return !settingsLoaded_ ||
-           SaveSettings(settings_, RestoredPlacement(), services_.fs, programFolder_, services_.codePage);
-}
-
-bool frmTessarin::QueryUnload() {
-    if (!list_ || list_->Closing()) return false;  // the question is already being asked
-    // The question and the messages of the close run their own message loops; no pass of the
-    // run and no list command may act under them.
-    SetClosing(true);
-    const auto isFile = [this](const std::string& path) {
-        const auto info = services_.fs.stat(path);
-        return info.has_value() && !info->folder;
-    };
-    // The codec library is loaded from the program folder, so a program started from
-    // another current folder can still save: look in both before giving up the question.
-    const bool codecPresent =
-        isFile(services_.fs.currentFolder() + "\\imgctl.dll") || isFile(programFolder_ + "\\imgctl.dll");
-    if (!list_->ConfirmClose(codecPresent, [this] {
-            if (run_) run_->PlayStopSound(true);
-        })) {
-        SetClosing(false);
-        return false;
-    }
-    if (!WriteSettings()) {
-        SetStatus(kSettingsSaveError);
-        // Long enough for a person or a polling program to read it.
-        ProcessMessagesFor(kSettingsSaveErrorWaitMs);
-    }
-    return true;
-}
-
-void frmTessarin::EndSession() {
-    if (!started_ || !list_ || list_->Closing()) return;
-    SetClosing(true);
-    // No question and no message box: the session is ending and would wait for them.
-    (void)list_->SaveForEndOfSession();
-    if (!WriteSettings()) SetStatus(kSettingsSaveError);
-    Unload();
-}
-
-void frmTessarin::Unload() {
-    // Thumbnails still being decoded are dropped; those in hand are kept for the next start.
-    if (list_) list_->FinishThumbnails();
-    if (decoder_ != nullptr) decoder_->finish();
-    // The cache being written is written whole before the program goes (the end of the session
-    // ends the process once this returns).
-    if (background_) background_->finish();
-    KillTimer(hwnd_, kTimerMonitor);
-    ticksStopped_ = true;
-    KillTimer(hwnd_, kTimerTick);
-    if (rect_) rect_->unload();
-    (void)services_.status.CloseStatusRecord();
-    DestroyWindow(hwnd_);
-}
-
-void frmTessarin::cmdClose_Click() {
-    // Start-up lets messages run before the settings are read; a close meanwhile waits for its end.
-    // Nor may the main window go under the settings dialog: the close waits for the dialog.
-    if (!started_ || (run_ && run_->runState() == kRunSetting)) {
-        closeRequested_ = true;
-        return;
-    }
-    if (QueryUnload()) Unload();
-}
-
-void frmTessarin::cmdOpenFolder_Click() { services_.shell.openFolder(settings_.saveFolderPath); }
-
-// The dialog is modal: no pass of the run and no idle key acts while it is open, and an end or
-// a close asked for meanwhile is carried out once it has closed.
-void frmTessarin::cmdSetting_Click() {
-    if (!run_ || run_->runState() == kRunSetting || (list_ && list_->Closing())) return;
-    run_->SetSetting();
-    (void)frmSetting::ShowModal(hwnd_, settings_, services_.paths, services_.codePage, services_.desktop);
-    if (hwnd_ == nullptr) return;  // the session ended under the dialog and took the window
-    run_->EndSetting();
-    ApplySettings();
-    if (preview_) SetFocus(preview_->hwnd());
-    if (std::exchange(closeRequested_, false) || (run_->runState() == kRunEnd && !run_->runActive())) cmdClose_Click();
-}
-
 void frmTessarin::cmdPos_Click() { CycleTargetKind(true); }
-
-void frmTessarin::lblHelp_Click() { services_.shell.openDocument(programFolder_ + "\\docs\\help.html"); }
 
 void frmTessarin::chkNoMouse_Click() {
     settings_.noMouse = SendMessageW(chkNoMouse_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-}
-
-void frmTessarin::Timer_Monitor_Timer() {
-    if (!WindowClassName(flags_.hwnd).empty()) return;
-    // The watched window is gone: the program ends with it. A running capture run stops
-    // at its next pass and closes the main window itself.
-    if (!run_) return;
-    run_->RequestEnd();
-    WakeTicks();
-    if (!run_->runActive()) cmdClose_Click();
 }
 
 // Another monitor's scale: the font is made again for it, and every control and label takes it.
@@ -703,15 +587,15 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const int code = HIWORD(wParam);
             // A command (a click, a menu, a key) may change what the next tick acts on.
             WakeTicks();
-            if (id == kCmdClose && code == BN_CLICKED) cmdClose_Click();
+            if (id == kCmdClose && code == BN_CLICKED) life_->cmdClose_Click();
             if (id == kCmdGo && code == BN_CLICKED && run_) run_->cmdGo_Click();
             if (id == kCmdStop && code == BN_CLICKED && run_) run_->cmdStop_Click();
             if (id == kCmdAdd && code == BN_CLICKED && run_) run_->cmdAdd_Click();
-            if (id == kCmdOpenFolder && code == BN_CLICKED) cmdOpenFolder_Click();
-            if (id == kCmdSetting && code == BN_CLICKED) cmdSetting_Click();
+            if (id == kCmdOpenFolder && code == BN_CLICKED) life_->cmdOpenFolder_Click();
+            if (id == kCmdSetting && code == BN_CLICKED) life_->cmdSetting_Click();
             if (id == kCmdPos && code == BN_CLICKED) cmdPos_Click();
             if (id == kChkNoMouse && code == BN_CLICKED) chkNoMouse_Click();
-            if (id == kLblHelp && code == STN_CLICKED) lblHelp_Click();
+            if (id == kLblHelp && code == STN_CLICKED) life_->lblHelp_Click();
             if (lParam == 0) OnMenuCommand(id);
             return 0;
         }
@@ -719,7 +603,10 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             WakeTicks();
             return 0;
         case WM_TIMER:
-            if (wParam == kTimerMonitor) Timer_Monitor_Timer();
+            if (wParam == kTimerMonitor) {
+                WakeTicks();
+                life_->Timer_Monitor_Timer();
+            }
             if (wParam == kTimerTick && run_) PaceTicks(run_->Tick());
             return 0;
         case WM_NOTIFY: {
@@ -768,18 +655,18 @@ LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CLOSE:
-            cmdClose_Click();
+            life_->cmdClose_Click();
             return 0;
         case WM_QUERYENDSESSION:
+            // The end of the session is never held up: it saves what is unsaved by itself.
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam != FALSE) EndSession();
+            if (wParam != FALSE) life_->EndSession();
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimerMonitor);
             ticksStopped_ = true;
             KillTimer(hwnd_, kTimerTick);
-            (void)services_.status.CloseStatusRecord();
             PostQuitMessage(0);
             return 0;
         default:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/app/command_line.h"
+#include "core/app/program_life.h"
 #include "core/app/shell.h"
 #include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
@@ -18,6 +19,7 @@
 #include "core/ports/codepage.h"
 #include "core/ports/image_list.h"
 #include "core/ports/input.h"
+#include "core/ports/program_window.h"
 #include "core/ports/run_host.h"
 #include "core/ports/shell.h"
 #include "core/ports/status.h"
@@ -40,7 +42,6 @@ namespace tessarin {
 struct MainWindowServices {
     FileSystem& fs;
     const PathContext& paths;  // the same file system and the program folder
-    std::string commandLine;   // the arguments only
     const NarrowCodePage& codePage;
     StatusPublisher& status;
     Desktop& desktop;
@@ -59,12 +60,10 @@ struct MainWindowParts {
     RunController& run;
     frmRect& rect;
     CaptureContext& capture;
-    // Stopped at the end, before the window goes.
-    ThumbnailDecoder* decoder = nullptr;
-    BackgroundWork& background;
+    ProgramLife& life;
 };
 
-class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {
+class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts, public ProgramWindow {
 public:
     // Posted by the input watch: input arrived while the run was looking rarely.
     static constexpr UINT kMsgInputWake = WM_APP + 1;
@@ -79,13 +78,28 @@ public:
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
     // The screen scale of the window's monitor.
     [[nodiscard]] int32_t twipsPerPixel() const { return twipsPerPixelX_; }
-    // Takes what it shows and creates its controls.
+    // Takes what it shows and forwards to, and creates its controls.
     void Attach(const MainWindowParts& parts);
-    // The start-up sequence.
-    void Load();
 
     void SetStatus(const std::string& text) override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
+
+    // What the program's life asks of the main window.
+    void ShowStarting(const std::string& caption) override;
+    void ApplySettings() override;
+    [[nodiscard]] ScreenSize screenSize() const override;
+    void placeWindow(const WindowPlacement& placement) override;
+    [[nodiscard]] WindowPlacement restoredPlacement() const override;
+    void showWindow(bool visible, bool minimised, bool pointerPanel) override;
+    void startWindowWatch() override;
+    void EndStartup() override;
+    void errorMessage(const std::string& text, const std::string& title) override;
+    void disableSaving() override;
+    void startTicks() override;
+    void postClose() override;
+    void showSettingsDialog() override;
+    void focusPreview() override;
+    void Unload() override;
 
     // What the capture engine asks of the main window.
     void messageBox(const std::string& text, const std::string& title) override;
@@ -155,16 +169,11 @@ private:
     int Px(int logical) const;
     void SetDpi(UINT dpi);
 
-    void ApplySettings();
     // After each tick, and when input or a command wakes the run: the interval of the next tick.
     void PaceTicks(bool activity);
     void WakeTicks();
     void SetTickInterval(uint32_t milliseconds);
     void CycleTargetKind(bool advance);
-    // The codec library's version as decimal text; "" (after a message) when it cannot be called.
-    [[nodiscard]] std::string ImgctlVersionText();
-    [[nodiscard]] WindowPlacement RestoredPlacement() const;
-    void PlaceWindow(const WindowPlacement& placement);
     int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
     void OnMenuCommand(int id);
     [[nodiscard]] bool CtrlOrShiftHeld() const;
@@ -181,22 +190,8 @@ private:
         kMnuAllDel
     };
 
-    // Returns false when closing was cancelled.
-    [[nodiscard]] bool QueryUnload();
-    void Unload();
-    // Nothing of the run or the list acts while the program is closing.
-    void SetClosing(bool closing);
-    [[nodiscard]] bool WriteSettings();
-    // The user's session ends: unsaved captures and the settings go to disk, then the program.
-    void EndSession();
-
-    void cmdClose_Click();
-    void cmdOpenFolder_Click();
-    void cmdSetting_Click();
     void cmdPos_Click();
-    void lblHelp_Click();
     void chkNoMouse_Click();
-    void Timer_Monitor_Timer();
 
     MainWindowServices services_;
     std::string programFolder_;
@@ -204,8 +199,7 @@ private:
     RunController* run_ = nullptr;
     frmRect* rect_ = nullptr;
     CaptureContext* capture_ = nullptr;
-    ThumbnailDecoder* decoder_ = nullptr;
-    BackgroundWork* background_ = nullptr;
+    ProgramLife* life_ = nullptr;
     TickPace pace_;
     UINT dpi_ = 96;  // the scale of the monitor the window is on
     uint32_t tickMs_ = 0;
@@ -217,10 +211,6 @@ private:
     CommandLineFlags& flags_;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
-    bool started_ = false;  // start-up has run to its end
-    // A close that came during start-up or while the settings dialog was open, carried out after it.
-    bool closeRequested_ = false;
-    bool settingsLoaded_ = false;  // only settings that were read are ever written back
 
     HWND hwnd_ = nullptr;
     GdiObject<HFONT> font_;

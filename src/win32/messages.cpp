@@ -7,24 +7,32 @@
 
 namespace tessarin {
 
-void ProcessPendingMessages() {
+namespace {
+
+// False when a quit request came: it is left for the main loop.
+bool RunPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Leave the quit request for the main loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return true;
 }
 
+}  // namespace
+
+void ProcessPendingMessages() { (void)RunPendingMessages(); }
+
+// A program that is ending has nobody left to wait for.
 void ProcessMessagesFor(DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        ProcessPendingMessages();
+        if (!RunPendingMessages()) return;
     }
 }
 

@@ -15,7 +15,8 @@ namespace tessarin {
 
 // Lets every pending message of this thread run; a quit request is left for the main loop.
 void ProcessPendingMessages();
-// Waits that long with this thread's messages flowing, so its windows stay alive.
+// Waits that long with this thread's messages flowing, so its windows stay alive; a quit request
+// ends the wait.
 void ProcessMessagesFor(DWORD milliseconds);
 
 // The loop of a modal window of our own (no dialog template needed): this thread's messages,

@@ -5,10 +5,14 @@
 #include <tuple>
 
 #include "core/app/command_line.h"
+#include "core/app/program_life.h"
 #include "core/app/shell.h"
 #include "core/app/status_record.h"
 #include "core/run/target_kind.h"
+#include "support/fake_capture.h"
 #include "support/fake_filesystem.h"
+#include "support/fake_list.h"
+#include "support/fake_run.h"
 #include "support/iconv_codepage.h"
 
 namespace tessarin::test {
@@ -115,6 +119,325 @@ TEST(StatusRecord, TheFieldIsThirtyTwoNarrowBytesPaddedWithBlanks) {
     for (const auto& [text, expected] : cases) {
         const auto field = FormStatusRecord(text, cp932).status;
         EXPECT_EQ(std::string(field.begin(), field.end()), expected) << text;
+    }
+}
+
+// ---- The program's life ----------------------------------------------------------------------
+
+// The main window as the life sees it; the points where the real one lets messages run run the
+// next hook, as a click or a session message that arrives meanwhile.
+struct FakeProgramWindow : ProgramWindow {
+    FakeProgramWindow(Journal& journal, MessageHooks& hooks) : journal(journal), hooks(hooks) {}
+    Journal& journal;
+    MessageHooks& hooks;
+    WindowPlacement placed;
+
+    void ShowStarting(const std::string& caption) override { Note("starting " + caption); }
+    void SetStatus(const std::string& text) override { Note("status " + text), hooks.Run(); }
+    void showStatus(const std::string& text) override { Note("show " + text), hooks.Run(); }
+    void ApplySettings() override { Note("apply"), hooks.Run(); }
+    void ShowMessageFrame(int index, bool) override { Note("frame " + std::to_string(index)); }
+    void setGoEnabled(bool enabled) override { Note(enabled ? "go on" : "go off"); }
+    ScreenSize screenSize() const override { return {1000, 800}; }
+    void placeWindow(const WindowPlacement& p) override {
+        placed = p;
+        Note("place " + std::to_string(p.left) + "," + std::to_string(p.top) + "," + std::to_string(p.right) + "," +
+             std::to_string(p.bottom));
+    }
+    WindowPlacement restoredPlacement() const override { return placed; }
+    void showWindow(bool visible, bool minimised, bool panel) override {
+        Note(std::string(visible ? "show" : "hide") + (minimised ? " minimised" : "") + (panel ? " panel" : ""));
+        hooks.Run();
+    }
+    void startWindowWatch() override { Note("watch"); }
+    void EndStartup() override { Note("started"), hooks.Run(); }
+    void errorMessage(const std::string& text, const std::string& title) override {
+        Note("error " + text + " / " + title), hooks.Run();
+    }
+    void disableSaving() override { Note("saving off"); }
+    void startTicks() override { Note("ticks"); }
+    void postClose() override { Note("post close"); }
+    void showSettingsDialog() override { Note("dialog"), hooks.Run(); }
+    void focusPreview() override {}
+    void pause(int ms) override { Note("pause " + std::to_string(ms)), hooks.Run(); }
+    void Unload() override { Note("unload"); }
+    void Note(std::string line) { journal.push_back(std::move(line)); }
+};
+
+struct FakeStatusRecord : StatusPublisher {
+    explicit FakeStatusRecord(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    bool OpenStatusRecord(const std::string& name) override { return journal.push_back("record " + name), true; }
+    bool PublishStatus(std::string_view) override { return true; }
+    bool CloseStatusRecord() override { return journal.push_back("record closed"), true; }
+};
+
+// The run's request to close the main window reaches the life, as the window forwards it.
+struct ForwardingRunHost : FakeRunHost {
+    using FakeRunHost::FakeRunHost;
+    ProgramLife* life = nullptr;
+    void unloadMainWindow() override { life->cmdClose_Click(); }
+};
+
+// The life over the real list and run, with their fakes, in the program folder C:\T with the
+// codec library. One journal holds what every part was asked to do.
+struct LifeWorld : ListFakes {
+    FakeKeyState keys;
+    FakeOverlayWindow overlay{journal};
+    FakeDesktop desktop;
+    FakeAccessibility accessibility;
+    ForwardingRunHost host{journal};
+    FakeShell shell{journal};
+    FakeProgramWindow window{journal, hooks};
+    FakeStatusRecord status{journal};
+    FakeDecoder decoder;
+    FakeBackground background;
+    CommandLineFlags flags;
+    KeyNameTable names = BuildKeyNameTable();
+    IconvCodePage codePage;
+    ImageListController list{Context(&decoder, &fs, &background)};
+    RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage,
+                                 paths, shell, "C:\\W", 15, 15}};
+    std::unique_ptr<ProgramLife> life;
+
+    LifeWorld() {
+        fs.addFile("C:\\T\\imgctl.dll");
+        decoder.journal = background.journal = &journal;
+        desktop.windows = {{0x42, "Watched", "watched"}};
+    }
+    void Start(const std::string& commandLine = "") {
+        life = std::make_unique<ProgramLife>(ProgramContext{window, list, run, overlay, &decoder, background, status,
+                                                            shell, desktop, fs, paths, codePage, settings, flags,
+                                                            commandLine});
+        host.life = life.get();
+        life->Load();
+    }
+    // Unsaved captures named a, b, ... as the run adds them.
+    void Capture(const std::string& names) {
+        for (const char name : names) {
+            view.preview = Solid(8, 6, 0x102030);
+            list.ShowUnlistedCapture();
+            list.AddWaitingCapture(Path(std::string(1, name)), "", false);
+        }
+    }
+    [[nodiscard]] int ConfWrites() { return fs.replaced["c:\\t\\conf.txt"]; }
+    [[nodiscard]] size_t Saved() const { return CountPrefix(journal, "write "); }
+    [[nodiscard]] Journal After(size_t from) const {
+        return Journal(journal.begin() + static_cast<long>(from), journal.end());
+    }
+};
+
+TEST(ProgramLife, StartsUpInItsOrderAndReportsAMissingCodec) {
+    // The command words, whether the codec answers, and what start-up asks for, in its order.
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"", true,
+         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|cd C:\\T|started|ticks|"
+         "go on|frame 0"},
+        {"-novisible -min -hwnd 66 -debug", false,
+         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|watch|hide minimised panel|"
+         "started|error 126 not found / DLLエラー|saving off|ticks|go on|frame 0"},
+        {"-a", true,
+         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|started|ticks|frame 1|"
+         "go off|status Go"}};
+    for (const auto& [line, codec, expected] : cases) {
+        LifeWorld w;
+        w.fs.remove("C:\\T\\data");
+        w.shell.codec = codec ? CodecVersion{true, 100, 0, ""} : CodecVersion{false, 0, 126, "not found"};
+        w.Start(line);
+        EXPECT_EQ(w.journal, Lines(expected)) << line;
+        EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Running);
+        EXPECT_TRUE(w.fs.stat("C:\\T\\data").has_value()) << "the data folder is made";
+    }
+}
+
+TEST(ProgramLife, APlainStartLoadsTheSaveFolderFromTheProgramFolder) {
+    LifeWorld w;
+    w.store.Add(w.Path("a.jpg"), Solid(4, 3, 1));
+    w.fs.addFolder("C:\\T\\data\\Thumb");
+    w.fs.addFile("C:\\T\\data\\Thumb\\Thumb_a.jpg");
+    w.Start();
+    EXPECT_EQ(w.list.Count(), 1);
+    // The listing changed folders on its way; the program folder is current again before the list reads.
+    const auto at = [&](const std::string& line) { return std::ranges::find(w.journal, line) - w.journal.begin(); };
+    EXPECT_LT(at("cd C:\\T"), at("status ロード完了！"));
+    EXPECT_LT(at("status ロード完了！"), at("show 1個の画像がThumbフォルダにあります。"));
+}
+
+// The closing question's answer decides what is saved, whether "conf.txt" is written and whether the
+// program ends; with nothing to ask, it ends at once.
+TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgramEnds) {
+    using A = ListPrompts::Answer;
+    struct Case {
+        const char* name;
+        A answer;
+        bool failSave, noConfirm, noCodec, failConf;
+        size_t saved;
+        bool asked, ended;
+        int confWrites;
+    };
+    const Case cases[] = {{"cancel", A::Cancel, false, false, false, false, 0, true, false, 0},
+                          {"no", A::No, false, false, false, false, 0, true, true, 1},
+                          {"yes", A::Yes, false, false, false, false, 2, true, true, 1},
+                          {"yes, one fails: nothing is lost", A::Yes, true, false, false, false, 1, true, false, 0},
+                          {"no questions", A::Yes, false, true, false, false, 0, false, true, 1},
+                          {"no codec in either folder", A::Yes, false, false, true, false, 0, false, true, 1},
+                          {"conf.txt cannot be written", A::No, false, false, false, true, 0, true, true, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LifeWorld w;
+        w.Start();
+        w.Capture("ab");
+        w.prompts.answer = c.answer;
+        if (c.failSave) w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
+        w.settings.noConfirm = c.noConfirm ? 1 : 0;
+        if (c.noCodec) w.fs.remove("C:\\T\\imgctl.dll");
+        w.fs.failWrites = c.failConf;
+        const size_t before = w.journal.size();
+        w.life->cmdClose_Click();
+        const Journal after = w.After(before);
+        EXPECT_EQ(CountPrefix(after, "ask "), c.asked ? 1U : 0U);
+        EXPECT_EQ(w.Saved(), c.saved);
+        EXPECT_EQ(w.ConfWrites(), c.confWrites);
+        EXPECT_EQ(w.life->stage() == ProgramLife::Stage::Ended, c.ended);
+        EXPECT_EQ(Has(after, "unload"), c.ended);
+        if (c.ended) {
+            EXPECT_EQ(std::vector(after.end() - 5, after.end()),
+                      Lines("finish decoder|finish background|overlay unload|record closed|unload"));
+        }
+        // Shown and published, then left up long enough to be read.
+        EXPECT_EQ(Has(after, "status 設定値保存エラー") && Has(after, "pause 3000"), c.failConf);
+    }
+    // A cancelled question leaves the program as it was: the list takes commands again.
+    LifeWorld w;
+    w.Start();
+    w.Capture("a");
+    w.prompts.answer = ListPrompts::Answer::Cancel;
+    w.life->cmdClose_Click();
+    w.list.mnuSave_Click();
+    EXPECT_EQ(w.Saved(), 1U);
+}
+
+// A close during start-up or under the settings dialog waits for their end; so does the watched
+// window's end under the dialog. A close while the question is open asks nothing more.
+TEST(ProgramLife, ACloseWaitsForStartUpAndForTheSettingsDialog) {
+    {
+        LifeWorld w;
+        w.hooks.pending.push_back([&] { w.life->cmdClose_Click(); });  // at the first status
+        w.Start();
+        EXPECT_EQ(CountPrefix(w.journal, "ask "), 0U);
+        EXPECT_EQ(w.journal.back(), "post close");
+        EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Running);
+    }
+    for (const bool watchedWindowGone : {false, true}) {
+        SCOPED_TRACE(watchedWindowGone);
+        LifeWorld w;
+        w.Start("-hwnd 66");
+        w.Capture("a");
+        w.prompts.answer = ListPrompts::Answer::No;
+        w.hooks.pending.push_back([&] {
+            if (watchedWindowGone) {
+                w.desktop.windows.clear();
+                w.life->Timer_Monitor_Timer();
+            } else {
+                w.life->cmdClose_Click();
+            }
+            EXPECT_EQ(CountPrefix(w.journal, "ask "), 0U) << "not under the dialog";
+        });
+        w.life->cmdSetting_Click();
+        EXPECT_EQ(CountPrefix(w.journal, "ask "), 1U);
+        EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Ended);
+    }
+    LifeWorld w;
+    w.Start();
+    w.Capture("a");
+    w.prompts.answer = ListPrompts::Answer::Cancel;
+    w.hooks.pending.push_back([&] { w.life->cmdClose_Click(); });
+    w.life->cmdClose_Click();
+    EXPECT_EQ(CountPrefix(w.journal, "ask "), 1U);
+}
+
+// The watched window's end stops a run, which then closes the main window; without a run the
+// program closes at once. While the window lives nothing happens.
+TEST(ProgramLife, TheProgramEndsWithTheWatchedWindowAfterTheRunStops) {
+    LifeWorld w;
+    w.Start("-a -hwnd 66");
+    w.life->Timer_Monitor_Timer();
+    EXPECT_EQ(w.run.runState(), kRunGo);
+    w.desktop.windows.clear();
+    w.life->Timer_Monitor_Timer();
+    EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Running) << "the run stops first";
+    (void)w.run.Tick();
+    EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Ended);
+    EXPECT_EQ(w.ConfWrites(), 1);
+}
+
+// Whatever the program is doing when the session ends, every unsaved capture is saved without a
+// message, "conf.txt" is written once (when it was read) and the program ends once; what was under
+// way does nothing more when it returns. An answered "No" stays no.
+TEST(ProgramLife, TheEndOfTheSessionSavesQuietlyWhateverIsOpen) {
+    struct Case {
+        const char* name;
+        int skip;  // message points passed before the session ends there
+        std::function<void(LifeWorld&)> act;
+        size_t saved;
+        int confWrites;
+    };
+    const auto close = [](ListPrompts::Answer answer) {
+        return [answer](LifeWorld& w) {
+            w.prompts.answer = answer;
+            w.life->cmdClose_Click();
+        };
+    };
+    const Case cases[] = {{"idle", -1, {}, 2, 1},
+                          {"under the settings dialog", 0, [](LifeWorld& w) { w.life->cmdSetting_Click(); }, 2, 1},
+                          {"under the closing question", 0, close(ListPrompts::Answer::Yes), 2, 1},
+                          {"part-way through Yes", 1, close(ListPrompts::Answer::Yes), 2, 1},
+                          {"part-way through Yes, with a capture that cannot be saved", 1,
+                           [&close](LifeWorld& w) {
+                               w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
+                               close(ListPrompts::Answer::Yes)(w);
+                           },
+                           1, 1},
+                          {"after No, while the error is read", 1, close(ListPrompts::Answer::No), 0, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LifeWorld w;
+        w.Start();
+        w.Capture("ab");
+        if (c.skip >= 0) {
+            for (int i = 0; i < c.skip; ++i) w.hooks.pending.push_back([] {});
+            w.hooks.pending.push_back([&] { w.life->EndSession(); });
+        }
+        if (std::string_view(c.name).starts_with("after No")) {
+            w.fs.failWrites = true;
+        }
+        if (c.act) {
+            c.act(w);
+        } else {
+            w.life->EndSession();
+        }
+        w.life->EndSession();  // a second end changes nothing
+        EXPECT_EQ(w.Saved(), c.saved);
+        EXPECT_EQ(CountPrefix(w.journal, "message "), 0U);
+        EXPECT_EQ(w.ConfWrites(), c.confWrites);
+        EXPECT_EQ(CountPrefix(w.journal, "unload"), 1U);
+        EXPECT_EQ(w.journal.back(), "unload") << "nothing acts after the end";
+        EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Ended);
+    }
+}
+
+// During start-up the session's end leaves the rest of start-up undone, and writes "conf.txt" only
+// once the settings were read.
+TEST(ProgramLife, TheEndOfTheSessionDuringStartUpWritesOnlySettingsThatWereRead) {
+    for (const int skip : {0, 1, 2}) {  // at the first status, under the settings' apply, as the window shows
+        SCOPED_TRACE(skip);
+        LifeWorld w;
+        for (int i = 0; i < skip; ++i) w.hooks.pending.push_back([] {});
+        w.hooks.pending.push_back([&] { w.life->EndSession(); });
+        w.Start();
+        EXPECT_EQ(w.ConfWrites(), skip == 0 ? 0 : 1);
+        EXPECT_EQ(w.journal.back(), "unload");
+        EXPECT_FALSE(Has(w.journal, "ticks"));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "core/capture/clipboard_ops.h"
 #include "core/files/load_order.h"
 #include "core/files/save_naming.h"
+#include "core/flag_scope.h"
 #include "core/imagelist/strip_thumbnail.h"
 #include "core/text/text.h"
 
@@ -31,18 +32,6 @@ constexpr const char* kDeleteRightQuestion = "選択画像を含め右側を全�
 constexpr const char* kDeleteAllQuestion = "一覧の画像を全て削除します。よろしいですか？";
 constexpr const char* kProgramTitle = "Tessarin";
 constexpr int32_t kThumbnailDialogFilter = 2;  // JPEG
-
-// Clears a flag when the scope ends.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-    ~FlagScope() { flag_ = false; }
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 
@@ -254,8 +243,10 @@ bool ImageListController::SaveUnsavedEntries() {
     bool all = true;
     std::vector<EntryId> done;
     // Saving lets messages run, and a capture added meanwhile is unsaved too: passes repeat
-    // until none is left that has not been tried.
+    // until none is left that has not been tried. Should the session end meanwhile, its own save
+    // has taken what is left, and this one stops: its messages would come after the program.
     for (;;) {
+        if (sessionEnded_ && !quiet_) return false;
         std::vector<EntryId> pending;
         for (int32_t position = 1; position <= list_.CountEntries(); ++position) {
             const ImageEntry* entry = list_.Entry(position);
@@ -267,12 +258,14 @@ bool ImageListController::SaveUnsavedEntries() {
             done.push_back(id);
             const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
             if (entry == nullptr || entry->saved) continue;  // deleted or saved meanwhile
+            if (sessionEnded_ && !quiet_) return false;
             if (SaveEntry(id) != 0) all = false;
         }
     }
 }
 
 bool ImageListController::SaveForEndOfSession() {
+    sessionEnded_ = true;
     const FlagScope quiet(quiet_);
     return SaveUnsavedEntries();
 }
