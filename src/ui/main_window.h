@@ -1,18 +1,17 @@
 #pragma once
-// frmTessarin: the one long-lived window. Loading it starts the program, closing it ends it.
-// It lays out its controls, shows what the capture run and the image list tell it, and hands
-// the user's clicks, keys and menu choices to them; the rules live in the core.
+// frmTessarin: the one long-lived window. It lays out its controls, shows what the program's
+// life, the capture run and the image list tell it, and hands the user's clicks, keys and menu
+// choices to them; the rules live in the core.
 
 #include <windows.h>
 
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/app/command_line.h"
+#include "core/app/main_layout.h"
 #include "core/app/program_life.h"
-#include "core/app/shell.h"
 #include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
 #include "core/ports/capture.h"
@@ -23,10 +22,8 @@
 #include "core/ports/run_host.h"
 #include "core/ports/shell.h"
 #include "core/ports/status.h"
-#include "core/ports/thumbnail_decoder.h"
 #include "core/run/run_controller.h"
 #include "core/run/tick_pace.h"
-#include "core/settings/key_names.h"
 #include "core/settings/settings.h"
 #include "core/text/paths.h"
 #include "ui/preview.h"
@@ -50,7 +47,7 @@ struct MainWindowServices {
     // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
     InputWatch* wake = nullptr;
     Settings& settings;
-    CommandLineFlags& flags;
+    const CommandLineFlags& flags;
 };
 
 // What the window shows and forwards to. They are made after the window, which they need: its
@@ -68,7 +65,7 @@ public:
     // Posted by the input watch: input arrived while the run was looking rarely.
     static constexpr UINT kMsgInputWake = WM_APP + 1;
 
-    explicit frmTessarin(MainWindowServices services);
+    explicit frmTessarin(const MainWindowServices& services);
     frmTessarin(const frmTessarin&) = delete;
     frmTessarin& operator=(const frmTessarin&) = delete;
     ~frmTessarin() override;
@@ -77,16 +74,15 @@ public:
     [[nodiscard]] bool Create();
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
     // The screen scale of the window's monitor.
-    [[nodiscard]] int32_t twipsPerPixel() const { return twipsPerPixelX_; }
+    [[nodiscard]] int32_t twipsPerPixel() const { return twipsPerPixel_; }
     // Takes what it shows and forwards to, and creates its controls.
     void Attach(const MainWindowParts& parts);
 
-    void SetStatus(const std::string& text) override;
-    void ShowMessageFrame(int index, bool labelsOnly) override;
-
     // What the program's life asks of the main window.
     void ShowStarting(const std::string& caption) override;
+    void SetStatus(const std::string& text) override;
     void ApplySettings() override;
+    void ShowMessageFrame(int index, bool labelsOnly) override;
     [[nodiscard]] ScreenSize screenSize() const override;
     void placeWindow(const WindowPlacement& placement) override;
     [[nodiscard]] WindowPlacement restoredPlacement() const override;
@@ -154,30 +150,7 @@ public:
     void notice(const std::string& text) override;
 
 private:
-    template <typename T>
-    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    void CreateControls();
-    void CreateEditMenu();
-    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id);
-    void AddTip(HWND control, const std::wstring& text);
-    // Without a text the tip asks for one each time it shows.
-    void AddTip(HWND control, const std::wstring* text);
-    void Arrange();
-    // Design pixels (96 dpi) at the window's scale.
-    int Px(int logical) const;
-    void SetDpi(UINT dpi);
-
-    // After each tick, and when input or a command wakes the run: the interval of the next tick.
-    void PaceTicks(bool activity);
-    void WakeTicks();
-    void SetTickInterval(uint32_t milliseconds);
-    void CycleTargetKind(bool advance);
-    int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
-    void OnMenuCommand(int id);
-    [[nodiscard]] bool CtrlOrShiftHeld() const;
-
+    enum Timer : UINT_PTR { kTimerMonitor = 1, kTimerTick };  // one tick drives the run and the idle keys
     enum MenuId : int {
         kMnuSave = 400,
         kMnuSaveNameAs,
@@ -190,27 +163,46 @@ private:
         kMnuAllDel
     };
 
+    template <typename T>
+    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code, bool fromMenu);
+
+    void CreateControls();
+    void CreatePointerPanel();
+    void CreateEditMenu();
+    HWND AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id);
+    // Without a text the tip asks for one each time it shows.
+    void AddTip(HWND control, const wchar_t* text);
+    void Arrange();
+    void SetDpi(UINT dpi, const RECT& suggested);
+    [[nodiscard]] HWND Info(InfoLabel label) const { return lblInf_[static_cast<size_t>(label)]; }
+    int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
+
+    // After each tick, and when input or a command wakes the run: the interval of the next tick.
+    void PaceTicks(bool activity);
+    void WakeTicks();
+    void SetTickInterval(uint32_t milliseconds);
+
     void cmdPos_Click();
     void chkNoMouse_Click();
 
     MainWindowServices services_;
-    std::string programFolder_;
+    Settings& settings_;
     ImageListController* list_ = nullptr;
     RunController* run_ = nullptr;
     frmRect* rect_ = nullptr;
     CaptureContext* capture_ = nullptr;
     ProgramLife* life_ = nullptr;
-    TickPace pace_;
-    UINT dpi_ = 96;  // the scale of the monitor the window is on
-    uint32_t tickMs_ = 0;
-    bool ticksStopped_ = false;  // the program is ending: no tick may start again
     std::unique_ptr<frPicList> strip_;
     std::unique_ptr<frPreview> preview_;
 
-    Settings& settings_;
-    CommandLineFlags& flags_;
-    int twipsPerPixelX_ = 15;
-    int twipsPerPixelY_ = 15;
+    UINT dpi_ = 96;  // the scale of the monitor the window is on
+    int32_t twipsPerPixel_ = 15;
+    int shownFrame_ = 0;  // the message frame the area shows
+    TickPace pace_;
+    uint32_t tickMs_ = 0;
+    bool ticksStopped_ = false;  // the program is ending: no tick may start again
 
     HWND hwnd_ = nullptr;
     GdiObject<HFONT> font_;
@@ -219,35 +211,33 @@ private:
     HWND tips_ = nullptr;
     std::wstring tipText_;  // what the last tip request was answered with
 
-    // Controls, named as on the design.
+    // The controls, top to bottom as on the screen.
     HWND cmdGo_ = nullptr;
     HWND cmdStop_ = nullptr;
     HWND cmdAdd_ = nullptr;
+    std::array<HWND, kInfoLabelCount> lblInf_{};  // the message area, by what each label says
     HWND cmdPos_ = nullptr;
-    HWND cmdOpenFolder_ = nullptr;
-    HWND txtFileName_ = nullptr;
     HWND txtWinText_ = nullptr;
+    HWND txtFileName_ = nullptr;
     HWND chkNoMouse_ = nullptr;
-    HWND lblRsv_ = nullptr;
+    HWND cmdOpenFolder_ = nullptr;
     HWND lblStatus_ = nullptr;
     HWND lblHelp_ = nullptr;
     HWND cmdSetting_ = nullptr;
     HWND cmdClose_ = nullptr;
+    // The pointer panel, shown only with the debug word.
     HWND frState_ = nullptr;
-    HWND lblhWnd_ = nullptr;
-    std::array<HWND, 4> lblCaption_{};
+    std::array<HWND, 4> lblCaption_{};  // "rect", "point", "fore", "main"
     HWND lblRect_ = nullptr;
     HWND lblPoint_ = nullptr;
     HWND lblForeground_ = nullptr;
-    HWND lblState_ = nullptr;
+    HWND lblhWnd_ = nullptr;
     HWND lblEvent_ = nullptr;
     HWND lblKey_ = nullptr;
+    HWND lblState_ = nullptr;
     HWND lblMouse_ = nullptr;
     HWND lblPic_ = nullptr;
-    std::array<HWND, 2> lblInf_Start_{};
-    std::array<HWND, 15> lblInf_{};
-    // The four message frames: the labels each one shows.
-    std::array<std::vector<HWND>, 4> frMsg_;
+    HWND lblRsv_ = nullptr;  // the selected position and slot
 };
 
 }  // namespace tessarin

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -57,6 +58,15 @@ void RunModalLoop(const HWND& window) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+void PlaceOnOwnersMonitor(HWND dialog, HWND owner, int width, int height) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(dialog, HWND_TOPMOST, work.left + (work.right - work.left - width) / 2,
+                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height, SWP_NOACTIVATE);
 }
 
 bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -44,6 +46,17 @@ private:
 // The system's folder chooser over owner, opened at initial; the chosen folder, or "" when the
 // user cancelled or chose something that is not a folder of the file system.
 [[nodiscard]] std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initial);
+
+// The system's save dialog over owner, opened in folder with the name proposed and the filter
+// (1-based) chosen; filters are (description, pattern) pairs separated by zero characters. The path
+// and the filter the user picked; nothing when cancelled. It may move the current folder.
+struct SaveChoice {
+    std::string path;
+    int32_t filterIndex = 1;
+};
+[[nodiscard]] std::optional<SaveChoice> ChooseSaveFile(HWND owner, const std::string& title, const std::string& filters,
+                                                       int32_t filterIndex, const std::string& name,
+                                                       const std::string& folder);
 
 // From now on libraries loaded by name come only from the system folder and the program's own
 // folder, never from the current folder or the PATH, where anyone could plant one.

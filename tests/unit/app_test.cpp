@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "core/app/command_line.h"
+#include "core/app/main_layout.h"
 #include "core/app/program_life.h"
 #include "core/app/shell.h"
 #include "core/app/status_record.h"
@@ -120,6 +121,79 @@ TEST(StatusRecord, TheFieldIsThirtyTwoNarrowBytesPaddedWithBlanks) {
         const auto field = FormStatusRecord(text, cp932).status;
         EXPECT_EQ(std::string(field.begin(), field.end()), expected) << text;
     }
+}
+
+// ---- The main window's screen ----------------------------------------------------------------
+
+std::string Texts(const std::vector<InfoText>& frame) {
+    std::string texts;
+    for (const InfoText& label : frame) texts += label.text + "|";
+    return texts;
+}
+
+TEST(MainWindow, EachMessageFrameShowsItsLabelsWithTheKeysOfTheSettings) {
+    Settings settings;
+    ResetSettings(settings);
+    settings.hotkeyCopy = "D";
+    settings.hotkeyRect = "Alt";
+    const std::pair<int, const char*> cases[] = {{0, "開始|をクリックして下さい|/ Space|リストに追加|"},
+                                                 {1, "Alt|範囲設定|/|Ctrl+D|キャプチャー|"},
+                                                 {2, "Ctrl+D|キャプチャー|"},
+                                                 {3, "追加|リストに追加|"},
+                                                 {4, ""},
+                                                 {-1, ""}};
+    for (const auto& [index, texts] : cases) EXPECT_EQ(Texts(MessageFrame(index, settings)), texts) << index;
+    // The Space hints show only while Space adds to the list.
+    settings.space = 1;
+    EXPECT_EQ(Texts(MessageFrame(3, settings)), "追加|リストに追加|/ Space|リストに追加|");
+}
+
+// 600 x 400 at 96 dpi: the run buttons, then the message labels; the text boxes; the preview down to
+// the strip, which sits on the bottom row; the pointer panel below everything. At 144 dpi lengths
+// grow by half, rounded as the window system rounds; a window too small gets no negative sizes.
+TEST(MainWindow, TheLayoutPlacesEveryControlFromTheClientSizeAndScale) {
+    const MainLayoutInput plain{600, 400, 96, false, 17, 150, 80, {30, 40}};
+    MainLayoutInput panel = plain;
+    panel.pointerPanel = true;
+    MainLayoutInput scaled = plain;
+    scaled.dpi = 144;
+    const MainLayoutInput tiny{40, 30, 96, false, 17, 150, 80, {}};
+    const auto rectOf = [](const MainLayoutInput& in, Rect MainLayout::*member) {
+        return LayOutMainWindow(in).*member;
+    };
+    const std::tuple<const char*, MainLayoutInput, Rect MainLayout::*, Rect> cases[] = {
+        {"go", plain, &MainLayout::go, {4, 4, 60, 30}},
+        {"add", plain, &MainLayout::add, {124, 4, 180, 30}},
+        {"pos", plain, &MainLayout::pos, {500, 4, 596, 30}},
+        {"win text", plain, &MainLayout::winText, {4, 36, 184, 60}},
+        {"file name", plain, &MainLayout::fileName, {188, 36, 419, 60}},
+        {"no mouse", plain, &MainLayout::noMouse, {422, 36, 596, 60}},
+        {"preview", plain, &MainLayout::preview, {0, 62, 600, 296}},
+        {"strip", plain, &MainLayout::strip, {0, 296, 600, 370}},
+        {"open folder", plain, &MainLayout::openFolder, {4, 372, 100, 398}},
+        {"status", plain, &MainLayout::status, {104, 372, 416, 398}},
+        {"help", plain, &MainLayout::help, {416, 372, 464, 398}},
+        {"setting", plain, &MainLayout::setting, {466, 372, 530, 398}},
+        {"close", plain, &MainLayout::close, {532, 372, 596, 398}},
+        {"no panel", plain, &MainLayout::pointerPanel, {}},
+        {"panel", panel, &MainLayout::pointerPanel, {0, 356, 600, 400}},
+        {"strip above the panel", panel, &MainLayout::strip, {0, 252, 600, 326}},
+        {"close above the panel", panel, &MainLayout::close, {532, 328, 596, 354}},
+        {"go at 144 dpi", scaled, &MainLayout::go, {6, 6, 90, 45}},
+        {"strip at 144 dpi", scaled, &MainLayout::strip, {0, 252, 600, 355}},
+        {"status when tiny", tiny, &MainLayout::status, {104, 2, 104, 28}},
+        {"preview when tiny", tiny, &MainLayout::preview, {0, 62, 40, 62}}};
+    for (const auto& [name, input, member, expected] : cases) EXPECT_EQ(rectOf(input, member), expected) << name;
+
+    const MainLayout layout = LayOutMainWindow(plain);
+    EXPECT_EQ(layout.message, (std::vector<Rect>{{184, 4, 218, 30}, {222, 4, 266, 30}}));
+    const MainLayout withPanel = LayOutMainWindow(panel);
+    EXPECT_EQ(withPanel.panelValues[3], (Rect{376, 2, 448, 22}));
+    EXPECT_EQ(withPanel.panelRow[5], (Rect{494, 22, 584, 42}));
+
+    // Twips: 3000 at least, 12000 by 10000 at the most.
+    EXPECT_EQ(MainWindowSizeLimits(15).smallest, (Point{200, 200}));
+    EXPECT_EQ(MainWindowSizeLimits(10).largest, (Point{1200, 1000}));
 }
 
 // ---- The program's life ----------------------------------------------------------------------
