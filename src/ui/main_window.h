@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app/command_line.h"
 #include "core/app/main_layout.h"
@@ -84,6 +85,7 @@ public:
     void ApplySettings() override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
     [[nodiscard]] ScreenSize screenSize() const override;
+    [[nodiscard]] std::vector<Rect> monitorWorkAreas() const override { return MonitorWorkAreas(); }
     void placeWindow(const WindowPlacement& placement) override;
     [[nodiscard]] WindowPlacement restoredPlacement() const override;
     void showWindow(bool visible, bool minimised, bool pointerPanel) override;

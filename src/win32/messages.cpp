@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
+
+#include "core/app/placement.h"
 
 namespace tessarin {
 
@@ -60,13 +62,37 @@ void RunModalLoop(const HWND& window) {
     }
 }
 
+std::vector<Rect> MonitorWorkAreas() {
+    std::vector<Rect> areas;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info)) {
+                const RECT& work = info.rcWork;
+                reinterpret_cast<std::vector<Rect>*>(found)->push_back({work.left, work.top, work.right, work.bottom});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+// The owner's place when it is not minimised: a minimised window stands far off every monitor.
 void PlaceOnOwnersMonitor(HWND dialog, HWND owner, int width, int height) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    SetWindowPos(dialog, HWND_TOPMOST, work.left + (work.right - work.left - width) / 2,
-                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height, SWP_NOACTIVATE);
+    RECT bounds{};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (owner != nullptr && IsIconic(owner) && GetWindowPlacement(owner, &placement)) {
+        bounds = placement.rcNormalPosition;
+    } else {
+        GetWindowRect(owner != nullptr ? owner : dialog, &bounds);
+    }
+    const std::vector<Rect> areas = MonitorWorkAreas();
+    const std::optional<size_t> monitor = MonitorOf({bounds.left, bounds.top, bounds.right, bounds.bottom}, areas);
+    const Rect place = monitor ? CentredOn(areas[*monitor], width, height) : Rect{0, 0, width, height};
+    SetWindowPos(dialog, HWND_TOPMOST, place.left, place.top, width, height, SWP_NOACTIVATE);
 }
 
 bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {

@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include "core/ports/capture.h"
 #include "win32/handles.h"
 
 namespace tessarin {
@@ -48,6 +50,8 @@ private:
     HWND owner_ = nullptr;
 };
 
+// The work area of every monitor, in virtual-screen pixels.
+[[nodiscard]] std::vector<Rect> MonitorWorkAreas();
 // Places a dialog of ours of that outer size centred on its owner's monitor, whole on its work
 // area, above every other window.
 void PlaceOnOwnersMonitor(HWND dialog, HWND owner, int width, int height);

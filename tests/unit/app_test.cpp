@@ -6,6 +6,7 @@
 
 #include "core/app/command_line.h"
 #include "core/app/main_layout.h"
+#include "core/app/placement.h"
 #include "core/app/program_life.h"
 #include "core/app/shell.h"
 #include "core/app/status_record.h"
@@ -196,6 +197,43 @@ TEST(MainWindow, TheLayoutPlacesEveryControlFromTheClientSizeAndScale) {
     EXPECT_EQ(MainWindowSizeLimits(10).largest, (Point{1200, 1000}));
 }
 
+// ---- Where windows open among the monitors ----------------------------------------------------
+
+// The primary with a task bar at its foot, a larger monitor left of it and one above it.
+const std::vector<Rect> kMonitors{{0, 0, 1280, 994}, {-1920, 0, 0, 1080}, {0, -1080, 1920, 0}};
+
+TEST(Placement, ARememberedPlaceOffEveryMonitorOpensWholeOnTheNearest) {
+    const std::tuple<const char*, Rect, std::vector<Rect>, Rect> cases[] = {
+        {"on the primary", {100, 120, 700, 520}, kMonitors, {100, 120, 700, 520}},
+        {"on the left monitor", {-1500, 100, -900, 500}, kMonitors, {-1500, 100, -900, 500}},
+        {"on the monitor above", {100, -500, 700, -100}, kMonitors, {100, -500, 700, -100}},
+        {"across two monitors", {-300, 100, 300, 500}, kMonitors, {-300, 100, 300, 500}},
+        {"hanging off the right, its edge in reach", {1200, 100, 1800, 500}, kMonitors, {1200, 100, 1800, 500}},
+        {"one pixel left on the right", {1279, 100, 1879, 500}, kMonitors, {680, 100, 1280, 500}},
+        {"form left = 5000", {5000, 200, 5600, 600}, {kMonitors[0], kMonitors[1]}, {680, 200, 1280, 600}},
+        {"nearer the monitor above", {5000, 200, 5600, 600}, kMonitors, {1320, -400, 1920, 0}},
+        {"beyond the left monitor", {-5000, 200, -4400, 600}, kMonitors, {-1920, 200, -1320, 600}},
+        {"its top edge under the task bar", {100, 980, 700, 1380}, kMonitors, {100, 594, 700, 994}},
+        {"its top edge above the primary alone", {100, -10, 700, 390}, {{0, 0, 1280, 994}}, {100, 0, 700, 400}},
+        {"larger than the nearest monitor", {5000, 0, 7000, 2000}, {kMonitors[0]}, {0, 0, 1280, 994}},
+        {"no monitors", {5000, 200, 5600, 600}, {}, {5000, 200, 5600, 600}}};
+    for (const auto& [name, wanted, monitors, expected] : cases)
+        EXPECT_EQ(PlaceOnMonitors(wanted, monitors), expected) << name;
+}
+
+// A dialog opens on its owner's monitor (the one it overlaps most, else the nearest), centred and
+// whole on the work area; one too tall for it keeps its top edge on it.
+TEST(Placement, ADialogOpensWholeOnItsOwnersMonitor) {
+    const std::pair<Rect, size_t> owners[] = {{{100, 100, 700, 500}, 0},
+                                              {{-700, 100, 100, 500}, 1},  // mostly on the left monitor
+                                              {{100, -300, 700, 100}, 2},
+                                              {{-9000, 2000, -8000, 2500}, 1}};  // off every monitor
+    for (const auto& [owner, monitor] : owners) EXPECT_EQ(MonitorOf(owner, kMonitors), monitor);
+    EXPECT_EQ(MonitorOf({0, 0, 10, 10}, {}), std::nullopt);
+    EXPECT_EQ(CentredOn(kMonitors[1], 440, 690), (Rect{-1180, 195, -740, 885}));
+    EXPECT_EQ(CentredOn({0, 0, 800, 600}, 440, 690), (Rect{180, 0, 620, 690}));
+}
+
 // ---- The program's life ----------------------------------------------------------------------
 
 // The main window as the life sees it; the points where the real one lets messages run run the
@@ -213,6 +251,8 @@ struct FakeProgramWindow : ProgramWindow {
     void ShowMessageFrame(int index, bool) override { Note("frame " + std::to_string(index)); }
     void setGoEnabled(bool enabled) override { Note(enabled ? "go on" : "go off"); }
     ScreenSize screenSize() const override { return {1000, 800}; }
+    std::vector<Rect> monitors{{0, 0, 1000, 800}};
+    std::vector<Rect> monitorWorkAreas() const override { return monitors; }
     void placeWindow(const WindowPlacement& p) override {
         placed = p;
         Note("place " + std::to_string(p.left) + "," + std::to_string(p.top) + "," + std::to_string(p.right) + "," +
@@ -322,6 +362,14 @@ TEST(ProgramLife, StartsUpInItsOrderAndReportsAMissingCodec) {
         EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Running);
         EXPECT_TRUE(w.fs.stat("C:\\T\\data").has_value()) << "the data folder is made";
     }
+}
+
+TEST(ProgramLife, AWindowRememberedOnAMonitorThatIsGoneOpensOnTheNearest) {
+    LifeWorld w;
+    w.fs.addFile("C:\\T\\conf.txt", "form left = 5000\r\nform top = 200\r\nform right = 5600\r\nform bottom = 600\r\n");
+    w.window.monitors = {{-1920, 0, 0, 1080}, {0, 0, 1000, 800}};
+    w.Start();
+    EXPECT_TRUE(Has(w.journal, "place 400,200,1000,600"));
 }
 
 TEST(ProgramLife, APlainStartLoadsTheSaveFolderFromTheProgramFolder) {

@@ -102,8 +102,7 @@ MainLayout LayOutMainWindow(const MainLayoutInput& in) {
     out.noMouse = Place(in.width - checkWidth - px(kMargin), rowTop, checkWidth, px(kTextRowHeight));
     out.winText = Place(px(kMargin), rowTop, px(kWinTextWidth), px(kTextRowHeight));
     const int32_t fileLeft = out.winText.right + px(kMargin);
-    out.fileName =
-        Place(fileLeft, rowTop, in.width - checkWidth - px(kMargin) - px(3) - fileLeft, px(kTextRowHeight));
+    out.fileName = Place(fileLeft, rowTop, in.width - checkWidth - px(kMargin) - px(3) - fileLeft, px(kTextRowHeight));
 
     int32_t bottomLimit = in.height;
     if (in.pointerPanel) {

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/app/placement.h"
 #include "core/app/status_record.h"
 #include "core/files/load_order.h"
 
@@ -48,8 +49,12 @@ void ProgramLife::OpenStatusRecord() {
     ctx_.window.SetStatus("");
 }
 
+// A place remembered on a monitor that has gone since opens on the nearest one.
 void ProgramLife::ReadSettings() {
-    ctx_.window.placeWindow(LoadSettings(ctx_.settings, ctx_.window.screenSize(), ctx_.paths, ctx_.codePage));
+    const WindowPlacement remembered = LoadSettings(ctx_.settings, ctx_.window.screenSize(), ctx_.paths, ctx_.codePage);
+    const Rect place = PlaceOnMonitors({remembered.left, remembered.top, remembered.right, remembered.bottom},
+                                       ctx_.window.monitorWorkAreas());
+    ctx_.window.placeWindow({place.left, place.top, place.right, place.bottom});
     settingsRead_ = true;
     ctx_.window.ApplySettings();
 }

@@ -3,7 +3,9 @@
 // screen, the settings dialog and the end. Texts are UTF-8.
 
 #include <string>
+#include <vector>
 
+#include "core/ports/capture.h"
 #include "core/settings/settings.h"
 
 namespace tessarin {
@@ -25,6 +27,8 @@ public:
     virtual void setGoEnabled(bool enabled) = 0;
 
     [[nodiscard]] virtual ScreenSize screenSize() const = 0;
+    // The work area of every monitor, in virtual-screen pixels.
+    [[nodiscard]] virtual std::vector<Rect> monitorWorkAreas() const = 0;
     virtual void placeWindow(const WindowPlacement& placement) = 0;
     // Where the window is when not minimised, for "conf.txt".
     [[nodiscard]] virtual WindowPlacement restoredPlacement() const = 0;
