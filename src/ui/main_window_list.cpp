@@ -11,7 +11,10 @@
 
 namespace tessarin {
 
+// A window that has gone (the session ended under a command) asks nothing more; its questions
+// count as cancelled.
 int frmTessarin::MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const {
+    if (hwnd_ == nullptr) return IDCANCEL;
     return MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), flags);
 }
 
@@ -103,6 +106,7 @@ void frmTessarin::notice(const std::string& text) { frmSplash::ShowNotice(hwnd_,
 // extension.
 std::string frmTessarin::saveDialog(const std::string& defaultName, int32_t filterIndex,
                                     const std::string& initialFolder) {
+    if (hwnd_ == nullptr) return {};
     const CurrentFolderGuard restore(services_.fs.currentFolder());
     const std::string filters = DefaultSaveFilter();
     std::string base;

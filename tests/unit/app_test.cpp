@@ -503,6 +503,7 @@ TEST(ProgramLife, TheEndOfTheSessionSavesQuietlyWhateverIsOpen) {
         std::function<void(LifeWorld&)> act;
         size_t saved;
         int confWrites;
+        size_t asked;  // closing questions put before the end
     };
     const auto close = [](ListPrompts::Answer answer) {
         return [answer](LifeWorld& w) {
@@ -510,17 +511,27 @@ TEST(ProgramLife, TheEndOfTheSessionSavesQuietlyWhateverIsOpen) {
             w.life->cmdClose_Click();
         };
     };
-    const Case cases[] = {{"idle", -1, {}, 2, 1},
-                          {"under the settings dialog", 0, [](LifeWorld& w) { w.life->cmdSetting_Click(); }, 2, 1},
-                          {"under the closing question", 0, close(ListPrompts::Answer::Yes), 2, 1},
-                          {"part-way through Yes", 1, close(ListPrompts::Answer::Yes), 2, 1},
+    const Case cases[] = {{"idle", -1, {}, 2, 1, 0},
+                          {"under the settings dialog", 0, [](LifeWorld& w) { w.life->cmdSetting_Click(); }, 2, 1, 0},
+                          {"under the closing question", 0, close(ListPrompts::Answer::Yes), 2, 1, 1},
+                          {"part-way through Yes", 1, close(ListPrompts::Answer::Yes), 2, 1, 1},
                           {"part-way through Yes, with a capture that cannot be saved", 1,
                            [&close](LifeWorld& w) {
                                w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
                                close(ListPrompts::Answer::Yes)(w);
                            },
-                           1, 1},
-                          {"after No, while the error is read", 1, close(ListPrompts::Answer::No), 0, 2}};
+                           1, 1, 1},
+                          {"after No, while the error is read", 1, close(ListPrompts::Answer::No), 0, 2, 1},
+                          {"under a delete question, answered OK as the window goes", 0,
+                           [](LifeWorld& w) { w.list.mnuAllDel_Click(); }, 2, 1, 0},
+                          {"under the sound before the closing question", -1,
+                           [&close](LifeWorld& w) {
+                               w.host.onMessages = [&w] { w.life->EndSession(); };
+                               w.settings.captureSound = 1;
+                               w.fs.addFile("C:\\T\\chord.wav");
+                               close(ListPrompts::Answer::Yes)(w);
+                           },
+                           2, 1, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LifeWorld w;
@@ -541,6 +552,8 @@ TEST(ProgramLife, TheEndOfTheSessionSavesQuietlyWhateverIsOpen) {
         w.life->EndSession();  // a second end changes nothing
         EXPECT_EQ(w.Saved(), c.saved);
         EXPECT_EQ(CountPrefix(w.journal, "message "), 0U);
+        EXPECT_EQ(CountPrefix(w.journal, "ask "), c.asked);
+        EXPECT_EQ(CountPrefix(w.journal, "remove "), 0U) << "what the end saved stays";
         EXPECT_EQ(w.ConfWrites(), c.confWrites);
         EXPECT_EQ(CountPrefix(w.journal, "unload"), 1U);
         EXPECT_EQ(w.journal.back(), "unload") << "nothing acts after the end";

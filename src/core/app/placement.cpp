@@ -24,8 +24,8 @@ int32_t Within(int32_t start, int32_t length, int32_t low, int32_t high) {
 bool Reachable(const Rect& window, const Rect& work) {
     const int32_t band = std::min(kReachablePixels, window.height());
     const bool inHeight = window.top >= work.top && int64_t{window.top} + band <= work.bottom;
-    return inHeight && Overlap(window.left, window.right, work.left, work.right) >=
-                           std::min(kReachablePixels, window.width());
+    return inHeight &&
+           Overlap(window.left, window.right, work.left, work.right) >= std::min(kReachablePixels, window.width());
 }
 
 }  // namespace

@@ -310,6 +310,7 @@ bool ImageListController::ConfirmClose(bool codecPresent, const std::function<vo
     const std::string unsaved = UnsavedListText(std::span<const bool>(saved.get(), count), codecPresent);
     if (!AsksBeforeClosing(unsaved, ctx_.settings)) return true;
     if (beforeAsking) beforeAsking();
+    if (sessionEnded_) return false;  // the sound let the end of the session in
     switch (ctx_.prompts.yesNoCancel(SaveQuestionText(unsaved), kSaveQuestionTitle)) {
         case ListPrompts::Answer::Cancel:
             return false;
@@ -392,7 +393,10 @@ std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) con
 // Every entry of the list goes with its file, but only a file that is really its own: an
 // unsaved capture named like a file of the save folder (a loaded image, another capture saved
 // under that name) has no file yet, and that file belongs to someone else.
+// A delete whose question was open when the session ended removes nothing: the end has just saved
+// those captures for the user.
 void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
+    if (sessionEnded_) return;
     int32_t firstRemoved = 0;
     int32_t lastRemoved = 0;
     if (std::find(ids.begin(), ids.end(), lastRead_.id) != ids.end()) lastRead_ = {};
