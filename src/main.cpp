@@ -1,5 +1,5 @@
-// Tessarin: builds the adapters, hands them to the main window and runs the one
-// user-interface thread.
+// Tessarin: builds every object of the program, hands each the ports it works through and runs
+// the one user-interface thread.
 
 #include <windows.h>
 
@@ -8,9 +8,18 @@
 #include <string>
 
 #include "core/app/command_line.h"
+#include "core/app/program_life.h"
+#include "core/capture/dispatcher.h"
+#include "core/imagelist/list_controller.h"
+#include "core/imagelist/strip_geometry.h"
+#include "core/run/run_controller.h"
+#include "core/settings/key_names.h"
+#include "core/settings/settings.h"
 #include "core/text/paths.h"
 #include "ui/main_window.h"
+#include "ui/range_window.h"
 #include "win32/accessibility.h"
+#include "win32/background_work.h"
 #include "win32/browser_document.h"
 #include "win32/clipboard.h"
 #include "win32/codepage.h"
@@ -24,6 +33,7 @@
 #include "win32/picture.h"
 #include "win32/shell.h"
 #include "win32/status_record.h"
+#include "win32/thumbnail_decoder.h"
 #include "win32/web_images.h"
 #include "win32/wide.h"
 
@@ -38,40 +48,79 @@ public:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace tessarin;
     // Before anything loads a library by name.
-    (void)tessarin::RestrictLibrarySearch();
+    (void)RestrictLibrarySearch();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // Drag and drop need OLE on this thread, and the accessibility calls and the browser's
     // document model COM.
-    const tessarin::OleInit ole;
+    const OleInit ole;
 
-    tessarin::WinFileSystem fs;
-    const tessarin::PathContext paths{fs, tessarin::ProgramFolder()};
-    const tessarin::AnsiCodePage codePage;
-    tessarin::SharedStatusRecord statusRecord;
-    tessarin::WinDesktop desktop;
-    tessarin::WinAccessibility accessibility;
-    tessarin::AsyncKeyStateSource keys;
-    tessarin::Picture pic;
-    tessarin::WinGrabber grabber(pic);
-    tessarin::WinClipboard clipboard(pic);
-    tessarin::WinImageStore store(paths);
+    // The system, through the ports the rules see.
+    WinFileSystem fs;
+    const PathContext paths{fs, ProgramFolder()};
+    const AnsiCodePage codePage;
+    SharedStatusRecord statusRecord;
+    WinShell shell(paths);
+    WinDesktop desktop;
+    WinAccessibility accessibility;
+    AsyncKeyStateSource keys;
+    InputWake wake;
+    Picture pic;  // the preview: the grabber, the clipboard and the downloads draw into it
+    WinGrabber grabber(pic);
+    WinClipboard clipboard(pic);
+    WinImageStore store(paths);
     OleDrag drag;
-    tessarin::InputWake wake;
-    tessarin::WinBrowserDocuments documents;
-    tessarin::WinWebImages webImages(pic, tessarin::Utf8ToWide(paths.programFolder + "\\mpng.dll"));
+    WinBrowserDocuments documents;
+    WinWebImages webImages(pic, Utf8ToWide(paths.programFolder + "\\mpng.dll"));
 
-    const std::string line = tessarin::WideToUtf8(GetCommandLineW());
-    tessarin::frmTessarin main({fs, paths, std::string(tessarin::ArgumentsOf(line)), codePage, statusRecord, desktop,
-                                accessibility, keys, pic, grabber, clipboard, store, drag, &wake, &documents,
-                                &webImages});
-    if (!main.Load()) return 1;
+    // The program's own state, read and changed by the rules for as long as it runs.
+    Settings settings;
+    CommandLineFlags flags;
+    const KeyNameTable keyNames = BuildKeyNameTable();
+
+    // The main window comes first: its handle owns the other windows and its monitor's scale sizes
+    // the strip.
+    frmTessarin window({fs, paths, codePage, statusRecord, desktop, shell, pic, &wake, settings, flags});
+    if (!window.Create()) return 1;
+    // The clipboard keeps what it is given for the window; the input watch wakes it.
+    clipboard.setOwner(window.hwnd());
+    wake.SetTarget(window.hwnd(), frmTessarin::kMsgInputWake);
+    const int32_t twipsPerPixel = window.twipsPerPixel();
+    const StripLayout layout = StripLayoutFor(twipsPerPixel);
+
+    // Away from the window's thread: the save folder's listing and the thumbnail cache, and the
+    // thumbnails of the loaded files. Both hand their results back through the window's messages.
+    WinBackgroundWork background;
+    ImageListController* decodedInto = nullptr;  // the list, once it is made
+    WinThumbnailDecoder decoder(layout, [&decodedInto](DecodedThumbnail thumbnail) {
+        if (decodedInto != nullptr) decodedInto->ThumbnailDecoded(std::move(thumbnail));
+    });
+
+    // The image list, the range overlay, the capture engine and the capture run.
+    ImageListController list(ListContext{window, window, store, clipboard, drag, settings, paths, layout,
+                                         // Without its workers the list decodes the thumbnails itself.
+                                         decoder.ok() ? &decoder : nullptr, &fs, &background});
+    decodedInto = &list;
+    frmRect rect(window.hwnd(), twipsPerPixel, twipsPerPixel, desktop.osPlatformId());
+    BrowserContext browser{documents, webImages, paths};
+    CaptureContext capture{desktop, accessibility, grabber, clipboard, window, settings, flags, false, &browser};
+    RunController run(RunContext{window, list, keys, rect, desktop, accessibility, settings, flags, keyNames, codePage,
+                                 paths, shell, shell.windowsFolder(), twipsPerPixel, twipsPerPixel});
+
+    // The program's life: start-up, the close and the end of the session.
+    ProgramLife life(ProgramContext{window, list, run, rect, &decoder, background, statusRecord, shell, desktop, fs,
+                                    paths, codePage, settings, flags,
+                                    std::string(ArgumentsOf(WideToUtf8(GetCommandLineW())))});
+
+    window.Attach({list, run, rect, capture, life});
+    life.Load();
 
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         // Tab moves between the controls as in a dialog.
-        if (main.hwnd() != nullptr && IsDialogMessageW(main.hwnd(), &msg)) continue;
+        if (window.hwnd() != nullptr && IsDialogMessageW(window.hwnd(), &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -1,7 +1,7 @@
 #pragma once
-// frmTessarin: the one long-lived window. Loading it starts the program, closing it ends it.
-// It lays out its controls, shows what the capture run and the image list tell it, and hands
-// the user's clicks, keys and menu choices to them; the rules live in the core.
+// frmTessarin: the one long-lived window. It lays out its controls, shows what the program's
+// life, the capture run and the image list tell it, and hands the user's clicks, keys and menu
+// choices to them; the rules live in the core.
 
 #include <windows.h>
 
@@ -11,30 +11,28 @@
 #include <vector>
 
 #include "core/app/command_line.h"
-#include "core/app/shell.h"
+#include "core/app/main_layout.h"
+#include "core/app/program_life.h"
+#include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
-#include "core/ports/browser.h"
 #include "core/ports/capture.h"
 #include "core/ports/codepage.h"
 #include "core/ports/image_list.h"
 #include "core/ports/input.h"
+#include "core/ports/program_window.h"
 #include "core/ports/run_host.h"
-#include "core/ports/thumbnail_decoder.h"
+#include "core/ports/shell.h"
+#include "core/ports/status.h"
 #include "core/run/run_controller.h"
 #include "core/run/tick_pace.h"
-#include "core/settings/key_names.h"
 #include "core/settings/settings.h"
 #include "core/text/paths.h"
 #include "ui/preview.h"
 #include "ui/range_window.h"
 #include "ui/strip.h"
-#include "win32/background_work.h"
-#include "win32/clipboard.h"
 #include "win32/handles.h"
-#include "win32/input_wake.h"
 #include "win32/messages.h"
 #include "win32/picture.h"
-#include "win32/status_record.h"
 
 namespace tessarin {
 
@@ -42,40 +40,65 @@ namespace tessarin {
 struct MainWindowServices {
     FileSystem& fs;
     const PathContext& paths;  // the same file system and the program folder
-    std::string commandLine;   // the arguments only
     const NarrowCodePage& codePage;
-    SharedStatusRecord& statusRecord;
+    StatusPublisher& status;
     Desktop& desktop;
-    Accessibility& accessibility;
-    KeyStateSource& keys;
+    Shell& shell;
     Picture& pic;  // the preview picture the grabber draws into
-    Grabber& grabber;
-    WinClipboard& clipboard;
-    ImageStore& store;
-    DragSource& drag;
     // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
-    InputWake* wake = nullptr;
-    // The page under the pointer and its images (the browser paths of a capture); without them
-    // a browser document window is taken as a window without a page.
-    BrowserDocuments* documents = nullptr;
-    WebImages* webImages = nullptr;
+    InputWatch* wake = nullptr;
+    Settings& settings;
+    const CommandLineFlags& flags;
 };
 
-class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts {
+// What the window shows and forwards to. They are made after the window, which they need: its
+// handle owns the overlay and its scale sizes the strip.
+struct MainWindowParts {
+    ImageListController& list;
+    RunController& run;
+    frmRect& rect;
+    CaptureContext& capture;
+    ProgramLife& life;
+};
+
+class frmTessarin final : public CaptureUi, public RunHost, public ListView, public ListPrompts, public ProgramWindow {
 public:
-    explicit frmTessarin(MainWindowServices services);
+    // Posted by the input watch: input arrived while the run was looking rarely.
+    static constexpr UINT kMsgInputWake = WM_APP + 1;
+
+    explicit frmTessarin(const MainWindowServices& services);
     frmTessarin(const frmTessarin&) = delete;
     frmTessarin& operator=(const frmTessarin&) = delete;
     ~frmTessarin() override;
 
-    // Creates the window and runs the start-up sequence; false when the window could not
-    // be created.
-    [[nodiscard]] bool Load();
+    // Creates the window, hidden; false when it could not be created.
+    [[nodiscard]] bool Create();
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
+    // The screen scale of the window's monitor.
+    [[nodiscard]] int32_t twipsPerPixel() const { return twipsPerPixel_; }
+    // Takes what it shows and forwards to, and creates its controls.
+    void Attach(const MainWindowParts& parts);
 
+    // What the program's life asks of the main window.
+    void ShowStarting(const std::string& caption) override;
     void SetStatus(const std::string& text) override;
+    void ApplySettings() override;
     void ShowMessageFrame(int index, bool labelsOnly) override;
     void warn(const std::string& text) override;
+    [[nodiscard]] ScreenSize screenSize() const override;
+    [[nodiscard]] std::vector<Rect> monitorWorkAreas() const override { return MonitorWorkAreas(); }
+    void placeWindow(const WindowPlacement& placement) override;
+    [[nodiscard]] WindowPlacement restoredPlacement() const override;
+    void showWindow(bool visible, bool minimised, bool pointerPanel) override;
+    void startWindowWatch() override;
+    void EndStartup() override;
+    void errorMessage(const std::string& text, const std::string& title) override;
+    void disableSaving() override;
+    void startTicks() override;
+    void postClose() override;
+    void showSettingsDialog() override;
+    void focusPreview() override;
+    void Unload() override;
 
     // What the capture engine asks of the main window.
     void messageBox(const std::string& text, const std::string& title) override;
@@ -103,7 +126,6 @@ public:
     [[nodiscard]] int32_t pictureWidth() const override;
     [[nodiscard]] int32_t pictureHeight() const override;
     [[nodiscard]] CaptureOutcome MyCapture(std::string_view target) override;
-    void playSound(const std::string& path, bool async) override;
 
     // What the image list shows here.
     void stripChangedFrom(int32_t position) override;
@@ -132,35 +154,7 @@ public:
     void notice(const std::string& text) override;
 
 private:
-    template <typename T>
-    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    void CreateControls();
-    void CreateEditMenu();
-    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int id);
-    void AddTip(HWND control, const std::wstring& text);
-    // Without a text the tip asks for one each time it shows.
-    void AddTip(HWND control, const std::wstring* text);
-    void Arrange();
-    // Design pixels (96 dpi) at the window's scale.
-    int Px(int logical) const;
-    void SetDpi(UINT dpi);
-
-    void ApplySettings();
-    // After each tick, and when input or a command wakes the run: the interval of the next tick.
-    void PaceTicks(bool activity);
-    void WakeTicks();
-    void SetTickInterval(uint32_t milliseconds);
-    void CycleTargetKind(bool advance);
-    // The codec library's version as decimal text; "" (after a message) when it cannot be called.
-    [[nodiscard]] std::string ImgctlVersionText();
-    [[nodiscard]] WindowPlacement RestoredPlacement() const;
-    void PlaceWindow(const WindowPlacement& placement);
-    int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
-    void OnMenuCommand(int id);
-    [[nodiscard]] bool CtrlOrShiftHeld() const;
-
+    enum Timer : UINT_PTR { kTimerMonitor = 1, kTimerTick };  // one tick drives the run and the idle keys
     enum MenuId : int {
         kMnuSave = 400,
         kMnuSaveNameAs,
@@ -173,49 +167,46 @@ private:
         kMnuAllDel
     };
 
-    // Returns false when closing was cancelled.
-    [[nodiscard]] bool QueryUnload();
-    void Unload();
-    // Nothing of the run or the list acts while the program is closing.
-    void SetClosing(bool closing);
-    [[nodiscard]] bool WriteSettings();
-    // The user's session ends: unsaved captures and the settings go to disk, then the program.
-    void EndSession();
+    template <typename T>
+    friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code, bool fromMenu);
 
-    void cmdClose_Click();
-    void cmdOpenFolder_Click();
-    void cmdSetting_Click();
+    void CreateControls();
+    void CreatePointerPanel();
+    void CreateEditMenu();
+    HWND AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id);
+    // Without a text the tip asks for one each time it shows.
+    void AddTip(HWND control, const wchar_t* text);
+    void Arrange();
+    void SetDpi(UINT dpi, const RECT& suggested);
+    [[nodiscard]] HWND Info(InfoLabel label) const { return lblInf_[static_cast<size_t>(label)]; }
+    int MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const;
+
+    // After each tick, and when input or a command wakes the run: the interval of the next tick.
+    void PaceTicks(bool activity);
+    void WakeTicks();
+    void SetTickInterval(uint32_t milliseconds);
+
     void cmdPos_Click();
-    void lblHelp_Click();
     void chkNoMouse_Click();
-    void Timer_Monitor_Timer();
 
     MainWindowServices services_;
-    std::string programFolder_;
-    std::unique_ptr<frmRect> rect_;
-    std::unique_ptr<RunController> run_;
-    TickPace pace_;
-    UINT dpi_ = 96;  // the scale of the monitor the window is on
-    uint32_t tickMs_ = 0;
-    bool ticksStopped_ = false;  // the program is ending: no tick may start again
-    std::unique_ptr<ImageListController> list_;
-    // After the list: it goes first, so that no thumbnail reaches a list that is gone.
-    std::unique_ptr<ThumbnailDecoder> decoder_;
-    // After the list too: no cache read reaches a list that is gone, and a cache being written is
-    // written whole.
-    std::unique_ptr<WinBackgroundWork> background_;
+    Settings& settings_;
+    ImageListController* list_ = nullptr;
+    RunController* run_ = nullptr;
+    frmRect* rect_ = nullptr;
+    CaptureContext* capture_ = nullptr;
+    ProgramLife* life_ = nullptr;
     std::unique_ptr<frPicList> strip_;
     std::unique_ptr<frPreview> preview_;
 
-    Settings settings_;
-    CommandLineFlags flags_;
-    KeyNameTable keyNames_;
-    int twipsPerPixelX_ = 15;
-    int twipsPerPixelY_ = 15;
-    bool started_ = false;  // start-up has run to its end
-    // A close that came during start-up or while the settings dialog was open, carried out after it.
-    bool closeRequested_ = false;
-    bool settingsLoaded_ = false;  // only settings that were read are ever written back
+    UINT dpi_ = 96;  // the scale of the monitor the window is on
+    int32_t twipsPerPixel_ = 15;
+    int shownFrame_ = 0;  // the message frame the area shows
+    TickPace pace_;
+    uint32_t tickMs_ = 0;
+    bool ticksStopped_ = false;  // the program is ending: no tick may start again
 
     HWND hwnd_ = nullptr;
     GdiObject<HFONT> font_;
@@ -224,35 +215,33 @@ private:
     HWND tips_ = nullptr;
     std::wstring tipText_;  // what the last tip request was answered with
 
-    // Controls, named as on the design.
+    // The controls, top to bottom as on the screen.
     HWND cmdGo_ = nullptr;
     HWND cmdStop_ = nullptr;
     HWND cmdAdd_ = nullptr;
+    std::array<HWND, kInfoLabelCount> lblInf_{};  // the message area, by what each label says
     HWND cmdPos_ = nullptr;
-    HWND cmdOpenFolder_ = nullptr;
-    HWND txtFileName_ = nullptr;
     HWND txtWinText_ = nullptr;
+    HWND txtFileName_ = nullptr;
     HWND chkNoMouse_ = nullptr;
-    HWND lblRsv_ = nullptr;
+    HWND cmdOpenFolder_ = nullptr;
     HWND lblStatus_ = nullptr;
     HWND lblHelp_ = nullptr;
     HWND cmdSetting_ = nullptr;
     HWND cmdClose_ = nullptr;
+    // The pointer panel, shown only with the debug word.
     HWND frState_ = nullptr;
-    HWND lblhWnd_ = nullptr;
-    std::array<HWND, 4> lblCaption_{};
+    std::array<HWND, 4> lblCaption_{};  // "rect", "point", "fore", "main"
     HWND lblRect_ = nullptr;
     HWND lblPoint_ = nullptr;
     HWND lblForeground_ = nullptr;
-    HWND lblState_ = nullptr;
+    HWND lblhWnd_ = nullptr;
     HWND lblEvent_ = nullptr;
     HWND lblKey_ = nullptr;
+    HWND lblState_ = nullptr;
     HWND lblMouse_ = nullptr;
     HWND lblPic_ = nullptr;
-    std::array<HWND, 2> lblInf_Start_{};
-    std::array<HWND, 15> lblInf_{};
-    // The four message frames: the labels each one shows.
-    std::array<std::vector<HWND>, 4> frMsg_;
+    HWND lblRsv_ = nullptr;  // the selected position and slot
 };
 
 }  // namespace tessarin

@@ -1,11 +1,7 @@
 // The main window as the image list sees it: the strip, the preview and the text boxes it
-// shows, the questions and dialogs it asks, and the edit menu that drives it.
+// shows, and the questions and dialogs it asks.
 
 #include <windows.h>
-// These build on windows.h.
-#include <commdlg.h>
-
-#include <algorithm>
 
 #include "core/files/save_naming.h"
 #include "ui/main_window.h"
@@ -18,12 +14,13 @@ namespace {
 
 // Long enough to read two lines; the notice closes by itself.
 constexpr int kWarningShownMs = 8000;
-constexpr int kCsidlDesktop = 16;
-constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
 }  // namespace
 
+// A window that has gone (the session ended under a command) asks nothing more; its questions
+// count as cancelled.
 int frmTessarin::MessageBoxUtf8(const std::string& text, const std::string& title, UINT flags) const {
+    if (hwnd_ == nullptr) return IDCANCEL;
     return MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), flags);
 }
 
@@ -107,86 +104,26 @@ ListPrompts::Answer frmTessarin::yesNoCancel(const std::string& text, const std:
     }
 }
 
-std::string frmTessarin::desktopFolder() const { return SpecialFolderPath(kCsidlDesktop); }
+std::string frmTessarin::desktopFolder() const { return services_.shell.desktopFolder(); }
 
 void frmTessarin::notice(const std::string& text) { frmSplash::ShowNotice(hwnd_, text, 0, false); }
 
 void frmTessarin::warn(const std::string& text) { frmSplash::ShowNotice(hwnd_, text, kWarningShownMs, false); }
 
+// Opened in the folder asked for, else the program folder; the type the user picks decides the
+// extension.
 std::string frmTessarin::saveDialog(const std::string& defaultName, int32_t filterIndex,
                                     const std::string& initialFolder) {
+    if (hwnd_ == nullptr) return {};
     const CurrentFolderGuard restore(services_.fs.currentFolder());
     const std::string filters = DefaultSaveFilter();
-    // The list ends with two zero characters.
-    const std::wstring wideFilters = Utf8ToWide(filters) + std::wstring(2, L'\0');
-    std::wstring file = Utf8ToWide(defaultName);
-    file.resize(std::max<size_t>(file.size() + 256, MAX_PATH + 1), L'\0');
-    std::wstring title(256, L'\0');
     std::string base;
     std::string folder =
         initialFolder.empty() ? std::string() : Unquote(AbsolutePath(initialFolder, base, services_.paths));
-    if (folder.empty()) folder = programFolder_;
-    const std::wstring wideFolder = Utf8ToWide(folder);
-    const std::wstring caption = L"名前を付けて保存";
-
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = hwnd_;
-    request.lpstrFilter = wideFilters.c_str();
-    request.nFilterIndex = static_cast<DWORD>(DialogFilterIndex(filterIndex));
-    request.lpstrFile = file.data();
-    request.nMaxFile = static_cast<DWORD>(file.size());
-    request.lpstrFileTitle = title.data();
-    request.nMaxFileTitle = static_cast<DWORD>(title.size());
-    request.lpstrInitialDir = wideFolder.c_str();
-    request.lpstrTitle = caption.c_str();
-    request.Flags = kSaveDialogFlags;
-    if (!GetSaveFileNameW(&request)) return {};
-    const std::string chosen = WideToUtf8(std::wstring_view(file.c_str()));
-    return WithFilterExtension(chosen, filters, static_cast<int32_t>(request.nFilterIndex));
-}
-
-// ---- The edit menu -------------------------------------------------------------------------
-
-// Ctrl and Shift as the run read them last.
-bool frmTessarin::CtrlOrShiftHeld() const {
-    const KeyFlags keys = run_ ? run_->keyFlags() : KeyFlags{};
-    return keys.ctrl == 1 || keys.shift == 1;
-}
-
-void frmTessarin::OnMenuCommand(int id) {
-    if (!list_) return;
-    switch (id) {
-        case kMnuSave:
-            list_->mnuSave_Click();
-            break;
-        case kMnuSaveNameAs:
-            list_->mnuSaveNameAs_Click();
-            break;
-        case kMnuAllSave:
-            list_->mnuAllSave_Click();
-            break;
-        case kMnuThumnail:
-            list_->mnuThumnail_Click();
-            break;
-        case kMnuThumnailAll:
-            list_->mnuThumnailAll_Click();
-            break;
-        case kMnuDel:
-            list_->mnuDel_Click(GetForegroundWindow() == hwnd_, CtrlOrShiftHeld());
-            break;
-        case kMnuLeftDel:
-            list_->mnuLeftDel_Click();
-            break;
-        case kMnuRightDel:
-            list_->mnuRightDel_Click();
-            break;
-        case kMnuAllDel:
-            list_->mnuAllDel_Click();
-            break;
-        default:
-            break;
-    }
+    if (folder.empty()) folder = services_.paths.programFolder;
+    const auto chosen =
+        ChooseSaveFile(hwnd_, "名前を付けて保存", filters, DialogFilterIndex(filterIndex), defaultName, folder);
+    return chosen ? WithFilterExtension(chosen->path, filters, chosen->filterIndex) : std::string();
 }
 
 }  // namespace tessarin

@@ -124,8 +124,8 @@ void frPreview::OnScroll(HWND bar, WORD code) {
 }
 
 void frPreview::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+    const PaintGuard paint(hwnd_);
+    const HDC dc = paint.dc();
     if (dc == nullptr) return;
     // The square between the two bars belongs to neither: it gets the face colour, and the
     // picture stays inside the panel the bars leave.
@@ -141,13 +141,12 @@ void frPreview::Paint() {
     const int y = -offset_.y;
     if (pic_.width() > 0 && pic_.height() > 0) BitBlt(dc, x, y, pic_.width(), pic_.height(), pic_.dc(), 0, 0, SRCCOPY);
     // Only the area the picture leaves free gets the background.
-    const GdiObject<HRGN> rest(CreateRectRgnIndirect(&ps.rcPaint));
+    const GdiObject<HRGN> rest(CreateRectRgnIndirect(&paint.area()));
     const GdiObject<HRGN> picture(CreateRectRgn(x, y, x + pic_.width(), y + pic_.height()));
     if (rest && picture) {
         CombineRgn(rest.get(), rest.get(), picture.get(), RGN_DIFF);
         FillRgn(dc, rest.get(), GetSysColorBrush(COLOR_APPWORKSPACE));
     }
-    EndPaint(hwnd_, &ps);
 }
 
 LRESULT frPreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

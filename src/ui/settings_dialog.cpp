@@ -162,24 +162,12 @@ bool frmSetting::Load() {
     CreateControls();
     Form_Load();
 
-    // Centred on the owner's monitor, above every other window.
     RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
     AdjustWindowRectExForDpi(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME, dpi_);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(owner_ != nullptr ? owner_ : hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    SetWindowPos(hwnd_, HWND_TOPMOST, work.left + (work.right - work.left - width) / 2,
-                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height, SWP_NOACTIVATE);
-
-    if (owner_ != nullptr && IsWindowEnabled(owner_)) {
-        EnableWindow(owner_, FALSE);
-        ownerDisabled_ = true;
-    }
+    PlaceOnOwnersMonitor(hwnd_, owner_, frame.right - frame.left, frame.bottom - frame.top);
+    modal_.Disable(owner_);
     ShowWindow(hwnd_, SW_SHOW);
-    SetFocus(cmdClose_[0]);
+    SetFocus(cmdOk_);
     return true;
 }
 
@@ -240,10 +228,10 @@ void frmSetting::CreateControls() {
                               reinterpret_cast<DWORD_PTR>(this));
         }
         if (id == kCmbSaveFileFormat) cmbSaveFileFormat_ = control;
-        if (id == kCmbHotKeyCopy) cmbHotKey_[0] = control;
-        if (id == kCmbHotKeyRect) cmbHotKey_[1] = control;
-        if (id == kCmdOk) cmdClose_[0] = control;
-        if (id == kCmdCancel) cmdClose_[1] = control;
+        if (id == kCmbHotKeyCopy) cmbHotKeyCopy_ = control;
+        if (id == kCmbHotKeyRect) cmbHotKeyRect_ = control;
+        if (id == kCmdOk) cmdOk_ = control;
+        if (id == kCmdCancel) cmdCancel_ = control;
     }
 }
 
@@ -252,7 +240,7 @@ void frmSetting::Form_Load() {
     for (const wchar_t* format : kFormats)
         SendMessageW(cmbSaveFileFormat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(format));
     for (const FormKey key : {FormKey::Copy, FormKey::Rect}) {
-        const HWND box = cmbHotKey_[key == FormKey::Copy ? 0 : 1];
+        const HWND box = HotKeyBox(key);
         int index = 0;
         for (const std::string& choice : form_.KeyChoices(key)) {
             SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(choice).c_str()));
@@ -285,12 +273,8 @@ void frmSetting::Render() {
     EnableWindow(checks_[static_cast<size_t>(FormCheck::AutoListing)], look.autoListingEnabled);
 }
 
-// The owner takes input again before the window goes, so that activation returns to it.
 void frmSetting::Unload() {
-    if (ownerDisabled_) {
-        EnableWindow(owner_, TRUE);
-        ownerDisabled_ = false;
-    }
+    modal_.Enable();
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
@@ -314,7 +298,7 @@ void frmSetting::Text_LostFocus(FormText field) {
     if (IsShift(field)) form_.LeaveShift();
     if (!IsThumbnail(field) || validating_) return;
     const HWND next = GetFocus();
-    if (next == nullptr || next == cmdClose_[1] || GetAncestor(next, GA_ROOT) != hwnd_) return;
+    if (next == nullptr || next == cmdCancel_ || GetAncestor(next, GA_ROOT) != hwnd_) return;
     if (const auto message = form_.LeaveThumbnail(field)) ShowFormMessage(*message);
 }
 
@@ -324,7 +308,7 @@ void frmSetting::cmbSaveFileFormat_Click() {
 }
 
 void frmSetting::cmbHotKey_Click(FormKey key) {
-    const LRESULT index = SendMessageW(cmbHotKey_[key == FormKey::Copy ? 0 : 1], CB_GETCURSEL, 0, 0);
+    const LRESULT index = SendMessageW(HotKeyBox(key), CB_GETCURSEL, 0, 0);
     const std::vector<std::string> choices = form_.KeyChoices(key);
     if (index >= 0 && static_cast<size_t>(index) < choices.size())
         form_.SetKey(key, choices[static_cast<size_t>(index)]);
@@ -344,8 +328,8 @@ void frmSetting::cmdClass_Click() {
     SetText(texts_[static_cast<size_t>(FormText::ClassName)], name);
 }
 
-void frmSetting::cmdClose_Click(int index) {
-    if (index == 0) {
+void frmSetting::cmdClose_Click(CloseButton button) {
+    if (button == CloseButton::Ok) {
         if (const auto message = form_.Ok()) {
             ShowFormMessage(*message);
             return;
@@ -409,8 +393,8 @@ LRESULT frmSetting::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (id == kCmbHotKeyRect && code == CBN_SELCHANGE) cmbHotKey_Click(FormKey::Rect);
             if (id == kCmdSaveFolder && code == BN_CLICKED) cmdSaveFolder_Click();
             if (id == kCmdClass && code == BN_CLICKED) cmdClass_Click();
-            if (id == kCmdOk && code == BN_CLICKED) cmdClose_Click(0);
-            if (id == kCmdCancel && code == BN_CLICKED) cmdClose_Click(1);
+            if (id == kCmdOk && code == BN_CLICKED) cmdClose_Click(CloseButton::Ok);
+            if (id == kCmdCancel && code == BN_CLICKED) cmdClose_Click(CloseButton::Cancel);
             return 0;
         }
         case DM_GETDEFID:
@@ -421,7 +405,7 @@ LRESULT frmSetting::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_CLOSE:
-            cmdClose_Click(1);
+            cmdClose_Click(CloseButton::Cancel);
             return 0;
         case WM_DPICHANGED:
             SetDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

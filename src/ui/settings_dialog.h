@@ -65,7 +65,8 @@ private:
     void cmbHotKey_Click(FormKey key);
     void cmdSaveFolder_Click();
     void cmdClass_Click();
-    void cmdClose_Click(int index);
+    enum class CloseButton { Ok, Cancel };
+    void cmdClose_Click(CloseButton button);
     void ShowFormMessage(const FormMessage& message);
 
     HWND owner_;
@@ -76,8 +77,11 @@ private:
     std::array<HWND, kFormCheckCount> checks_{};
     std::array<HWND, kFormTextCount> texts_{};
     HWND cmbSaveFileFormat_ = nullptr;
-    std::array<HWND, 2> cmbHotKey_{};
-    std::array<HWND, 2> cmdClose_{};
+    HWND cmbHotKeyCopy_ = nullptr;
+    HWND cmbHotKeyRect_ = nullptr;
+    HWND cmdOk_ = nullptr;
+    HWND cmdCancel_ = nullptr;
+    [[nodiscard]] HWND HotKeyBox(FormKey key) const { return key == FormKey::Copy ? cmbHotKeyCopy_ : cmbHotKeyRect_; }
     // The controls that show with each part of the look, beyond the check or box itself.
     std::vector<std::pair<int, HWND>> parts_;
     std::vector<UniqueWindow> tips_;
@@ -85,7 +89,7 @@ private:
     std::vector<std::pair<HWND, RECT>> placed_;
     UINT dpi_ = 96;
     GdiObject<HFONT> font_;
-    bool ownerDisabled_ = false;
+    ModalOwner modal_;
     bool validating_ = false;  // a size message is up: the focus moves it causes are not checked again
     bool accepted_ = false;
 };

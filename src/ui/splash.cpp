@@ -84,16 +84,10 @@ void frmSplash::ShowNotice(HWND owner, const std::string& message, int milliseco
     if (notice.milliseconds > 0) SetTimer(hwnd, kTimer1, static_cast<UINT>(notice.milliseconds), nullptr);
 
     if (!modal) return;
-    // Modal: the owner takes no input until the notice has closed.
-    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    MSG msg;
-    while (gNotice == hwnd && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    // Modal: the owner takes no input until no notice shows any more.
+    ModalOwner modalOwner;
+    modalOwner.Disable(owner);
+    RunModalLoop(gNotice);
 }
 
 }  // namespace tessarin

@@ -11,6 +11,7 @@
 
 #include "core/app/shell.h"
 #include "core/files/thumbnail_box.h"
+#include "core/flag_scope.h"
 #include "core/imagelist/image_list.h"
 #include "core/text/text.h"
 #include "ui/fonts.h"
@@ -26,33 +27,6 @@ int32_t ToInt32(int64_t value) {
     return static_cast<int32_t>(
         std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
-
-class PaintGuard {
-public:
-    explicit PaintGuard(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
-    PaintGuard(const PaintGuard&) = delete;
-    PaintGuard& operator=(const PaintGuard&) = delete;
-    ~PaintGuard() { EndPaint(window_, &ps_); }
-    [[nodiscard]] HDC dc() const { return dc_; }
-    [[nodiscard]] const RECT& area() const { return ps_.rcPaint; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
-};
-
-// Clears a flag when the scope ends, also when a callback throws.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-    ~FlagGuard() { flag_ = false; }
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 
@@ -178,7 +152,7 @@ void frPicList::InvalidateFrom(int32_t position) {
 void frPicList::UpdateScrollBar() {
     // Showing or hiding the bar resizes the client area, which comes back here.
     if (hwnd_ == nullptr || updatingBar_) return;
-    const FlagGuard guard(updatingBar_);
+    const FlagScope guard(updatingBar_);
     const int32_t width = ClientWidth();
     ScrollBar bar = StripScrollBar(Count(), width, scroll_, layout_.metrics);
     const int32_t clamped = ClampScrollValue(scroll_, bar);
@@ -266,7 +240,7 @@ void frPicList::OnMouseMove(POINT client) {
     hovered_ = position;
     if (tips_) SendMessageW(tips_.get(), TTM_ACTIVATE, position != 0, 0);
     if (position == 0 || !callbacks_.hover) return;
-    const FlagGuard guard(inHover_);
+    const FlagScope guard(inHover_);
     callbacks_.hover(position);
 }
 

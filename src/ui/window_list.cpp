@@ -3,12 +3,12 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <cstring>
 #include <iterator>
 #include <vector>
 
 #include "core/windowlist/window_list.h"
 #include "ui/fonts.h"
+#include "win32/clipboard.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -34,24 +34,6 @@ constexpr int kFontPoints = 9;
 constexpr int kTabStops[] = {40, 160, 300};
 // The list scrolls sideways over ten times its width: titles can be long.
 constexpr int kHorizontalExtentFactor = 10;
-
-// One attempt; false when the clipboard could not be opened or would not take the text.
-bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-    if (!memory) return false;
-    {
-        const GlobalLockGuard lock(memory.get());
-        if (!lock || lock.size() < bytes) return false;
-        std::memcpy(lock.get(), text.c_str(), bytes);
-    }
-    const ClipboardGuard clipboard(owner);
-    if (!clipboard || !EmptyClipboard()) return false;
-    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
-    // The clipboard owns the block now.
-    (void)memory.release();
-    return true;
-}
 
 }  // namespace
 
@@ -87,15 +69,7 @@ bool frmList::Load() {
     if (const UINT dpi = GetDpiForWindow(hwnd_); dpi != 0) dpi_ = dpi;
     CreateControls();
 
-    // Centred on the owner's monitor and above every other window, like the main window.
-    const int width = Px(kWidth);
-    const int height = Px(kHeight);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(owner_ != nullptr ? owner_ : hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    SetWindowPos(hwnd_, HWND_TOPMOST, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOACTIVATE);
+    PlaceOnOwnersMonitor(hwnd_, owner_, Px(kWidth), Px(kHeight));
     Arrange();
 
     SendMessageW(list_, LB_SETTABSTOPS, std::size(kTabStops), reinterpret_cast<LPARAM>(kTabStops));
@@ -104,10 +78,7 @@ bool frmList::Load() {
     startMs_ = GetTickCount();
     SetTimer(hwnd_, kTimer1, kWindowListFirstTickMs, nullptr);
 
-    if (owner_ != nullptr && IsWindowEnabled(owner_)) {
-        EnableWindow(owner_, FALSE);
-        ownerDisabled_ = true;
-    }
+    modal_.Disable(owner_);
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(list_);
     return true;
@@ -123,10 +94,9 @@ void frmList::CreateControls() {
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_USETABSTOPS |
                             LBS_NOINTEGRALHEIGHT,
                         0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
-    cmdClose_[0] =
-        CreateWindowExW(0, WC_BUTTONW, L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdOkId)), instance, nullptr);
-    cmdClose_[1] =
+    cmdOk_ = CreateWindowExW(0, WC_BUTTONW, L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0,
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdOkId)), instance, nullptr);
+    cmdCancel_ =
         CreateWindowExW(0, WC_BUTTONW, L"キャンセル", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
                         hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCmdCancelId)), instance, nullptr);
     frBottom_ = CreateWindowExW(0, WC_STATICW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_,
@@ -144,7 +114,7 @@ void frmList::SetFonts() {
     if (list_ != nullptr && listFont_) {
         SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
     }
-    for (HWND button : cmdClose_) {
+    for (HWND button : {cmdOk_, cmdCancel_}) {
         if (button != nullptr && buttonFont_) {
             SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), TRUE);
         }
@@ -163,8 +133,8 @@ void frmList::Arrange() {
     const int buttonHeight = Px(kButtonHeight);
     const int buttonTop = bottomTop + (bottomHeight - buttonHeight) / 2;
     const int cancelLeft = width - Px(kMargin) - buttonWidth;
-    MoveWindow(cmdClose_[1], cancelLeft, buttonTop, buttonWidth, buttonHeight, TRUE);
-    MoveWindow(cmdClose_[0], cancelLeft - Px(kButtonGap) - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(cmdCancel_, cancelLeft, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(cmdOk_, cancelLeft - Px(kButtonGap) - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
 
     RECT listRect{};
     GetWindowRect(list_, &listRect);
@@ -200,13 +170,8 @@ std::wstring frmList::RowText(int index) const {
     return text;
 }
 
-// The owner takes input again before the window goes, so that activation returns to it
-// rather than to some other program.
 void frmList::Unload() {
-    if (ownerDisabled_) {
-        EnableWindow(owner_, TRUE);
-        ownerDisabled_ = false;
-    }
+    modal_.Enable();
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
@@ -257,8 +222,8 @@ void frmList::List_MouseDown(LPARAM screenPoint) {
     if (picked == kMnuCopyId) mnuCopy_Click();
 }
 
-void frmList::cmdClose_Click(int index) {
-    if (index == 0) {
+void frmList::cmdClose_Click(CloseButton button) {
+    if (button == CloseButton::Ok) {
         List_Click();
         if (selectedIndex_ >= 0) result_ = ClassNameOfRow(WideToUtf8(RowText(selectedIndex_)));
     }
@@ -272,7 +237,7 @@ void frmList::mnuCopy_Click() {
         return;
     }
     // Saying "copied" when the clipboard was held by another program would be a lie.
-    if (!PutTextOnClipboard(hwnd_, RowText(static_cast<int>(index)))) {
+    if (!PutTextOnClipboard(RowText(static_cast<int>(index)), hwnd_)) {
         MessageBoxW(hwnd_, L"クリップボードにコピーできませんでした。", kMessageTitle, MB_OK | MB_ICONERROR);
         return;
     }
@@ -285,9 +250,9 @@ LRESULT frmList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const int id = LOWORD(wParam);
             const int code = HIWORD(wParam);
             if (id == kListId && code == LBN_SELCHANGE) List_Click();
-            if (id == kListId && code == LBN_DBLCLK) cmdClose_Click(0);
-            if (id == kCmdOkId && code == BN_CLICKED) cmdClose_Click(0);
-            if (id == kCmdCancelId && code == BN_CLICKED) cmdClose_Click(1);
+            if (id == kListId && code == LBN_DBLCLK) cmdClose_Click(CloseButton::Ok);
+            if (id == kCmdOkId && code == BN_CLICKED) cmdClose_Click(CloseButton::Ok);
+            if (id == kCmdCancelId && code == BN_CLICKED) cmdClose_Click(CloseButton::Cancel);
             if (id == kMnuCopyId && lParam == 0) mnuCopy_Click();
             return 0;
         }

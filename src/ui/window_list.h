@@ -51,7 +51,8 @@ private:
     void Timer1_Timer();
     void List_Click();
     void List_MouseDown(LPARAM screenPoint);
-    void cmdClose_Click(int index);
+    enum class CloseButton { Ok, Cancel };
+    void cmdClose_Click(CloseButton button);
     void mnuCopy_Click();
 
     HWND owner_;
@@ -59,12 +60,13 @@ private:
     HWND hwnd_ = nullptr;
     HWND list_ = nullptr;
     HWND frBottom_ = nullptr;
-    HWND cmdClose_[2] = {nullptr, nullptr};
+    HWND cmdOk_ = nullptr;
+    HWND cmdCancel_ = nullptr;
     HWND focus_ = nullptr;  // the control that had the focus when the form was deactivated
     GdiObject<HFONT> listFont_;
     UINT dpi_ = 96;
     GdiObject<HFONT> buttonFont_;
-    bool ownerDisabled_ = false;
+    ModalOwner modal_;
     uint32_t startMs_ = 0;    // Timer1's start time (GetTickCount)
     int selectedIndex_ = -1;  // the remembered selection; -1 for none
     std::string result_;

@@ -5,9 +5,8 @@
 #include <oleacc.h>
 
 #include <memory>
-#include <system_error>
-#include <thread>
 
+#include "win32/deadline.h"
 #include "win32/handles.h"
 #include "win32/wide.h"
 
@@ -49,14 +48,6 @@ AccessibleObjectInfo QueryObjectAt(Point p) {
     return info;
 }
 
-// What the asking thread and the thread that asks the object share; whichever is left last
-// frees it, so a thread still hung in another program holds nothing of the caller's.
-struct Question {
-    Point point;
-    AccessibleObjectInfo answer;
-    UniqueHandle answered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
-
 }  // namespace
 
 // The object may belong to a program that has stopped answering, and its calls would hang the
@@ -64,35 +55,14 @@ struct Question {
 // is "no object". Meanwhile messages sent to this thread are answered, because the object may
 // just as well be one of this program's own windows.
 AccessibleObjectInfo WinAccessibility::objectAt(Point p) const {
-    const auto question = std::make_shared<Question>();
-    question->point = p;
-    if (!question->answered) return {};
-    try {
-        std::thread([question] {
+    const auto answer = std::make_shared<AccessibleObjectInfo>();
+    const bool answered = CallWithDeadline(
+        [answer, p] {
             const CoInit com(COINIT_MULTITHREADED);
-            try {
-                question->answer = QueryObjectAt(question->point);
-            } catch (...) {
-                question->answer = {};  // out of memory: no object
-            }
-            ::SetEvent(question->answered.get());
-        }).detach();
-    } catch (const std::system_error&) {
-        return {};
-    }
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs_;
-    for (;;) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline) return {};
-        const HANDLE event = question->answered.get();
-        const DWORD woke =
-            ::MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE, 0);
-        if (woke == WAIT_OBJECT_0) return question->answer;
-        if (woke != WAIT_OBJECT_0 + 1) return {};
-        // Only messages sent from other threads are answered here, not input or timers.
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+            *answer = QueryObjectAt(p);
+        },
+        Until(::GetTickCount64() + timeoutMs_), WhileWaiting::AnswerSent);
+    return answered ? *answer : AccessibleObjectInfo{};
 }
 
 }  // namespace tessarin

@@ -44,7 +44,7 @@ WinBackgroundWork::WinBackgroundWork() {
     }
 }
 
-void WinBackgroundWork::Finish() {
+void WinBackgroundWork::finish() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;

@@ -23,11 +23,9 @@ public:
     WinBackgroundWork();
     WinBackgroundWork(const WinBackgroundWork&) = delete;
     WinBackgroundWork& operator=(const WinBackgroundWork&) = delete;
-    // Finishes every piece of work given (a cache being written is written whole), but runs no
-    // follow-up any more: what they would have served is going too. From then on, work given is
-    // done at once on the calling thread.
-    void Finish();
-    ~WinBackgroundWork() override { Finish(); }
+    // No follow-up runs after finish(): what they would have served is going too.
+    void finish() override;
+    ~WinBackgroundWork() override { finish(); }
 
     // False when the window or the thread could not be made: run() then does the work at once.
     [[nodiscard]] bool ok() const { return window_ && worker_.joinable(); }

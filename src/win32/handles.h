@@ -379,4 +379,20 @@ private:
     STGMEDIUM medium_{};
 };
 
+// BeginPaint / EndPaint of a window's WM_PAINT, EndPaint on every path.
+class PaintGuard {
+public:
+    explicit PaintGuard(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &ps_)) {}
+    PaintGuard(const PaintGuard&) = delete;
+    PaintGuard& operator=(const PaintGuard&) = delete;
+    ~PaintGuard() { ::EndPaint(window_, &ps_); }
+    [[nodiscard]] HDC dc() const noexcept { return dc_; }
+    [[nodiscard]] const RECT& area() const noexcept { return ps_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 }  // namespace tessarin

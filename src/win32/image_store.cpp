@@ -102,11 +102,7 @@ ImageStore::ThumbnailOutcome WinImageStore::writeThumbnail(const Image& image, c
     return ThumbnailOutcome::ScaleFailed;
 }
 
-void WinImageStore::openFolder(const std::string& folder) {
-    const CurrentFolderGuard restore(paths_.fs.currentFolder());
-    constexpr int kCsidlWindows = 36;
-    (void)StartProcess(OpenFolderCommand(folder, paths_, SpecialFolderPath(kCsidlWindows)));
-}
+void WinImageStore::openFolder(const std::string& folder) { OpenFolder(folder, paths_); }
 
 bool WinImageStore::canSave() const { return codec_->ok(); }
 

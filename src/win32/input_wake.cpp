@@ -1,6 +1,7 @@
 #include "win32/input_wake.h"
 
 #include <future>
+#include <utility>
 
 #include "win32/handles.h"
 
@@ -13,12 +14,14 @@ std::atomic<InputWake*> current{nullptr};
 
 }  // namespace
 
+// The thread owns the promise it keeps: setting it may still touch the promise after the waiting
+// constructor has seen the answer and returned.
 InputWake::InputWake() {
     InputWake* expected = nullptr;
     if (!current.compare_exchange_strong(expected, this)) return;
     std::promise<bool> started;
     std::future<bool> hooked = started.get_future();
-    thread_ = std::thread([this, &started] {
+    thread_ = std::thread([this, started = std::move(started)]() mutable {
         MSG msg;
         // The queue exists before anyone may post the thread its quit.
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);

@@ -10,21 +10,23 @@
 #include <atomic>
 #include <thread>
 
+#include "core/ports/input.h"
+
 namespace tessarin {
 
-class InputWake {
+class InputWake final : public InputWatch {
 public:
     InputWake();
-    ~InputWake();
+    ~InputWake() override;
     InputWake(const InputWake&) = delete;
     InputWake& operator=(const InputWake&) = delete;
 
     // Whether the hooks are in place; without them the run keeps looking fast.
-    [[nodiscard]] bool ok() const { return hooked_; }
+    [[nodiscard]] bool watching() const override { return hooked_; }
     // Where the message goes; no message is posted before this.
     void SetTarget(HWND window, UINT message);
     // The next input posts the message, once.
-    void Arm() { armed_.store(true); }
+    void arm() override { armed_.store(true); }
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);

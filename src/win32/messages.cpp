@@ -2,29 +2,40 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "core/app/placement.h"
+
 namespace tessarin {
 
-void ProcessPendingMessages() {
+namespace {
+
+// False when a quit request came: it is left for the main loop.
+bool RunPendingMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Leave the quit request for the main loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return true;
 }
 
+}  // namespace
+
+void ProcessPendingMessages() { (void)RunPendingMessages(); }
+
+// A program that is ending has nobody left to wait for.
 void ProcessMessagesFor(DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        ProcessPendingMessages();
+        if (!RunPendingMessages()) return;
     }
 }
 
@@ -49,6 +60,39 @@ void RunModalLoop(const HWND& window) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+std::vector<Rect> MonitorWorkAreas() {
+    std::vector<Rect> areas;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info)) {
+                const RECT& work = info.rcWork;
+                reinterpret_cast<std::vector<Rect>*>(found)->push_back({work.left, work.top, work.right, work.bottom});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+// The owner's place when it is not minimised: a minimised window stands far off every monitor.
+void PlaceOnOwnersMonitor(HWND dialog, HWND owner, int width, int height) {
+    RECT bounds{};
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (owner != nullptr && IsIconic(owner) && GetWindowPlacement(owner, &placement)) {
+        bounds = placement.rcNormalPosition;
+    } else {
+        GetWindowRect(owner != nullptr ? owner : dialog, &bounds);
+    }
+    const std::vector<Rect> areas = MonitorWorkAreas();
+    const std::optional<size_t> monitor = MonitorOf({bounds.left, bounds.top, bounds.right, bounds.bottom}, areas);
+    const Rect place = monitor ? CentredOn(areas[*monitor], width, height) : Rect{0, 0, width, height};
+    SetWindowPos(dialog, HWND_TOPMOST, place.left, place.top, width, height, SWP_NOACTIVATE);
 }
 
 bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background, HICON icon) {

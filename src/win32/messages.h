@@ -8,14 +8,18 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "core/ports/capture.h"
 #include "win32/handles.h"
 
 namespace tessarin {
 
 // Lets every pending message of this thread run; a quit request is left for the main loop.
 void ProcessPendingMessages();
-// Waits that long with this thread's messages flowing, so its windows stay alive.
+// Waits that long with this thread's messages flowing, so its windows stay alive; a quit request
+// ends the wait.
 void ProcessMessagesFor(DWORD milliseconds);
 // How long the windows of other programs take to draw what one of ours uncovered by going
 // away: a copy of the screen made at once would still show ours.
@@ -25,6 +29,35 @@ inline constexpr DWORD kUncoveredRepaintMs = 80;
 // with Tab, Enter and Esc for the window, until the window is gone (the variable is cleared
 // when it is destroyed). A quit request ends it and is handed on to the loop that called it.
 void RunModalLoop(const HWND& window);
+
+// The owner of a modal window of ours takes no input while it is up. It takes input again
+// before the modal window is destroyed, so that activation returns to it rather than to another
+// program: Enable() comes first, the destructor makes sure of it.
+class ModalOwner {
+public:
+    ModalOwner() = default;
+    ModalOwner(const ModalOwner&) = delete;
+    ModalOwner& operator=(const ModalOwner&) = delete;
+    ~ModalOwner() { Enable(); }
+    // An owner already disabled (under another modal window) is left to that one.
+    void Disable(HWND owner) {
+        if (owner == nullptr || !IsWindowEnabled(owner)) return;
+        EnableWindow(owner, FALSE);
+        owner_ = owner;
+    }
+    void Enable() {
+        if (owner_ != nullptr) EnableWindow(std::exchange(owner_, nullptr), TRUE);
+    }
+
+private:
+    HWND owner_ = nullptr;
+};
+
+// The work area of every monitor, in virtual-screen pixels.
+[[nodiscard]] std::vector<Rect> MonitorWorkAreas();
+// Places a dialog of ours of that outer size centred on its owner's monitor, whole on its work
+// area, above every other window.
+void PlaceOnOwnersMonitor(HWND dialog, HWND owner, int width, int height);
 
 // The whole text of a window or control.
 [[nodiscard]] std::wstring WindowText(HWND window);

@@ -2,10 +2,15 @@
 
 #include <windows.h>
 // These build on windows.h.
+#include <commdlg.h>
+#include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "win32/handles.h"
+#include "win32/imgctl_client.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -23,6 +28,9 @@ void SelectFolder(HWND chooser, const wchar_t* folder) {
     const TaskMemory owned(item);
     SendMessageW(chooser, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(item));
 }
+
+constexpr int kCsidlDesktop = 16;
+constexpr int kCsidlWindows = 36;
 
 constexpr UINT_PTR kSelectAgainTimer = 0x7E55;
 constexpr wchar_t kStartProperty[] = L"TessarinChooserStart";
@@ -62,6 +70,31 @@ std::string BrowseForFolder(HWND owner, const std::string& title, const std::str
     if (FAILED(SHGetNameFromIDList(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), SIGDN_FILESYSPATH, &path))) return {};
     const TaskMemory pathMemory(path);
     return WideToUtf8(path);
+}
+
+std::optional<SaveChoice> ChooseSaveFile(HWND owner, const std::string& title, const std::string& filters,
+                                         int32_t filterIndex, const std::string& name, const std::string& folder) {
+    // The list ends with two zero characters.
+    const std::wstring wideFilters = Utf8ToWide(filters) + std::wstring(2, L'\0');
+    std::wstring file = Utf8ToWide(name);
+    file.resize(std::max<size_t>(file.size() + 256, MAX_PATH + 1), L'\0');
+    std::wstring fileTitle(256, L'\0');
+    const std::wstring wideFolder = Utf8ToWide(folder);
+    const std::wstring caption = Utf8ToWide(title);
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = wideFilters.c_str();
+    request.nFilterIndex = static_cast<DWORD>(filterIndex);
+    request.lpstrFile = file.data();
+    request.nMaxFile = static_cast<DWORD>(file.size());
+    request.lpstrFileTitle = fileTitle.data();
+    request.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
+    request.lpstrInitialDir = wideFolder.c_str();
+    request.lpstrTitle = caption.c_str();
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (!GetSaveFileNameW(&request)) return std::nullopt;
+    return SaveChoice{WideToUtf8(std::wstring_view(file.c_str())), static_cast<int32_t>(request.nFilterIndex)};
 }
 
 std::string ProgramFolder() {
@@ -117,6 +150,25 @@ bool OpenDocument(const std::string& path) {
         ::ShellExecuteW(nullptr, L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // Values above 32 mean success; the result is an HINSTANCE only for old programs' sake.
     return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+void OpenFolder(const std::string& folder, const PathContext& paths) {
+    const CurrentFolderGuard restore(paths.fs.currentFolder());
+    (void)StartProcess(OpenFolderCommand(folder, paths, SpecialFolderPath(kCsidlWindows)));
+}
+
+std::string WinShell::windowsFolder() const { return SpecialFolderPath(kCsidlWindows); }
+
+std::string WinShell::desktopFolder() const { return SpecialFolderPath(kCsidlDesktop); }
+
+// Without a sound device PlaySound returns at once, so a synchronous sound never hangs a pass.
+void WinShell::playSound(const std::string& path, bool async) {
+    PlaySoundW(Utf8ToWide(path).c_str(), nullptr, SND_FILENAME | SND_NODEFAULT | (async ? SND_ASYNC : SND_SYNC));
+}
+
+CodecVersion WinShell::imgctlVersion() {
+    const ImgctlVersionResult result = QueryImgctlVersion(Utf8ToWide(paths_.programFolder + "\\imgctl.dll"));
+    return {result.ok, result.version, result.errorNumber, WideToUtf8(result.description)};
 }
 
 bool RestrictLibrarySearch() {

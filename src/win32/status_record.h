@@ -21,10 +21,10 @@ public:
     ~SharedStatusRecord() override = default;
 
     // Opens the mapping of that name, or creates it as 36 zero bytes.
-    [[nodiscard]] bool OpenStatusRecord(const std::string& name);
+    [[nodiscard]] bool OpenStatusRecord(const std::string& name) override;
     bool PublishStatus(std::string_view utf8) override;
     // Releases view and handle; false when nothing was open.
-    bool CloseStatusRecord();
+    bool CloseStatusRecord() override;
     [[nodiscard]] bool isOpen() const noexcept { return view_.valid(); }
 
 private:

@@ -281,7 +281,7 @@ WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink,
 // A generation of its own first: nothing reaches the sink from here on, not even the rest of a
 // delivery this runs inside. A worker finishes (or abandons at its next band) the file in hand;
 // the queue is dropped. The window goes last: the workers post to it until they end.
-WinThumbnailDecoder::~WinThumbnailDecoder() {
+void WinThumbnailDecoder::finish() {
     {
         const std::lock_guard lock(mutex_);
         ++delivery_->generation;
@@ -299,6 +299,7 @@ void WinThumbnailDecoder::decode(std::vector<ThumbnailJob> jobs) {
     if (jobs.empty()) return;
     {
         const std::lock_guard lock(mutex_);
+        if (stopping_) return;  // finished: no worker would take them
         for (ThumbnailJob& job : jobs) jobs_.push_back(std::move(job));
     }
     work_.notify_all();

@@ -35,9 +35,8 @@ public:
     WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink, unsigned workers = 0);
     WinThumbnailDecoder(const WinThumbnailDecoder&) = delete;
     WinThumbnailDecoder& operator=(const WinThumbnailDecoder&) = delete;
-    // Cancels, waits for the files in hand and stops the workers; the sink is not called again,
-    // even when this runs inside a call of the sink.
-    ~WinThumbnailDecoder() override;
+    // The sink is not called again, even when this runs inside a call of the sink.
+    ~WinThumbnailDecoder() override { finish(); }
 
     // False when the window or every worker could not be made: nothing would be delivered.
     [[nodiscard]] bool ok() const { return window_ && !workers_.empty(); }
@@ -45,6 +44,7 @@ public:
 
     void decode(std::vector<ThumbnailJob> jobs) override;
     void cancel() override;
+    void finish() override;
 
 private:
     struct Finished {

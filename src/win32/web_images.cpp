@@ -9,12 +9,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
-#include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -57,11 +55,11 @@ struct Transfer {
     std::wstring url;
     std::wstring path;
     DownloadLimits limits;
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<uint64_t> lastProgress{GetTickCount64()};
     std::atomic<bool> opened{false};
-    std::mutex finishing;  // held while the file is written, and while the waiter gives up
-    bool abandoned = false;
+    std::mutex finishing;    // held while the file is written, and while the waiter gives up
+    bool abandoned = false;  // the waiter gave up first: nothing is written
+    bool committed = false;  // the file is in place: too late to give up
     bool result = false;
 };
 
@@ -112,7 +110,10 @@ bool WriteFileWhole(const std::string& body, Transfer& transfer) {
         if (!file) return false;
         written = WriteAll(file.get(), body);
     }
-    if (written && MoveFileExW(partial.c_str(), transfer.path.c_str(), 0) != FALSE) return true;
+    if (written && MoveFileExW(partial.c_str(), transfer.path.c_str(), 0) != FALSE) {
+        transfer.committed = true;
+        return true;
+    }
     DeleteFileW(partial.c_str());
     return false;
 }
@@ -148,33 +149,26 @@ bool Download(Transfer& transfer) {
 // receive timeout (before the answer: connect and receive timeouts). A worker given up on
 // writes nothing; it ends when its connection does.
 bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits,
-                    const std::function<void()>& whileWaiting) {
+                    WhileWaiting whileWaiting) {
     auto transfer = std::make_shared<Transfer>();
     transfer->url = url;
     transfer->path = path;
     transfer->limits = limits;
-    if (!transfer->done) return false;
-    std::thread worker([transfer] {
-        transfer->result = Download(*transfer);
-        SetEvent(transfer->done.get());
-    });
-    const HANDLE done = transfer->done.get();
-    while (true) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &done, FALSE, 50, whileWaiting ? QS_ALLINPUT : 0);
-        if (woke == WAIT_OBJECT_0) break;
-        if (woke == WAIT_OBJECT_0 + 1 && whileWaiting) whileWaiting();
-        const uint64_t allowed = transfer->opened ? uint64_t{limits.receiveTimeoutMs}
-                                                  : uint64_t{limits.connectTimeoutMs} + limits.receiveTimeoutMs;
-        if (GetTickCount64() - transfer->lastProgress > allowed) {
-            const std::lock_guard lock(transfer->finishing);
-            if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) break;  // it finished meanwhile
-            transfer->abandoned = true;
-            worker.detach();
-            return false;
-        }
-    }
-    worker.join();
-    return transfer->result;
+    const auto timeLeft = [transfer] {
+        const DownloadLimits& l = transfer->limits;
+        const uint64_t allowed =
+            transfer->opened ? uint64_t{l.receiveTimeoutMs} : uint64_t{l.connectTimeoutMs} + l.receiveTimeoutMs;
+        const uint64_t quiet = GetTickCount64() - transfer->lastProgress;
+        return quiet < allowed ? allowed - quiet : 0;
+    };
+    const auto giveUp = [transfer] {
+        const std::lock_guard lock(transfer->finishing);
+        if (transfer->committed) return false;
+        transfer->abandoned = true;
+        return true;
+    };
+    return CallWithDeadline([transfer] { transfer->result = Download(*transfer); }, timeLeft, whileWaiting, giveUp) &&
+           transfer->result;
 }
 
 std::string ImageFormatOfFile(const std::wstring& path) {
@@ -204,7 +198,7 @@ WinWebImages::WinWebImages(Picture& picture, const std::wstring& pngLibraryPath,
 // The window stays painted and answering while the download waits for the network. The run
 // loop does not start another pass meanwhile (it is guarded against re-entry).
 bool WinWebImages::DownloadToFile(const std::string& url, const std::string& path) {
-    return tessarin::DownloadToFile(Utf8ToWide(url), Utf8ToWide(path), limits_, ProcessPendingMessages);
+    return tessarin::DownloadToFile(Utf8ToWide(url), Utf8ToWide(path), limits_, WhileWaiting::RunAll);
 }
 
 std::string WinWebImages::ImageFormatOfFile(const std::string& path) {

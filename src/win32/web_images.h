@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "core/ports/browser.h"
+#include "win32/deadline.h"
 #include "win32/image_files.h"
 #include "win32/picture.h"
 
@@ -24,10 +24,9 @@ inline constexpr const wchar_t* kDownloadAgent = L"VB6";
 // Retrieves the address into the file over WinINet (always from the origin server, 1024 bytes
 // at a time). True only for a success answer whose whole body, within the limits, was written:
 // the body goes to a temporary file beside the target that is renamed at the end, so a failed
-// download leaves nothing at either name. whileWaiting runs whenever messages arrive for this
-// thread during the transfer.
+// download leaves nothing at either name.
 [[nodiscard]] bool DownloadToFile(const std::wstring& url, const std::wstring& path, const DownloadLimits& limits,
-                                  const std::function<void()>& whileWaiting = {});
+                                  WhileWaiting whileWaiting = WhileWaiting::Wait);
 
 // The GDI+ format word of an image file ("PNG", "JPEG" ... "Unknown", "Error:n").
 [[nodiscard]] std::string ImageFormatOfFile(const std::wstring& path);

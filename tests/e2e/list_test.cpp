@@ -1,8 +1,9 @@
 // A session with the image list as a user goes through it, in one start of the program: a click
 // on a thumbnail or the preview puts the full image on the clipboard for other programs; bitmaps
 // are dragged in and out by other programs; the strip menu's save and delete items with their
-// questions and dialogs; and the end of the user's session with a capture unsaved. Which entries
-// a command takes, and that every command heeds Cancel, are rules of the list, tested natively.
+// questions and dialogs; and the end of the user's session with a capture unsaved and the
+// closing question open. Which entries a command takes, and that every command heeds Cancel, are
+// rules of the list, tested natively.
 
 #include <gtest/gtest.h>
 
@@ -163,8 +164,9 @@ TEST_F(ListCommands, ASessionOfClicksDragsSavesAndDeletesEndedByLoggingOff) {
     EXPECT_TRUE(Await([&] { return program_.Jpegs().empty(); }));
 
     // Ctrl+C while the question about unsaved images is open captures nothing: the question is
-    // about what the user sees. Logging off then saves the one capture into the save folder and
-    // writes the settings, with no question that would hold the session up, and the program ends.
+    // about what the user sees. Logging off with the question still open then saves the one
+    // capture into the save folder and writes the settings, with no question that would hold the
+    // session up, and the program ends.
     Capture(1);
     program_.Close();
     HWND box = program_.AwaitDialog(L"保存確認");
@@ -176,8 +178,7 @@ TEST_F(ListCommands, ASessionOfClicksDragsSavesAndDeletesEndedByLoggingOff) {
     EXPECT_FALSE(AwaitStatus("", 1000));
     Key('C', false);
     Key(VK_CONTROL, false);
-    Program::Press(box, IDCANCEL);
-    ASSERT_TRUE(Await([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(IsWindow(box));
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));

@@ -133,7 +133,8 @@ TEST(Startup, ACloseDuringStartUpEndsAfterItAndKeepsTheSettings) {
 
 // The program, and a run it is in, end with the watched window; the settings are still written.
 // A watched window that goes while the settings dialog is open does not close the main window
-// under it: the program ends once the dialog is closed.
+// under it: the program ends once the dialog is closed. A main window remembered off every
+// monitor opens whole on the nearest, and the settings dialog whole on the main window's.
 TEST(Startup, EndsByItselfWhenTheWatchedWindowClosesOrNeverExisted) {
     // A decimal handle with the settings dialog open, an "&H" hexadecimal one during a run, one of
     // no window.
@@ -146,6 +147,9 @@ TEST(Startup, EndsByItselfWhenTheWatchedWindowClosesOrNeverExisted) {
         snprintf(number, sizeof number, kind == 1 ? "&H%lX" : "%lu", kind == 2 ? 4000000000ul : handle);
         SCOPED_TRACE(number);
         Program program;
+        const std::string remembered =
+            "form left = 5000\r\nform top = 200\r\nform right = 5600\r\nform bottom = 600\r\n";
+        ASSERT_TRUE(kind != 0 || WriteBytes(program.path("conf.txt"), remembered));
         ASSERT_TRUE(program.Start(std::string(kind == 1 ? "-auto -novisible " : "") + "-hwnd " + number));
         UniqueHandle record;  // holding it keeps the last status readable after the program has ended
         HWND dialog = nullptr;
@@ -155,8 +159,16 @@ TEST(Startup, EndsByItselfWhenTheWatchedWindowClosesOrNeverExisted) {
             ASSERT_TRUE(kind == 0 || AwaitStatus("Go"));
             record.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, L"Tessarin"));
             if (kind == 0) {
+                RECT work{}, placed{}, shown{};
+                SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+                GetWindowRect(main, &placed);
+                EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right, placed.bottom}),
+                          (std::vector<LONG>{work.right - 600, 200, work.right, 600}));
                 PostMessageW(FindWindowExW(main, nullptr, L"Button", L"設定"), BM_CLICK, 0, 0);
                 ASSERT_NE(dialog = program.AwaitWindow(frmSetting::kClassName), nullptr);
+                GetWindowRect(dialog, &shown);
+                EXPECT_TRUE(shown.left >= work.left && shown.top >= work.top && shown.right <= work.right &&
+                            shown.bottom <= work.bottom);
             }
             // The watch looks ten times a second: many looks pass with the program still there.
             EXPECT_FALSE(program.Exited(300)) << "still watching while the window lives";

@@ -23,6 +23,7 @@ public:
     std::map<std::string, Entry> entries;      // key: lower-case full path
     std::map<std::string, uint64_t> modified;  // write times, 0 unless set; key: lower-case full path
     bool failWrites = false;
+    std::map<std::string, int> replaced;  // how often each file was written whole; key: lower-case path
 
     void addFolder(const std::string& path) { entries[AsciiLower(path)] = {path, {.folder = true}, {}}; }
     void addFile(const std::string& path, std::string content = {}, bool hidden = false, bool system = false) {
@@ -76,6 +77,7 @@ public:
     bool replaceFile(const std::string& path, const std::string& bytes) override {
         const auto parent = stat(path.substr(0, path.rfind('\\')));
         const auto old = stat(path);
+        ++replaced[AsciiLower(path)];
         if (failWrites || !parent || !parent->folder || (old && old->folder)) return false;
         return addFile(path, bytes), true;
     }

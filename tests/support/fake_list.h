@@ -176,6 +176,46 @@ struct FakeDrag : DragSource {
     }
 };
 
+// Jobs are kept; the test hands the results back as the window's thread would.
+struct FakeDecoder : ThumbnailDecoder {
+    std::vector<ThumbnailJob> jobs;
+    int cancels = 0;
+    void decode(std::vector<ThumbnailJob> more) override { jobs.insert(jobs.end(), more.begin(), more.end()); }
+    void cancel() override { ++cancels, jobs.clear(); }
+    ListJournal* journal = nullptr;  // where finishing is noted, when given
+    void finish() override {
+        if (journal != nullptr) journal->push_back("finish decoder");
+    }
+};
+
+// Work is kept in order until the test lets the other thread run it; follow-ups then run as the
+// window's thread would run them.
+struct FakeBackground : BackgroundWork {
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> queued;
+    void run(std::function<void()> work, std::function<void()> done) override {
+        queued.emplace_back(std::move(work), std::move(done));
+    }
+    std::function<void()> meanwhile;  // what the window's messages do while a piece is awaited
+    void runAndWait(const std::function<void()>& work) override {
+        RunAll();
+        work();
+        if (meanwhile) std::exchange(meanwhile, {})();
+    }
+    ListJournal* journal = nullptr;  // where finishing is noted, when given
+    void finish() override {
+        RunAll();
+        if (journal != nullptr) journal->push_back("finish background");
+    }
+    void RunAll() {
+        while (!queued.empty()) {
+            auto [work, done] = std::move(queued.front());
+            queued.erase(queued.begin());
+            work();
+            if (done) done();
+        }
+    }
+};
+
 // Whether the journal holds that line; how many of its lines begin with the prefix.
 inline bool Has(const ListJournal& journal, const std::string& line) {
     return std::find(journal.begin(), journal.end(), line) != journal.end();

@@ -9,6 +9,7 @@
 #include "core/ports/list_commands.h"
 #include "core/ports/overlay.h"
 #include "core/ports/run_host.h"
+#include "core/ports/shell.h"
 #include "core/run/pointer_panel.h"
 #include "core/text/text.h"
 
@@ -81,7 +82,22 @@ struct FakeRunHost : RunHost {
     CaptureOutcome MyCapture(std::string_view target) override {
         return Note("capture " + std::string(target)), std::exchange(outcome, {});
     }
+    void Note(std::string line) { journal.push_back(std::move(line)); }
+};
+
+// The shell: sounds, folders and documents go into the journal; the codec answers as set.
+struct FakeShell : Shell {
+    explicit FakeShell(RunJournal& journal) : journal(journal) {}
+    RunJournal& journal;
+    CodecVersion codec{.ok = true, .version = 100, .errorNumber = 0, .description = ""};
+
+    std::string windowsFolder() const override { return "C:\\W"; }
+    std::string desktopFolder() const override { return "C:\\Desk"; }
+    bool changeCurrentFolder(const std::string& path) override { return Note("cd " + path), true; }
+    void openFolder(const std::string& folder) override { Note("explorer " + folder); }
+    void openDocument(const std::string& path) override { Note("open " + path); }
     void playSound(const std::string& path, bool async) override { Note("sound " + path + (async ? " async" : "")); }
+    CodecVersion imgctlVersion() override { return codec; }
     void Note(std::string line) { journal.push_back(std::move(line)); }
 };
 

@@ -55,37 +55,6 @@ TEST(ThumbnailCache, RoundTripsAndRefusesWhatIsNotWhole) {
     EXPECT_EQ(read.size(), 1U);
 }
 
-// Jobs are kept; the test hands the results back as the window's thread would.
-struct FakeDecoder : ThumbnailDecoder {
-    std::vector<ThumbnailJob> jobs;
-    int cancels = 0;
-    void decode(std::vector<ThumbnailJob> more) override { jobs.insert(jobs.end(), more.begin(), more.end()); }
-    void cancel() override { ++cancels, jobs.clear(); }
-};
-
-// Work is kept in order until the test lets the other thread run it; follow-ups then run as the
-// window's thread would run them.
-struct FakeBackground : BackgroundWork {
-    std::vector<std::pair<std::function<void()>, std::function<void()>>> queued;
-    void run(std::function<void()> work, std::function<void()> done) override {
-        queued.emplace_back(std::move(work), std::move(done));
-    }
-    std::function<void()> meanwhile;  // what the window's messages do while a piece is awaited
-    void runAndWait(const std::function<void()>& work) override {
-        RunAll();
-        work();
-        if (meanwhile) std::exchange(meanwhile, {})();
-    }
-    void RunAll() {
-        while (!queued.empty()) {
-            auto [work, done] = std::move(queued.front());
-            queued.erase(queued.begin());
-            work();
-            if (done) done();
-        }
-    }
-};
-
 struct FolderWorld : ListFakes {
     FakeDecoder decoder;
     FakeBackground* background = nullptr;  // none: the cache is read and written at once

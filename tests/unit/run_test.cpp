@@ -36,6 +36,7 @@ struct RunWorld {
     FakeDesktop desktop;
     FakeAccessibility accessibility;
     FakeRunHost host{journal};
+    FakeShell shell{journal};
     FakeListCommands list{journal, host};
     Settings settings;
     CommandLineFlags flags;
@@ -45,7 +46,7 @@ struct RunWorld {
     PathContext paths{fs, "C:\\T"};
     std::string ticks;  // what each "tick" said: '!' it saw something, '.' all was still
     RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage,
-                                 paths, "C:\\W", 15, 15}};
+                                 paths, shell, "C:\\W", 15, 15}};
 
     RunWorld() {
         ResetSettings(settings);

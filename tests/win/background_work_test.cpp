@@ -62,7 +62,7 @@ TEST(BackgroundWork, RunsInOrderAwayAndFollowsUpHereAndFinishesAtTheEnd) {
     EXPECT_TRUE(seen);
 
     // Finished (the program is going): work still given is done at once, here.
-    work.Finish();
+    work.finish();
     bool doneHere = false;
     work.run([&] { doneHere = ::GetCurrentThreadId() == here; }, {});
     EXPECT_TRUE(doneHere);

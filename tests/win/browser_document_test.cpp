@@ -9,12 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "core/capture/browser_probe.h"
 #include "scripted_page.h"
 #include "win32/handles.h"
 #include "win32/messages.h"
+#include "win_test_support.h"
 
 namespace tessarin::test {
 namespace {
@@ -40,6 +43,36 @@ TEST(BrowserDocument, ThePageIsReadThroughItsDispatchInterface) {
     EXPECT_EQ(document->frameDocument(0), nullptr);
     EXPECT_EQ(element->parentElement()->parentElement(), nullptr);
     EXPECT_EQ(DocumentOfDispatch(nullptr), nullptr);
+}
+
+// A page whose script loops after its first answers cannot hold the caller: the call that runs out
+// of time gives the page up, and every later call answers nothing at once.
+TEST(BrowserDocument, APageThatStopsAnsweringIsGivenUpAtItsFirstLateCall) {
+    ScriptedPage page;
+    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    Scripted* document = page.Make();
+    document->Add(L"frames", [&](const std::vector<VARIANT>& arguments, VARIANT* result) {
+        // Ten seconds at the most, so that a caller without a limit fails instead of hanging.
+        WaitForSingleObject(release.get(), 10000);
+        return Object(nullptr)(arguments, result);
+    });
+    Scripted* sheets = page.Make();
+    sheets->Add(L"length", Number(2));
+    document->Add(L"styleSheets", Object(sheets));
+    {
+        const std::shared_ptr<HtmlDocument> hanging = DocumentOfDispatch(document, 300);
+        ASSERT_NE(hanging, nullptr);
+        EXPECT_EQ(hanging->styleSheetCount(), 2);
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(hanging->frameCount(), std::nullopt);
+        const ULONGLONG late = GetTickCount64();
+        EXPECT_EQ(hanging->styleSheetCount(), std::nullopt);
+        EXPECT_LT(late - start, 5000U) << "the caller waited for the page";
+        EXPECT_LT(GetTickCount64() - late, 100U) << "a page given up is not asked again";
+    }
+    // The page's thread lets go of the page once its call returns.
+    SetEvent(release.get());
+    EXPECT_TRUE(WaitUntil([&] { return document->References() == 1 && sheets->References() == 1; }, 10000));
 }
 
 TEST(BrowserDocument, ADocumentWindowThatAnswersNothingHasNoDocument) {

@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <utility>
@@ -32,6 +33,7 @@ public:
         if (known) AddRef();
         return known ? S_OK : E_NOINTERFACE;
     }
+    // Atomic: the document adapter calls the page from a thread of its own.
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --references_;
@@ -53,8 +55,10 @@ public:
         return members_[id - 1].second(arguments, result);
     }
 
+    [[nodiscard]] ULONG References() const { return references_; }
+
 private:
-    ULONG references_ = 1;
+    std::atomic<ULONG> references_ = 1;
     std::vector<std::pair<std::wstring, Member>> members_;
 };
 

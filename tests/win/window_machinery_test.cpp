@@ -81,13 +81,13 @@ TEST(InputWake, ArmedTheNextInputPostsOneMessageAndAnUnarmedOneNone) {
     wakes = 0;
     {
         InputWake wake;
-        ASSERT_TRUE(wake.ok());
-        EXPECT_FALSE(InputWake().ok()) << "one program has one";
+        ASSERT_TRUE(wake.watching());
+        EXPECT_FALSE(InputWake().watching()) << "one program has one";
         wake.SetTarget(target.get(), kWake);
         for (int round = 1; round <= 2; ++round) {
             SCOPED_TRACE(round);
             // Both moves of a nudge come after the arming: the second must find it spent.
-            wake.Arm();
+            wake.arm();
             Nudge();
             EXPECT_TRUE(Await([&] { return wakes >= round; }, 5000));
             // Unarmed input meanwhile would have posted before the next round's message arrives.

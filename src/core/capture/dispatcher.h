@@ -36,13 +36,13 @@ struct CaptureContext {
     const CommandLineFlags& flags;
     // True only when the last capture is an image file downloaded into the save folder.
     bool downloadedImage = false;
+    // The page under the pointer and its images; without it a browser document window is
+    // treated as a window with no document.
+    BrowserContext* browser = nullptr;
     // The status of a capture that took nothing (it ends with kCaptureError and no message).
     std::string failureStatus{};
     // Said of a capture that may not look as the screen does (kProtectedWarning ...), or "".
     std::string warning{};
-    // The page under the pointer and its images; without it a browser document window is
-    // treated as a window with no document.
-    BrowserContext* browser = nullptr;
 };
 
 // The browser kind word of a window class ("IE", "FIREFOX", "GHROME" ...), "" for none.

@@ -10,6 +10,7 @@
 #include "core/capture/clipboard_ops.h"
 #include "core/files/load_order.h"
 #include "core/files/save_naming.h"
+#include "core/flag_scope.h"
 #include "core/imagelist/strip_thumbnail.h"
 #include "core/text/text.h"
 
@@ -33,18 +34,6 @@ constexpr const char* kDeleteRightQuestion = "選択画像を含め右側を全�
 constexpr const char* kDeleteAllQuestion = "一覧の画像を全て削除します。よろしいですか？";
 constexpr const char* kProgramTitle = "Tessarin";
 constexpr int32_t kThumbnailDialogFilter = 2;  // JPEG
-
-// Clears a flag when the scope ends.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-    ~FlagScope() { flag_ = false; }
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 
@@ -268,8 +257,10 @@ bool ImageListController::SaveUnsavedEntries() {
     bool all = true;
     std::vector<EntryId> done;
     // Saving lets messages run, and a capture added meanwhile is unsaved too: passes repeat
-    // until none is left that has not been tried.
+    // until none is left that has not been tried. Should the session end meanwhile, its own save
+    // has taken what is left, and this one stops: its messages would come after the program.
     for (;;) {
+        if (sessionEnded_ && !quiet_) return false;
         std::vector<EntryId> pending;
         for (int32_t position = 1; position <= list_.CountEntries(); ++position) {
             const ImageEntry* entry = list_.Entry(position);
@@ -281,12 +272,14 @@ bool ImageListController::SaveUnsavedEntries() {
             done.push_back(id);
             const ImageEntry* entry = list_.Entry(list_.PositionOf(id));
             if (entry == nullptr || entry->saved) continue;  // deleted or saved meanwhile
+            if (sessionEnded_ && !quiet_) return false;
             if (SaveEntry(id) != 0) all = false;
         }
     }
 }
 
 bool ImageListController::SaveForEndOfSession() {
+    sessionEnded_ = true;
     const FlagScope quiet(quiet_);
     return SaveUnsavedEntries();
 }
@@ -331,6 +324,7 @@ bool ImageListController::ConfirmClose(bool codecPresent, const std::function<vo
     const std::string unsaved = UnsavedListText(std::span<const bool>(saved.get(), count), codecPresent);
     if (!AsksBeforeClosing(unsaved, ctx_.settings)) return true;
     if (beforeAsking) beforeAsking();
+    if (sessionEnded_) return false;  // the sound let the end of the session in
     switch (ctx_.prompts.yesNoCancel(SaveQuestionText(unsaved), kSaveQuestionTitle)) {
         case ListPrompts::Answer::Cancel:
             return false;
@@ -415,7 +409,10 @@ std::vector<EntryId> ImageListController::IdsOf(int32_t first, int32_t last) con
 // under that name) has no file yet, and that file belongs to someone else. Nor is a file its own
 // any more once it is not the one the entry wrote or read (its size and write time changed):
 // removed outside and written again by another save, it is that save's.
+// A delete whose question was open when the session ended removes nothing: the end has just saved
+// those captures for the user.
 void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
+    if (sessionEnded_) return;
     int32_t firstRemoved = 0;
     int32_t lastRemoved = 0;
     if (std::find(ids.begin(), ids.end(), lastRead_.id) != ids.end()) lastRead_ = {};

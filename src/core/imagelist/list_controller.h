@@ -124,7 +124,8 @@ public:
     // Saves every unsaved entry, including any added while saving; false when one failed.
     [[nodiscard]] bool SaveUnsavedEntries();
     // The end of the user's session: every unsaved entry into the save folder, with no message
-    // box that would hold the session up (a failure only shows on the status line).
+    // box that would hold the session up (a failure only shows on the status line). A save of
+    // all that it interrupted stops where it is.
     [[nodiscard]] bool SaveForEndOfSession();
     // While the program is closing (its question or its last messages are open), no command
     // acts: nothing may change what the user is being asked about.
@@ -196,6 +197,7 @@ private:
     bool dragging_ = false;
     bool closing_ = false;
     bool quiet_ = false;  // failures of a save show no message box
+    bool sessionEnded_ = false;
 };
 
 }  // namespace tessarin

@@ -10,12 +10,18 @@ class BackgroundWork {
 public:
     virtual ~BackgroundWork() = default;
     // `work` runs on another thread, one piece after another in the order given, so a file
-    // written by one is what a later one reads; it must touch nothing the window's thread uses.
-    // Then `done` (when given) runs on the thread that made this, as its message loop runs.
+    // written by one is what a later one reads. It uses only what it owns (captured by value, or
+    // waited for by runAndWait) and the ports that keep nothing between calls: the file system
+    // and the image store's read. Then `done` (when given) runs on the thread that made this,
+    // as its message loop runs: whatever the work found reaches the window's state there.
     virtual void run(std::function<void()> work, std::function<void()> done) = 0;
     // Runs `work` on the other thread after what was given before and returns when it is done.
     // The window's messages run meanwhile, so anything may have changed when it returns.
     virtual void runAndWait(const std::function<void()>& work) = 0;
+    // The end: every piece given is done (a file being written is written whole) and the thread
+    // stops; no follow-up runs any more, and work given later is done at once on the caller's
+    // thread.
+    virtual void finish() = 0;
 };
 
 }  // namespace tessarin

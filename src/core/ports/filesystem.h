@@ -27,6 +27,9 @@ struct ListedFile {
     FileStamp stamp;
 };
 
+// Any thread may use a file system: an implementation keeps nothing between calls, and the
+// system's calls behind it are safe on any thread. A worker gives whole paths only: the current
+// folder belongs to the window's thread, which changes it.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;

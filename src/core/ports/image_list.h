@@ -22,6 +22,8 @@ public:
         long errorNumber = 0;
         std::string description;  // why not, for the loader's message
     };
+    // The one call a worker may make: it keeps nothing between calls, and the libraries it
+    // reads with are loaded when the store is made.
     [[nodiscard]] virtual ReadResult read(const std::string& path) const = 0;
     // Writes the bitmap file of the plan and, for another format, converts it and removes the
     // bitmap. Files are only ever created new (unless the plan may replace its target): a name

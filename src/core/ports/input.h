@@ -17,4 +17,15 @@ public:
     [[nodiscard]] virtual Point cursorPos() = 0;
 };
 
+// Input anywhere on the desktop, noticed as it comes: while the desktop is still the run may look
+// rarely, and the first input wakes it.
+class InputWatch {
+public:
+    virtual ~InputWatch() = default;
+    // Whether input is noticed at all; without it the run keeps looking fast.
+    [[nodiscard]] virtual bool watching() const = 0;
+    // The next input wakes the run, once.
+    virtual void arm() = 0;
+};
+
 }  // namespace tessarin

@@ -58,8 +58,6 @@ public:
 
     // MyCapture into the preview picture.
     [[nodiscard]] virtual CaptureOutcome MyCapture(std::string_view target) = 0;
-
-    virtual void playSound(const std::string& path, bool async) = 0;
 };
 
 }  // namespace tessarin

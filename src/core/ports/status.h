@@ -1,6 +1,8 @@
 #pragma once
-// Where the status texts go for other programs to poll.
+// The status record other programs poll: opened at start-up, written with every status text,
+// closed at the end.
 
+#include <string>
 #include <string_view>
 
 namespace tessarin {
@@ -8,8 +10,13 @@ namespace tessarin {
 class StatusPublisher {
 public:
     virtual ~StatusPublisher() = default;
+    // Opens the record of that name, or creates it; false when neither could be done (the
+    // program then publishes nothing).
+    virtual bool OpenStatusRecord(const std::string& name) = 0;
     // False when the text could not be published (no record open, flush failed).
     virtual bool PublishStatus(std::string_view text) = 0;
+    // False when nothing was open.
+    virtual bool CloseStatusRecord() = 0;
 };
 
 }  // namespace tessarin

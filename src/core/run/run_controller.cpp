@@ -392,7 +392,7 @@ void RunController::EndRun() {
 void RunController::PlaySoundSetting(std::string_view name, bool async) {
     const std::string path = SoundFilePath(name, ctx_.settings, ctx_.flags, ctx_.paths, ctx_.windowsFolder);
     if (path.empty()) return;
-    ctx_.host.playSound(path, async);
+    ctx_.shell.playSound(path, async);
     ctx_.host.processPendingMessages();
 }
 

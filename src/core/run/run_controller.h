@@ -23,6 +23,7 @@
 #include "core/ports/list_commands.h"
 #include "core/ports/overlay.h"
 #include "core/ports/run_host.h"
+#include "core/ports/shell.h"
 #include "core/run/input_sampler.h"
 #include "core/run/pointer_panel.h"
 #include "core/run/range_overlay.h"
@@ -55,6 +56,7 @@ struct RunContext {
     const KeyNameTable& keyNames;
     const NarrowCodePage& codePage;
     const PathContext& paths;
+    Shell& shell;  // the sounds
     std::string windowsFolder;
     int32_t twipsPerPixelX = 15;
     int32_t twipsPerPixelY = 15;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <regex>
 
 #include "core/text/linear_regex.h"
 #include "core/text/text.h"
@@ -70,22 +69,6 @@ std::optional<size_t> FirstDifference(const std::vector<std::string>& a, const s
         if (a[k] != b[k]) return k;
     }
     return std::nullopt;
-}
-
-std::regex CompileCaseless(std::string_view pattern) {
-    constexpr auto kFlags = std::regex::ECMAScript | std::regex::icase;
-#if defined(__GLIBCXX__)
-    // The default matcher of libstdc++ recurses once per character of a match: "(.*)" over the
-    // outer HTML of an image with a long data address exhausts the 1 MB stack of the interface
-    // thread after a few thousand characters. The polynomial matcher walks the text iteratively.
-    // It cannot handle back-references; such a pattern falls back to the default matcher.
-    try {
-        return std::regex(pattern.begin(), pattern.end(), kFlags | std::regex_constants::__polynomial);
-    } catch (const std::regex_error& error) {
-        if (error.code() != std::regex_constants::error_complexity) throw;
-    }
-#endif
-    return std::regex(pattern.begin(), pattern.end(), kFlags);
 }
 
 }  // namespace
@@ -315,30 +298,17 @@ void SortAscending(std::vector<std::string>& items) {
 }
 
 // Matches are counted over the whole text: only a pattern that matches exactly once yields
-// its first group. An invalid pattern yields "" like no match at all.
+// its first group. A pattern outside the matcher's syntax, or an invalid one, yields "" like no
+// match at all.
 //
 // The patterns run on page markup, where a backtracking or polynomial matcher searching from
 // every position costs the square of the text (28 KB of unclosed "<span class=x>" took 9.3 s):
-// the linear matcher serves every pattern of its syntax; any other pattern takes the library's
-// matcher, and only on a text short enough to stay within a few tens of milliseconds.
+// the linear matcher's cost grows with the text only, and its syntax holds every pattern the
+// program uses.
 std::string RegexFirstSubmatch(std::string_view text, std::string_view pattern) {
-    if (const std::optional<LinearSearch> search = SearchCaseless(text, pattern)) {
-        if (search->matches != 1 || !search->first.group1Matched) return {};
-        return std::string(search->first.group1);
-    }
-    if (text.size() > kRegexFallbackLimit) return {};
-    try {
-        const std::regex expression = CompileCaseless(pattern);
-        const std::cregex_iterator end;
-        std::cregex_iterator it(text.data(), text.data() + text.size(), expression);
-        if (it == end) return {};
-        const std::cmatch first = *it;
-        if (++it != end) return {};
-        if (first.size() < 2 || !first[1].matched) return {};
-        return first[1].str();
-    } catch (const std::regex_error&) {
-        return {};
-    }
+    const std::optional<LinearSearch> search = SearchCaseless(text, pattern);
+    if (!search || search->matches != 1 || !search->first.group1Matched) return {};
+    return std::string(search->first.group1);
 }
 
 }  // namespace tessarin

@@ -69,9 +69,8 @@ template <typename T>
 [[nodiscard]] int SelectedOptionIndex(std::span<const bool> options);
 // Element 0 is never moved or compared.
 void SortAscending(std::vector<std::string>& items);
-// Patterns outside the linear matcher's syntax (back-references, look-arounds, counted repeats)
-// are matched only on texts up to this many bytes; longer ones give "".
-inline constexpr std::size_t kRegexFallbackLimit = 2048;
+// The first group of a pattern that matches exactly once, case-insensitively, by the linear
+// matcher; "" otherwise, and for syntax outside it (back-references, look-arounds, counted repeats).
 [[nodiscard]] std::string RegexFirstSubmatch(std::string_view text, std::string_view pattern);
 
 }  // namespace tessarin
