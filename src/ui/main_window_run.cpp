@@ -55,8 +55,9 @@ WindowId frmTessarin::mainWindow() const { return static_cast<WindowId>(reinterp
 // Any edit control of ours: the two text boxes, and whatever box a later window adds.
 bool frmTessarin::typingInTextBox() const {
     const HWND focus = GetFocus();
-    return focus != nullptr && (focus == txtFileName_ || focus == txtWinText_ ||
-                                (IsChild(hwnd_, focus) != FALSE && AsciiLower(WindowClassName(ToWindowId(focus))) == "edit"));
+    return focus != nullptr &&
+           (focus == txtFileName_ || focus == txtWinText_ ||
+            (IsChild(hwnd_, focus) != FALSE && AsciiLower(WindowClassName(ToWindowId(focus))) == "edit"));
 }
 
 bool frmTessarin::isMinimised() const { return IsIconic(hwnd_) != FALSE; }

@@ -289,5 +289,41 @@ TEST_F(Monitors, APartIsTakenOnAnyMonitorAndNothingUnderThePointerIsReported) {
     EXPECT_EQ(ClipboardShot().width, 0);
 }
 
+// The main window opens where it was when that place is on a monitor, the one left of the
+// primary too; remembered on a monitor that is gone, it opens whole on the nearest one.
+TEST_F(Monitors, TheMainWindowOpensWhereItWasOrWholeOnTheNearestMonitor) {
+    // conf.txt's place, where the window's top left corner must be, and its monitor's rectangle
+    const std::tuple<const char*, POINT, RECT> cases[] = {
+        {"form left = -1700\r\nform top = 100\r\nform right = -1100\r\nform bottom = 500\r\n",
+         {-1700, 100},
+         {-1920, 0, 0, 1080}},
+        {"form left = 300\r\nform top = -900\r\nform right = 900\r\nform bottom = -500\r\n",
+         {300, -900},
+         {0, -1080, 1280, 0}},
+        {"form left = 5000\r\nform top = 200\r\nform right = 5600\r\nform bottom = 600\r\n",
+         {-1, -1},
+         {0, 0, 1280, 1024}},
+        {"form left = -5000\r\nform top = 700\r\nform right = -4400\r\nform bottom = 1100\r\n",
+         {-1, -1},
+         {-1920, 0, 0, 1080}},
+    };
+    for (const auto& [conf, corner, monitor] : cases) {
+        SCOPED_TRACE(conf);
+        Program program;
+        ASSERT_TRUE(WriteBytes(program.path("conf.txt"), conf));
+        const HWND main = program.Run("");
+        ASSERT_NE(main, nullptr);
+        RECT r{};
+        GetWindowRect(main, &r);
+        if (corner.x != -1) {
+            EXPECT_EQ(std::pair(r.left, r.top), std::pair(corner.x, corner.y));
+        }
+        EXPECT_TRUE(r.left >= monitor.left && r.top >= monitor.top && r.right <= monitor.right &&
+                    r.bottom <= monitor.bottom)
+            << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+        EXPECT_EQ(program.Quit(), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace tessarin::test

@@ -101,8 +101,8 @@ std::optional<JournalRecord> ParseRecord(std::string_view text) {
 
 std::string JournalFileBytes(const JournalRecord& record, std::string_view picture) {
     const std::string text = "sequence=" + std::to_string(record.sequence) + "\n" +
-                             "captured=" + std::to_string(record.capturedAt) + "\n" + "path=" +
-                             Escaped(record.fullPath) + "\n" + "window=" + Escaped(record.windowText) + "\n";
+                             "captured=" + std::to_string(record.capturedAt) + "\n" +
+                             "path=" + Escaped(record.fullPath) + "\n" + "window=" + Escaped(record.windowText) + "\n";
     std::string out(kMagic);
     PutNumber(out, text.size(), 4);
     out += text;
