@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -354,30 +355,21 @@ void frmTessarin::OnCommand(int id, int code, bool fromMenu) {
         return;
     }
     if (code == STN_CLICKED && id == kLblHelp) life_->lblHelp_Click();
-    if (code != BN_CLICKED) return;
-    switch (id) {
-        case kCmdGo:
-            return run_->cmdGo_Click();
-        case kCmdStop:
-            return run_->cmdStop_Click();
-        case kCmdAdd:
-            return run_->cmdAdd_Click();
-        case kCmdPos:
-            return cmdPos_Click();
-        case kChkNoMouse:
-            return chkNoMouse_Click();
-        case kCmdOpenFolder:
-            return life_->cmdOpenFolder_Click();
-        case kCmdSetting:
-            return life_->cmdSetting_Click();
-        case kCmdClose:
-            return life_->cmdClose_Click();
-        default:
-            return;
-    }
+    const std::pair<int, std::function<void()>> clicks[] = {{kCmdGo, [this] { run_->cmdGo_Click(); }},
+                                                            {kCmdStop, [this] { run_->cmdStop_Click(); }},
+                                                            {kCmdAdd, [this] { run_->cmdAdd_Click(); }},
+                                                            {kCmdPos, [this] { cmdPos_Click(); }},
+                                                            {kChkNoMouse, [this] { chkNoMouse_Click(); }},
+                                                            {kCmdOpenFolder, [this] { life_->cmdOpenFolder_Click(); }},
+                                                            {kCmdSetting, [this] { life_->cmdSetting_Click(); }},
+                                                            {kCmdClose, [this] { life_->cmdClose_Click(); }}};
+    for (const auto& [button, click] : clicks)
+        if (code == BN_CLICKED && button == id) click();
 }
 
 LRESULT frmTessarin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Not yet given what it shows: nothing to place or forward to, and no message may run yet.
+    if (life_ == nullptr) return DefWindowProcW(hwnd_, message, wParam, lParam);
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), lParam == 0);
