@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/journal/journal_file.h"
@@ -19,12 +21,21 @@ TEST(JournalFile, ReadsBackWhatWasWrittenAndNothingThatIsNotWhole) {
         {7, "C:\\a%0A.jpg", "two\r\nlines\n%25", -5},
     };
     const std::string picture = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, '\0') + "end";
-    for (const JournalRecord& record : records) {
-        const std::string bytes = JournalFileBytes(record, picture);
+    // A thumbnail comes back pixel for pixel (the unused top byte aside); none, or one too large
+    // to describe, is written as none.
+    Image thumbnail{3, 2, {0x000000, 0xFFFFFF, 0x123456, 0x00FF00, 0x0000FF, 0xFF0000}};
+    Image tooWide{70000, 1, std::vector<uint32_t>(70000, 0x10)};
+    const std::pair<Image, Image> thumbnails[] = {{thumbnail, thumbnail}, {Image{}, Image{}}, {tooWide, Image{}}};
+    for (size_t i = 0; i < records.size(); ++i) {
+        const JournalRecord& record = records[i];
+        const auto& [given, expected] = thumbnails[i];
+        const std::string bytes = JournalFileBytes(record, given, picture);
         const auto parsed = ParseJournalFile(bytes);
         ASSERT_TRUE(parsed) << record.sequence;
         EXPECT_EQ(parsed->record, record);
         EXPECT_EQ(parsed->picture, picture);
+        EXPECT_EQ(std::tie(parsed->thumbnail.width, parsed->thumbnail.height, parsed->thumbnail.pixels),
+                  std::tie(expected.width, expected.height, expected.pixels));
         // Cut short anywhere (a write the program did not live to finish), or one byte changed.
         for (size_t length = 0; length < bytes.size(); length += 7)
             EXPECT_FALSE(ParseJournalFile(std::string_view(bytes).substr(0, length))) << length;

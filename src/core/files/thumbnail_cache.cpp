@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "core/text/byte_fields.h"
 #include "core/text/checksum.h"
 
 namespace tessarin {
@@ -18,34 +19,6 @@ namespace {
 constexpr std::string_view kMagic{"TSTHUMB\x02", 8};
 constexpr uint32_t kMaxNameBytes = 1024;
 
-void PutNumber(std::string& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-    bool Number(uint64_t& value, int bytes) {
-        if (remaining() < static_cast<size_t>(bytes)) return false;
-        value = 0;
-        for (int i = 0; i < bytes; ++i)
-            value |= static_cast<uint64_t>(static_cast<unsigned char>(bytes_[at_ + static_cast<size_t>(i)])) << (8 * i);
-        at_ += static_cast<size_t>(bytes);
-        return true;
-    }
-    bool Take(size_t count, std::string_view& out) {
-        if (remaining() < count) return false;
-        out = bytes_.substr(at_, count);
-        at_ += count;
-        return true;
-    }
-    [[nodiscard]] size_t remaining() const { return bytes_.size() - at_; }
-
-private:
-    std::string_view bytes_;
-    size_t at_ = 0;
-};
-
 }  // namespace
 
 bool ThumbnailCache::Parse(std::string_view bytes) {
@@ -53,11 +26,11 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
     dirty_ = false;
     if (bytes.size() < kMagic.size() + 16 || !bytes.starts_with(kMagic)) return false;
     const std::string_view body = bytes.substr(0, bytes.size() - 4);
-    Reader trailer(bytes.substr(bytes.size() - 4));
+    ByteReader trailer(bytes.substr(bytes.size() - 4));
     uint64_t sum = 0;
     if (!trailer.Number(sum, 4) || sum != Checksum32(body)) return false;
 
-    Reader in(body.substr(kMagic.size()));
+    ByteReader in(body.substr(kMagic.size()));
     uint64_t width = 0;
     uint64_t height = 0;
     uint64_t count = 0;
@@ -75,17 +48,7 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
             !in.Number(entry.stamp.modified, 8) || !in.Number(w, 2) || !in.Number(h, 2)) {
             return false;
         }
-        if (w == 0 || h == 0 || w > width || h > height) return false;
-        std::string_view rgb;
-        if (!in.Take(static_cast<size_t>(w * h * 3), rgb)) return false;
-        entry.thumbnail.width = static_cast<int32_t>(w);
-        entry.thumbnail.height = static_cast<int32_t>(h);
-        entry.thumbnail.pixels.resize(static_cast<size_t>(w * h));
-        const auto* from = reinterpret_cast<const unsigned char*>(rgb.data());
-        for (uint32_t& pixel : entry.thumbnail.pixels) {
-            pixel = (uint32_t{from[0]} << 16) | (uint32_t{from[1]} << 8) | from[2];
-            from += 3;
-        }
+        if (w > width || h > height || !in.RgbPixels(w, h, entry.thumbnail)) return false;
         entries.insert_or_assign(std::string(name), std::move(entry));
     }
     if (in.remaining() != 0) return false;
@@ -115,14 +78,7 @@ std::string ThumbnailCache::Serialize() const {
         PutNumber(out, entry.stamp.modified, 8);
         PutNumber(out, static_cast<uint64_t>(entry.thumbnail.width), 2);
         PutNumber(out, static_cast<uint64_t>(entry.thumbnail.height), 2);
-        const size_t start = out.size();
-        out.resize(start + entry.thumbnail.pixels.size() * 3);
-        char* rgb = out.data() + start;
-        for (const uint32_t pixel : entry.thumbnail.pixels) {
-            *rgb++ = static_cast<char>((pixel >> 16) & 0xFF);
-            *rgb++ = static_cast<char>((pixel >> 8) & 0xFF);
-            *rgb++ = static_cast<char>(pixel & 0xFF);
-        }
+        PutRgbPixels(out, entry.thumbnail);
     }
     PutNumber(out, Checksum32(out), 4);
     return out;

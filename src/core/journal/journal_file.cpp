@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/text/byte_fields.h"
 #include "core/text/checksum.h"
 #include "core/text/text.h"
 
@@ -11,24 +12,14 @@ namespace tessarin {
 namespace {
 
 // Layout, little-endian: the magic, the record (u32 length, then "key=value" lines in UTF-8, the
-// values with "%", CR and LF written as %25, %0D, %0A), the picture (u64 length, its bytes), and
-// last a checksum (u32) of every byte before it.
-constexpr std::string_view kMagic{"TSJOURNAL\x01", 10};
+// values with "%", CR and LF written as %25, %0D, %0A), the thumbnail (u16 width, u16 height, its
+// pixels as R, G, B bytes; 0 x 0 for none), the picture (u64 length, its bytes), and last a
+// checksum (u32) of every byte before it.
+constexpr std::string_view kMagic{"TSJOURNAL\x02", 10};
+constexpr uint64_t kMaxThumbnailSide = 0xFFFF;
 constexpr std::string_view kExtension = ".tjr";
 constexpr size_t kSequenceDigits = 20;
 constexpr uint32_t kMaxRecordBytes = 64 * 1024;
-
-void PutNumber(std::string& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-bool TakeNumber(std::string_view& in, uint64_t& value, int bytes) {
-    if (in.size() < static_cast<size_t>(bytes)) return false;
-    value = 0;
-    for (int i = 0; i < bytes; ++i) value |= static_cast<uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
-    in.remove_prefix(static_cast<size_t>(bytes));
-    return true;
-}
 
 std::string Escaped(std::string_view value) {
     std::string out;
@@ -99,13 +90,18 @@ std::optional<JournalRecord> ParseRecord(std::string_view text) {
 
 }  // namespace
 
-std::string JournalFileBytes(const JournalRecord& record, std::string_view picture) {
+std::string JournalFileBytes(const JournalRecord& record, const Image& thumbnail, std::string_view picture) {
     const std::string text = "sequence=" + std::to_string(record.sequence) + "\n" +
                              "captured=" + std::to_string(record.capturedAt) + "\n" +
                              "path=" + Escaped(record.fullPath) + "\n" + "window=" + Escaped(record.windowText) + "\n";
     std::string out(kMagic);
     PutNumber(out, text.size(), 4);
     out += text;
+    const bool withThumbnail = !thumbnail.Empty() && static_cast<uint64_t>(thumbnail.width) <= kMaxThumbnailSide &&
+                               static_cast<uint64_t>(thumbnail.height) <= kMaxThumbnailSide;
+    PutNumber(out, withThumbnail ? static_cast<uint64_t>(thumbnail.width) : 0, 2);
+    PutNumber(out, withThumbnail ? static_cast<uint64_t>(thumbnail.height) : 0, 2);
+    if (withThumbnail) PutRgbPixels(out, thumbnail);
     PutNumber(out, picture.size(), 8);
     out += picture;
     PutNumber(out, Checksum32(out), 4);
@@ -115,17 +111,27 @@ std::string JournalFileBytes(const JournalRecord& record, std::string_view pictu
 std::optional<JournalFile> ParseJournalFile(std::string_view bytes) {
     if (bytes.size() < kMagic.size() + 4 || !bytes.starts_with(kMagic)) return std::nullopt;
     const std::string_view body = bytes.substr(0, bytes.size() - 4);
-    std::string_view trailer = bytes.substr(bytes.size() - 4);
+    ByteReader trailer(bytes.substr(bytes.size() - 4));
     uint64_t sum = 0;
-    if (!TakeNumber(trailer, sum, 4) || sum != Checksum32(body)) return std::nullopt;
-    std::string_view in = body.substr(kMagic.size());
+    if (!trailer.Number(sum, 4) || sum != Checksum32(body)) return std::nullopt;
+    ByteReader in(body.substr(kMagic.size()));
     uint64_t textLength = 0;
-    if (!TakeNumber(in, textLength, 4) || textLength > kMaxRecordBytes || textLength > in.size()) return std::nullopt;
-    std::optional<JournalRecord> record = ParseRecord(in.substr(0, textLength));
-    in.remove_prefix(textLength);
+    std::string_view text;
+    if (!in.Number(textLength, 4) || textLength > kMaxRecordBytes || !in.Take(static_cast<size_t>(textLength), text))
+        return std::nullopt;
+    std::optional<JournalRecord> record = ParseRecord(text);
+    if (!record) return std::nullopt;
+    JournalFile file{std::move(*record), {}, {}};
+    uint64_t width = 0;
+    uint64_t height = 0;
+    if (!in.Number(width, 2) || !in.Number(height, 2) ||
+        ((width != 0 || height != 0) && !in.RgbPixels(width, height, file.thumbnail)))
+        return std::nullopt;
     uint64_t pictureLength = 0;
-    if (!record || !TakeNumber(in, pictureLength, 8) || pictureLength != in.size()) return std::nullopt;
-    return JournalFile{std::move(*record), in};
+    if (!in.Number(pictureLength, 8) || pictureLength != in.remaining() ||
+        !in.Take(static_cast<size_t>(pictureLength), file.picture))
+        return std::nullopt;
+    return file;
 }
 
 std::string JournalFileName(uint64_t sequence) {

@@ -1,11 +1,13 @@
 #pragma once
 // One file of the capture journal: what an unsaved capture needs to come back after the program
-// ended without saving it (a crash, a kill, a power cut), and its picture.
+// ended without saving it (a crash, a kill, a power cut), its strip thumbnail and its picture.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/imagelist/image.h"
 
 namespace tessarin {
 
@@ -17,11 +19,14 @@ struct JournalRecord {
     friend bool operator==(const JournalRecord&, const JournalRecord&) = default;
 };
 
-// The whole file: the record and the picture's bytes (PNG), checked by a checksum over all of it.
-[[nodiscard]] std::string JournalFileBytes(const JournalRecord& record, std::string_view picture);
+// The whole file: the record, the thumbnail (at most 65535 pixels a side; none when empty) and
+// the picture's bytes (PNG), checked by a checksum over all of it.
+[[nodiscard]] std::string JournalFileBytes(const JournalRecord& record, const Image& thumbnail,
+                                           std::string_view picture);
 
 struct JournalFile {
     JournalRecord record;
+    Image thumbnail;           // empty when the file has none
     std::string_view picture;  // within the bytes parsed
 };
 // Nothing for a file that is not whole: cut short, changed, or not a journal file at all.
