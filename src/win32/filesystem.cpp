@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD kChunk = 1u << 20;
 
-[[nodiscard]] bool WriteAll(HANDLE file, const std::string& bytes) {
+[[nodiscard]] bool WriteAll(HANDLE file, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
@@ -119,24 +119,27 @@ std::optional<std::string> WinFileSystem::readFile(const std::string& path) cons
     return content;
 }
 
+// Flushed before it is closed: a rename that follows never puts a file in place whose bytes are
+// still only in the system's cache when the power goes.
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+    UniqueHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Nothing was created: whatever blocks the name is not ours to delete.
+    if (!file) return false;
+    const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+    const bool closed = ::CloseHandle(file.release()) != FALSE;
+    if (written && closed) return true;
+    ::DeleteFileW(path.c_str());
+    return false;
+}
+
 // The new content goes to "<path>.tmp" beside the target and replaces it in one rename,
 // so a crash or a full disk never leaves a half-written file under the real name.
 bool WinFileSystem::replaceFile(const std::string& path, const std::string& bytes) {
     const std::wstring target = Utf8ToWide(path);
     if (target.empty()) return false;
     const std::wstring temporary = target + L".tmp";
-    {
-        UniqueHandle file(
-            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        // Nothing was created: whatever blocks the name is not ours to delete.
-        if (!file) return false;
-        const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
-        const bool closed = ::CloseHandle(file.release()) != FALSE;
-        if (!written || !closed) {
-            ::DeleteFileW(temporary.c_str());
-            return false;
-        }
-    }
+    if (!WriteWholeFile(temporary, bytes)) return false;
     if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temporary.c_str());
         return false;

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "core/ports/filesystem.h"
 
 namespace tessarin {
+
+// Makes the file new or replaces it, its bytes on the disk before it returns; a file that could not
+// be written whole is removed again.
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
 
 // The real file system through the W calls; paths arrive and leave as UTF-8.
 class WinFileSystem : public FileSystem {

@@ -31,6 +31,7 @@ void SelectFolder(HWND chooser, const wchar_t* folder) {
 
 constexpr int kCsidlDesktop = 16;
 constexpr int kCsidlWindows = 36;
+constexpr int kCsidlLocalAppData = 28;
 
 constexpr UINT_PTR kSelectAgainTimer = 0x7E55;
 constexpr wchar_t kStartProperty[] = L"TessarinChooserStart";
@@ -119,6 +120,25 @@ std::string ProgramFolder() {
 bool ChangeCurrentFolder(const std::string& path) {
     // SetCurrentDirectoryW switches the drive along with the folder.
     return ::SetCurrentDirectoryW(Utf8ToWide(path).c_str()) != FALSE;
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    std::wstring value(64, L'\0');
+    for (;;) {
+        const DWORD length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0) return {};
+        if (length < value.size()) {
+            value.resize(length);
+            return value;
+        }
+        value.resize(length);  // too small: length counts the terminating zero
+    }
+}
+
+// The variable first: it is how the folder is named to users, and where an administrator moves it.
+std::string LocalAppDataFolder() {
+    const std::wstring named = EnvironmentValue(L"LOCALAPPDATA");
+    return named.empty() ? SpecialFolderPath(kCsidlLocalAppData) : WideToUtf8(named);
 }
 
 std::string SpecialFolderPath(int csidl) {

@@ -19,6 +19,10 @@ namespace tessarin {
 [[nodiscard]] bool ChangeCurrentFolder(const std::string& path);
 // A shell folder by its CSIDL number (16: the desktop folder); "" when it has none.
 [[nodiscard]] std::string SpecialFolderPath(int csidl);
+// The user's local application data ("%LOCALAPPDATA%"); "" when the system names none.
+[[nodiscard]] std::string LocalAppDataFolder();
+// A variable of the process's environment; "" when it is not set.
+[[nodiscard]] std::wstring EnvironmentValue(const wchar_t* name);
 // Starts a command line in a normal window without waiting for it.
 [[nodiscard]] bool StartProcess(const std::string& commandLine);
 // Opens a file or address with the program the shell associates with it.

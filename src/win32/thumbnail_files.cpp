@@ -8,6 +8,7 @@
 #include "core/files/thumbnail_box.h"
 #include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
+#include "win32/shell.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -22,19 +23,6 @@ std::optional<GUID> GuidOf(const wchar_t* text) {
     GUID guid{};
     if (FAILED(::CLSIDFromString(text, &guid))) return std::nullopt;
     return guid;
-}
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-    std::wstring value(64, L'\0');
-    for (;;) {
-        const DWORD length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-        if (length == 0) return {};
-        if (length < value.size()) {
-            value.resize(length);
-            return value;
-        }
-        value.resize(length);  // too small: length counts the terminating zero
-    }
 }
 
 }  // namespace

@@ -38,7 +38,9 @@ struct FakeDisk {
     explicit FakeDisk(const State& state) : now(state) {}  // what a program left when it was killed
     void Changed() { history.push_back(now); }
     // A program ends without a word: its locks go with it, its files stay.
-    void Kill(int program) { std::erase_if(locks, [&](const auto& lock) { return lock.second == program; }); }
+    void Kill(int program) {
+        std::erase_if(locks, [&](const auto& lock) { return lock.second == program; });
+    }
     [[nodiscard]] bool Writable(const std::string& folder) const {
         return now.folders.contains(folder) && !readOnly.contains(folder);
     }
@@ -114,8 +116,7 @@ struct FakeJournalStore : JournalStore {
     }
     bool rename(const std::string& from, const std::string& to, bool replace) override {
         const auto it = disk.now.files.find(from);
-        if (it == disk.now.files.end() || (!replace && disk.now.files.contains(to)) ||
-            !disk.Writable(ParentFolder(to)))
+        if (it == disk.now.files.end() || (!replace && disk.now.files.contains(to)) || !disk.Writable(ParentFolder(to)))
             return Note("rename " + from + " failed"), false;
         std::string bytes = std::move(it->second);
         disk.now.files.erase(it);

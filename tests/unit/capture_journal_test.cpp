@@ -60,8 +60,8 @@ struct Program {
                                          "win " + name, Told());
     }
     void Rename(const std::string& name, const std::string& newName) {
-        journal.Rewrite(keys.at(name), PictureOf(name), *Solid(2, 1, ColourOf(name)), "C:\\T\\data\\" + newName + ".jpg",
-                        "win " + name, Told());
+        journal.Rewrite(keys.at(name), PictureOf(name), *Solid(2, 1, ColourOf(name)),
+                        "C:\\T\\data\\" + newName + ".jpg", "win " + name, Told());
     }
     void Forget(const std::string& name) { journal.Forget(keys.at(name)); }
     void Settle() { background.RunAll(); }
@@ -97,8 +97,8 @@ TEST(JournalPlaces, SessionsAreNamedInTheOrderTheyBeganWhateverTheClockSays) {
     };
     for (const auto& [now, existing, expected] : cases) EXPECT_EQ(SessionName(now, existing), expected) << now;
     for (const char* name : {"20251206-054640-0001", "00000000-000000-0000"}) EXPECT_TRUE(IsSessionName(name)) << name;
-    for (const char* name : {"20251206_054640-0001", "2025120-054640-00001", "20251206-054640-001", "damaged",
-                             "2025120a-054640-0001", ""})
+    for (const char* name :
+         {"20251206_054640-0001", "2025120-054640-00001", "20251206-054640-001", "damaged", "2025120a-054640-0001", ""})
         EXPECT_FALSE(IsSessionName(name)) << name;
 
     const auto folders = [](const std::vector<JournalRoot>& roots) {
@@ -252,7 +252,8 @@ TEST(CaptureJournal, TakesOverOnlyTheJournalsOfProgramsThatAreGoneOldestFirst) {
     EXPECT_EQ(next.damaged, 1);
     EXPECT_TRUE(std::count(next.calls.begin(), next.calls.end(),
                            "lock " + std::string(kRoot) + "\\20251206-054650-0001 refused"));
-    EXPECT_TRUE(disk.now.files.contains(std::string(kRoot) + "\\damaged\\20251206-054640-0001-00000000000000000007.tjr"));
+    EXPECT_TRUE(
+        disk.now.files.contains(std::string(kRoot) + "\\damaged\\20251206-054640-0001-00000000000000000007.tjr"));
     EXPECT_FALSE(disk.now.files.contains(firstSession + "\\00000000000000000008.tjr.tmp"));
     for (const char* name : {"a", "b", "d"})
         EXPECT_EQ(NameOfPicture(next.journal.Read(next.keys[name])), NameOfPicture(PictureOf(name))) << name;
@@ -275,7 +276,8 @@ TEST(CaptureJournal, TakesOverOnlyTheJournalsOfProgramsThatAreGoneOldestFirst) {
     // A normal end leaves no journal: only what was set aside stays, for whoever wants to look.
     std::vector<std::string> left;
     for (const auto& [path, bytes] : disk.now.files) left.push_back(path);
-    EXPECT_EQ(left, std::vector<std::string>{std::string(kRoot) + "\\damaged\\20251206-054640-0001-00000000000000000007.tjr"});
+    EXPECT_EQ(left, std::vector<std::string>{std::string(kRoot) +
+                                             "\\damaged\\20251206-054640-0001-00000000000000000007.tjr"});
     EXPECT_FALSE(disk.now.folders.contains("C:\\Users\\u\\Local\\Tessarin"));
     EXPECT_TRUE(disk.locks.empty());
 }
@@ -349,7 +351,8 @@ void KillAtEveryMoment(const FakeDisk::State& start, const std::vector<std::stri
             for (const std::string& name : onDisk) {
                 const bool kept = std::count(before.begin(), before.end(), name) &&
                                   std::count(step.unsaved.begin(), step.unsaved.end(), name);
-                EXPECT_TRUE(!kept || std::count(restored.begin(), restored.end(), name)) << when << ": " << name << " lost";
+                EXPECT_TRUE(!kept || std::count(restored.begin(), restored.end(), name))
+                    << when << ": " << name << " lost";
             }
         }
         before = step.unsaved;

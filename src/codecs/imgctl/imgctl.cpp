@@ -34,7 +34,10 @@ namespace {
 using tessarin::ComPtr;
 using tessarin::GlobalLockGuard;
 using tessarin::UniqueHandle;
+using tessarin::codec::Bgr24FromBgrx;
+using tessarin::codec::EncodeInMemory;
 using tessarin::codec::Image;
+using tessarin::codec::Pixels;
 using tessarin::codec::WicSession;
 
 constexpr short kImgctlVersion = 100;
@@ -52,28 +55,7 @@ bool HasTransparency(const Image& image) {
     return false;
 }
 
-// Pixels in the layout the encoder is given: rows padded to four bytes.
-struct Pixels {
-    WICPixelFormatGUID format{};
-    UINT stride = 0;
-    std::vector<BYTE> data;
-    std::vector<WICColor> palette;  // 8-bit indexed only
-};
-
-Pixels ToBgr24(const Image& image) {
-    Pixels out{GUID_WICPixelFormat24bppBGR, (image.width * 3 + 3) & ~3U, {}, {}};
-    out.data.assign(size_t{out.stride} * image.height, 0);
-    for (UINT y = 0; y < image.height; ++y) {
-        const BYTE* source = image.bgra.data() + size_t{y} * image.width * 4;
-        BYTE* target = out.data.data() + size_t{y} * out.stride;
-        for (size_t x = 0; x < image.width; ++x) {
-            target[x * 3] = source[x * 4];
-            target[x * 3 + 1] = source[x * 4 + 1];
-            target[x * 3 + 2] = source[x * 4 + 2];
-        }
-    }
-    return out;
-}
+Pixels ToBgr24(const Image& image) { return Bgr24FromBgrx(image.bgra.data(), image.width, image.height); }
 
 Pixels ToBgra32(const Image& image) { return Pixels{GUID_WICPixelFormat32bppBGRA, image.width * 4, image.bgra, {}}; }
 
@@ -269,51 +251,8 @@ bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
 // Encodes into memory first and writes the target only when that succeeded.
 bool Encode(IWICImagingFactory* factory, const GUID& container, const Pixels& pixels, const Image& image,
             float jpegQuality, const std::wstring& target) {
-    ComPtr<IStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    ComPtr<IPropertyBag2> options;
-    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) ||
-        FAILED(factory->CreateEncoder(container, nullptr, encoder.put())) ||
-        FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.put(), options.put()))) {
-        return false;
-    }
-    if (container == GUID_ContainerFormatJpeg && options) {
-        PROPBAG2 option{};
-        option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-        VARIANT value{};
-        value.vt = VT_R4;
-        value.fltVal = jpegQuality;
-        if (FAILED(options->Write(1, &option, &value))) return false;
-    }
-    WICPixelFormatGUID format = pixels.format;
-    if (FAILED(frame->Initialize(options.get())) || FAILED(frame->SetSize(image.width, image.height)) ||
-        FAILED(frame->SetPixelFormat(&format)) || format != pixels.format) {
-        return false;  // an encoder that wants another layout would misread these pixels
-    }
-    if (!pixels.palette.empty()) {
-        ComPtr<IWICPalette> palette;
-        if (FAILED(factory->CreatePalette(palette.put())) ||
-            FAILED(palette->InitializeCustom(const_cast<WICColor*>(pixels.palette.data()),
-                                             static_cast<UINT>(pixels.palette.size()))) ||
-            FAILED(frame->SetPalette(palette.get()))) {
-            return false;
-        }
-    }
-    if (FAILED(frame->WritePixels(image.height, pixels.stride, static_cast<UINT>(pixels.data.size()),
-                                  const_cast<BYTE*>(pixels.data.data()))) ||
-        FAILED(frame->Commit()) || FAILED(encoder->Commit())) {
-        return false;
-    }
-    STATSTG stat{};
-    HGLOBAL memory = nullptr;
-    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(::GetHGlobalFromStream(stream.get(), &memory))) {
-        return false;
-    }
-    const GlobalLockGuard bytes(memory);
-    if (!bytes || stat.cbSize.QuadPart > bytes.size()) return false;
-    return WriteWholeFile(target, bytes.get(), static_cast<size_t>(stat.cbSize.QuadPart));
+    return EncodeInMemory(factory, container, pixels, image.width, image.height, jpegQuality,
+                          [&target](const void* data, size_t size) { return WriteWholeFile(target, data, size); });
 }
 
 enum class Format { Bmp, Jpeg, Png, Gif };

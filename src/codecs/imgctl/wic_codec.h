@@ -1,9 +1,12 @@
 #pragma once
-// Shared by the codec libraries (imgctl.dll, mpng.dll): COM for the length of one call, the imaging
-// factory, ANSI paths, decoding a file into 32-bit pixels and a table of 32-bit handles.
+// Shared by the codec libraries (imgctl.dll, mpng.dll) and the program: COM for the length of one
+// call, the imaging factory, ANSI paths, decoding a file into 32-bit pixels, encoding pixels into
+// memory and a table of 32-bit handles.
 
 #include <windows.h>
 // These build on windows.h.
+#include <objbase.h>
+#include <ocidl.h>
 #include <wincodec.h>
 
 #include <cstdint>
@@ -93,6 +96,83 @@ private:
     image.height = height;
     image.bgra = std::move(pixels);
     return true;
+}
+
+// Pixels in the layout an encoder is given: rows padded to four bytes.
+struct Pixels {
+    WICPixelFormatGUID format{};
+    UINT stride = 0;
+    std::vector<BYTE> data;
+    std::vector<WICColor> palette;  // 8-bit indexed only
+};
+
+// 24-bit rows from top-down rows of four bytes a pixel: blue, green, red and one left out.
+[[nodiscard]] inline Pixels Bgr24FromBgrx(const BYTE* source, UINT width, UINT height) {
+    Pixels out{GUID_WICPixelFormat24bppBGR, (width * 3 + 3) & ~3U, {}, {}};
+    out.data.assign(size_t{out.stride} * height, 0);
+    for (UINT y = 0; y < height; ++y) {
+        const BYTE* from = source + size_t{y} * width * 4;
+        BYTE* to = out.data.data() + size_t{y} * out.stride;
+        for (size_t x = 0; x < width; ++x) {
+            to[x * 3] = from[x * 4];
+            to[x * 3 + 1] = from[x * 4 + 1];
+            to[x * 3 + 2] = from[x * 4 + 2];
+        }
+    }
+    return out;
+}
+
+// Encodes one frame into memory and hands the bytes to take(data, size) while they are there; the
+// quality is for JPEG only. False when any step fails, or when the encoder wants another layout
+// than the pixels have.
+template <typename Take>
+[[nodiscard]] bool EncodeInMemory(IWICImagingFactory* factory, const GUID& container, const Pixels& pixels, UINT width,
+                                  UINT height, float jpegQuality, Take take) {
+    ComPtr<IStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) ||
+        FAILED(factory->CreateEncoder(container, nullptr, encoder.put())) ||
+        FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(frame.put(), options.put()))) {
+        return false;
+    }
+    if (container == GUID_ContainerFormatJpeg && options) {
+        PROPBAG2 option{};
+        option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+        VARIANT value{};
+        value.vt = VT_R4;
+        value.fltVal = jpegQuality;
+        if (FAILED(options->Write(1, &option, &value))) return false;
+    }
+    WICPixelFormatGUID format = pixels.format;
+    if (FAILED(frame->Initialize(options.get())) || FAILED(frame->SetSize(width, height)) ||
+        FAILED(frame->SetPixelFormat(&format)) || format != pixels.format) {
+        return false;  // an encoder that wants another layout would misread these pixels
+    }
+    if (!pixels.palette.empty()) {
+        ComPtr<IWICPalette> palette;
+        if (FAILED(factory->CreatePalette(palette.put())) ||
+            FAILED(palette->InitializeCustom(const_cast<WICColor*>(pixels.palette.data()),
+                                             static_cast<UINT>(pixels.palette.size()))) ||
+            FAILED(frame->SetPalette(palette.get()))) {
+            return false;
+        }
+    }
+    if (FAILED(frame->WritePixels(height, pixels.stride, static_cast<UINT>(pixels.data.size()),
+                                  const_cast<BYTE*>(pixels.data.data()))) ||
+        FAILED(frame->Commit()) || FAILED(encoder->Commit())) {
+        return false;
+    }
+    STATSTG stat{};
+    HGLOBAL memory = nullptr;
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(::GetHGlobalFromStream(stream.get(), &memory))) {
+        return false;
+    }
+    const GlobalLockGuard bytes(memory);
+    if (!bytes || stat.cbSize.QuadPart > bytes.size()) return false;
+    return take(static_cast<const void*>(bytes.get()), static_cast<size_t>(stat.cbSize.QuadPart));
 }
 
 // Callers hold images by a 32-bit number (0 meaning none), so a pointer, 64 bits wide in this

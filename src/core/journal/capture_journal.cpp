@@ -217,8 +217,9 @@ std::shared_ptr<CaptureJournal::Slot> CaptureJournal::SlotOf(JournalKey key) con
 // ---- Start and end -----------------------------------------------------------------------------
 
 bool CaptureJournal::MakeRoot(const JournalRoot& root) {
-    return std::all_of(root.folders.begin(), root.folders.end(),
-                       [this](const std::string& folder) { return ctx_.store.makeFolder(folder) != JournalStore::Made::Failed; });
+    return std::all_of(root.folders.begin(), root.folders.end(), [this](const std::string& folder) {
+        return ctx_.store.makeFolder(folder) != JournalStore::Made::Failed;
+    });
 }
 
 // The first root where a session can be made and locked; none when no root can be written.

@@ -98,8 +98,8 @@ private:
     enum class Outcome { Dropped, Written, Failed };
     static Outcome WriteVersion(JournalStore& store, Slot& slot, uint64_t version, const Image& picture,
                                 const Image& thumbnail, const JournalRecord& record);
-    void QueueWrite(JournalKey key, const std::shared_ptr<Slot>& slot, SharedImage picture, Image thumbnail, std::string fullPath,
-                    std::string windowText, WriteDone done);
+    void QueueWrite(JournalKey key, const std::shared_ptr<Slot>& slot, SharedImage picture, Image thumbnail,
+                    std::string fullPath, std::string windowText, WriteDone done);
     void OpenOwnSession();
     [[nodiscard]] bool MakeRoot(const JournalRoot& root);
     [[nodiscard]] std::shared_ptr<Slot> SlotOf(JournalKey key) const;
