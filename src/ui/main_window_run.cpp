@@ -78,15 +78,14 @@ std::string frmTessarin::winText() const { return WideToUtf8(WindowText(txtWinTe
 
 void frmTessarin::setWinText(const std::string& text) { SetWindowTextW(txtWinText_, Utf8ToWide(text).c_str()); }
 
-int32_t frmTessarin::pictureWidth() const { return services_.pic.width() * twipsPerPixel_; }
+int32_t frmTessarin::pictureWidth() const { return preview_ ? preview_->pictureWidth() * twipsPerPixel_ : 0; }
 
-int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twipsPerPixel_; }
+int32_t frmTessarin::pictureHeight() const { return preview_ ? preview_->pictureHeight() * twipsPerPixel_ : 0; }
 
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     std::string result = tessarin::MyCapture(*capture_, target);
-    if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
     return CaptureOutcome{std::move(result), capture_->downloadedImage, std::move(capture_->failureStatus),
-                          std::move(capture_->warning)};
+                          std::move(capture_->warning), std::move(capture_->image)};
 }
 
 // ---- The ticks -------------------------------------------------------------------------------

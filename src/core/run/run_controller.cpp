@@ -247,7 +247,7 @@ bool RunController::CaptureStep() {
         return true;
     }
     if (!outcome.result.empty()) ctx_.host.setFileName(outcome.result);
-    FinishCapture();
+    FinishCapture(outcome.image);
     WarnOnce(outcome.warning);
     return false;
 }
@@ -264,7 +264,7 @@ void RunController::SnapshotStep() {
         return;
     }
     downloadedImage_ = outcome.downloadedImage;
-    FinishCapture();
+    FinishCapture(outcome.image);
     WarnOnce(outcome.warning);
 }
 
@@ -282,8 +282,8 @@ void RunController::DiscardCapture(const std::string& failureStatus) {
     overlay_.Init();
 }
 
-void RunController::FinishCapture() {
-    ctx_.list.ShowUnlistedCapture();
+void RunController::FinishCapture(const SharedImage& image) {
+    ctx_.list.ShowUnlistedCapture(image);
     const bool waitForAdd = !downloadedImage_ && (ctx_.settings.autoListing != 1 || ctx_.flags.nolisting == 1);
     if (waitForAdd) {
         ctx_.host.setAddEnabled(true);
