@@ -65,8 +65,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     WinShell shell(paths);
     WinDesktop desktop;
     WinAccessibility accessibility;
-    AsyncKeyStateSource keys;
     InputWake wake;
+    AsyncKeyStateSource keys(&wake);
     // What a capture draws into, the downloads' pictures too; the pixels then go to the core.
     Picture pic;
     WinGrabber grabber(pic);

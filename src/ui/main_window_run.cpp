@@ -91,8 +91,13 @@ CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
 // ---- The ticks -------------------------------------------------------------------------------
 
 void frmTessarin::PaceTicks(bool activity) {
-    // Without the hooks nothing would wake the run: it keeps looking fast.
-    const bool hooked = services_.wake != nullptr && services_.wake->watching();
+    // Without the hooks nothing would wake the run: it keeps looking fast. Hooks the system took
+    // away without a word are put in place again, and until then the run looks fast.
+    bool hooked = services_.wake != nullptr && services_.wake->watching();
+    if (hooked && WatchIsDeaf(services_.wake->lastInputMs(), services_.wake->lastHeardMs())) {
+        services_.wake->rewatch();
+        hooked = false;
+    }
     SetTickInterval(pace_.AfterTick(activity || !hooked, GetTickCount64()));
     if (hooked && pace_.Still()) services_.wake->arm();
 }

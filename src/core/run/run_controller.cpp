@@ -115,7 +115,7 @@ void RunController::PassBody() {
     NoteSample(event, pointerBefore);
     pointerTwips_ =
         Point{Twips(sampler_.pointer.x, ctx_.twipsPerPixelX), Twips(sampler_.pointer.y, ctx_.twipsPerPixelY)};
-    keyFlags_ = ReadKeyFlags(ctx_.keys);
+    keyFlags_ = KeyFlagsOfSample(table_);
     const WindowId foreground = ctx_.desktop.foregroundWindow();
     NoteForeground(foreground);
 
@@ -335,7 +335,7 @@ void RunController::IdleTick() {
     const Point pointerBefore = sampler_.pointer;
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);
     NoteSample(event, pointerBefore);
-    ReadIdleKeyFlags(keyFlags_, ctx_.keys);
+    IdleKeyFlagsOfSample(keyFlags_, table_);
     if (event == "KEY_DOWN") {
         // Asked only for a key: the idle program asks the system nothing it does not need.
         const WindowId foreground = ctx_.desktop.foregroundWindow();
