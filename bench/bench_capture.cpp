@@ -130,7 +130,7 @@ int main() {
     WinDesktop desktop;
     WinAccessibility accessibility;
     WinGrabber grabber(picture);
-    WinClipboard clipboard(picture, nullptr);
+    WinClipboard clipboard;
     NoUi ui;
     Settings settings;
     settings.noMouse = 1;
@@ -138,7 +138,7 @@ int main() {
     CaptureContext context{desktop, accessibility, grabber, clipboard, ui, settings, flags};
     bool allCaptured = true;
     const auto capture = [&](std::string_view target) {
-        allCaptured &= MyCapture(context, target).empty() && picture.width() == width;
+        allCaptured &= MyCapture(context, target).empty() && context.image && context.image->width == width;
     };
 
     std::printf("capture of a %d x %d window, median of %d:\n", width, height, kRuns);

@@ -59,8 +59,6 @@ struct BenchView : ListView, ListPrompts, ImageClipboard, DragSource {
     void stripEnsureVisible(int32_t p) override { strip->EnsureVisible(p); }
     void selectionChanged(int32_t, int32_t) override { strip->SelectionChanged(); }
     void showPreview(const SharedImage& image) override { ++previews, preview->Show(image); }
-    void previewChanged() override { preview->LayOut(); }
-    SharedImage previewImage() const override { return nullptr; }
     void setTexts(const std::string&, const std::string&) override {}
     void setFileName(const std::string&) override {}
     std::string fileName() const override { return {}; }
@@ -97,8 +95,7 @@ int wmain() {
 
     const UniqueWindow host(CreateWindowExW(0, L"Static", L"bench", WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 900,
                                             600, nullptr, nullptr, nullptr, nullptr));
-    Picture pic;
-    frPreview preview(pic);
+    frPreview preview;
     frPicList strip(list);
     if (!host || !preview.Create(host.get(), 1) || !strip.Create(host.get(), RECT{0, 500, 900, 600}, 2)) {
         std::printf("bench_list: the windows could not be made\n");

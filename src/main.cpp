@@ -65,11 +65,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     WinShell shell(paths);
     WinDesktop desktop;
     WinAccessibility accessibility;
-    AsyncKeyStateSource keys;
     InputWake wake;
-    Picture pic;  // the preview: the grabber, the clipboard and the downloads draw into it
+    AsyncKeyStateSource keys(&wake);
+    // What a capture draws into, the downloads' pictures too; the pixels then go to the core.
+    Picture pic;
     WinGrabber grabber(pic);
-    WinClipboard clipboard(pic);
+    WinClipboard clipboard;
     WinImageStore store(paths);
     OleDrag drag;
     WinBrowserDocuments documents;
@@ -82,7 +83,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // The main window comes first: its handle owns the other windows and its monitor's scale sizes
     // the strip.
-    frmTessarin window({fs, paths, codePage, statusRecord, desktop, shell, pic, &wake, settings, flags});
+    frmTessarin window({fs, paths, codePage, statusRecord, desktop, shell, &wake, settings, flags});
     if (!window.Create()) return 1;
     // The clipboard keeps what it is given for the window; the input watch wakes it.
     clipboard.setOwner(window.hwnd());

@@ -158,7 +158,7 @@ void frmTessarin::CreateControls() {
     // Both boxes are often too narrow for what they hold: their tips show the whole text.
     AddTip(txtFileName_, nullptr);
     AddTip(txtWinText_, nullptr);
-    preview_ = std::make_unique<frPreview>(services_.pic, [this](int button) {
+    preview_ = std::make_unique<frPreview>([this](int button) {
         if (button == MK_LBUTTON) list_->PressPreview(MouseButton::Left);
     });
     if (!preview_->Create(hwnd_, kPicPanel)) preview_.reset();

@@ -44,7 +44,6 @@ struct MainWindowServices {
     StatusPublisher& status;
     Desktop& desktop;
     Shell& shell;
-    Picture& pic;  // the preview picture the grabber draws into
     // Input anywhere wakes the run's looks while the desktop is still; without it they stay fast.
     InputWatch* wake = nullptr;
     Settings& settings;
@@ -134,8 +133,6 @@ public:
     void stripEnsureVisible(int32_t position) override;
     void selectionChanged(int32_t position, int32_t slot) override;
     void showPreview(const SharedImage& image) override;
-    void previewChanged() override;
-    [[nodiscard]] SharedImage previewImage() const override;
     void setTexts(const std::string& fileName, const std::string& winText) override;
     void setStatus(const std::string& text) override { SetStatus(text); }
     void showStatus(const std::string& text) override;

@@ -51,12 +51,6 @@ void frmTessarin::showPreview(const SharedImage& image) {
     if (preview_) preview_->Show(image);
 }
 
-void frmTessarin::previewChanged() {
-    if (preview_) preview_->LayOut();
-}
-
-SharedImage frmTessarin::previewImage() const { return ImageOfPicture(services_.pic); }
-
 void frmTessarin::setTexts(const std::string& fileName, const std::string& winText) {
     setFileName(fileName);
     setWinText(winText);

@@ -78,22 +78,26 @@ std::string frmTessarin::winText() const { return WideToUtf8(WindowText(txtWinTe
 
 void frmTessarin::setWinText(const std::string& text) { SetWindowTextW(txtWinText_, Utf8ToWide(text).c_str()); }
 
-int32_t frmTessarin::pictureWidth() const { return services_.pic.width() * twipsPerPixel_; }
+int32_t frmTessarin::pictureWidth() const { return preview_ ? preview_->pictureWidth() * twipsPerPixel_ : 0; }
 
-int32_t frmTessarin::pictureHeight() const { return services_.pic.height() * twipsPerPixel_; }
+int32_t frmTessarin::pictureHeight() const { return preview_ ? preview_->pictureHeight() * twipsPerPixel_ : 0; }
 
 CaptureOutcome frmTessarin::MyCapture(std::string_view target) {
     std::string result = tessarin::MyCapture(*capture_, target);
-    if (preview_) InvalidateRect(preview_->hwnd(), nullptr, TRUE);
     return CaptureOutcome{std::move(result), capture_->downloadedImage, std::move(capture_->failureStatus),
-                          std::move(capture_->warning)};
+                          std::move(capture_->warning), std::move(capture_->image)};
 }
 
 // ---- The ticks -------------------------------------------------------------------------------
 
 void frmTessarin::PaceTicks(bool activity) {
-    // Without the hooks nothing would wake the run: it keeps looking fast.
-    const bool hooked = services_.wake != nullptr && services_.wake->watching();
+    // Without the hooks nothing would wake the run: it keeps looking fast. Hooks the system took
+    // away without a word are put in place again, and until then the run looks fast.
+    bool hooked = services_.wake != nullptr && services_.wake->watching();
+    if (hooked && WatchIsDeaf(services_.wake->lastInputMs(), services_.wake->lastHeardMs())) {
+        services_.wake->rewatch();
+        hooked = false;
+    }
     SetTickInterval(pace_.AfterTick(activity || !hooked, GetTickCount64()));
     if (hooked && pace_.Still()) services_.wake->arm();
 }

@@ -74,8 +74,6 @@ void frPreview::Show(const SharedImage& image) {
     LayOut();
 }
 
-SharedImage frPreview::Copy() const { return ImageOfPicture(pic_); }
-
 // Skipped while the main window is minimised: its size then says nothing.
 void frPreview::LayOut() {
     if (hwnd_ == nullptr || IsIconic(GetAncestor(hwnd_, GA_ROOT))) return;

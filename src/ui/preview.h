@@ -1,7 +1,8 @@
 #pragma once
 // picPanel: the preview. It shows the picture `Pic` at its own size from its top-left corner,
 // scrolled by its own bars VS and HS (in twips, capped at 32767), which appear only when the
-// picture is larger than the panel. The picture is the one the grabber draws into.
+// picture is larger than the panel. The picture is the preview's own copy of the image the list
+// hands it to show.
 
 #include <windows.h>
 
@@ -21,20 +22,18 @@ public:
     static constexpr wchar_t kTip[] = L"ドラッグコピー可";
 
     // A button press on the picture (MK_LBUTTON, MK_RBUTTON or MK_MBUTTON).
-    explicit frPreview(Picture& picture, std::function<void(int button)> press = {})
-        : pic_(picture), press_(std::move(press)) {}
+    explicit frPreview(std::function<void(int button)> press = {}) : press_(std::move(press)) {}
     frPreview(const frPreview&) = delete;
     frPreview& operator=(const frPreview&) = delete;
     ~frPreview();
 
     [[nodiscard]] bool Create(HWND parent, int id);
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
-    [[nodiscard]] Picture& picture() { return pic_; }
-
     // The picture becomes the image (empty for null) and is laid out again.
     void Show(const SharedImage& image);
-    // A copy of what the picture holds now; null for an empty picture.
-    [[nodiscard]] SharedImage Copy() const;
+    // The size of what it shows, in pixels.
+    [[nodiscard]] int32_t pictureWidth() const { return pic_.width(); }
+    [[nodiscard]] int32_t pictureHeight() const { return pic_.height(); }
     // Lays the bars out for the picture as it is now and shows it from its top-left corner.
     void LayOut();
     void SetScale(int twipsPerPixelX, int twipsPerPixelY);
@@ -50,7 +49,7 @@ private:
     void Paint();
     void OnScroll(HWND bar, WORD request);
 
-    Picture& pic_;
+    Picture pic_;
     std::function<void(int button)> press_;
     HWND hwnd_ = nullptr;
     HWND vs_ = nullptr;

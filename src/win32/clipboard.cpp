@@ -30,13 +30,8 @@ bool WinClipboard::empty() {
 }
 
 // The caller empties the clipboard first (that makes us its owner); this only adds the
-// bitmap. A picture without pixels has nothing to add: the emptied clipboard already shows
+// bitmap. An image without pixels has nothing to add: the emptied clipboard already shows
 // it, so that is no failure.
-bool WinClipboard::setPicture() {
-    if (picture_.width() == 0 || picture_.height() == 0) return true;
-    return setBitmap(picture_.CopyAsDdb());
-}
-
 bool WinClipboard::setImage(const Image& image) {
     if (image.Empty()) return true;
     return setBitmap(BitmapFromImage(image));

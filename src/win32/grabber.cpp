@@ -90,6 +90,14 @@ bool WinGrabber::blank(const Rect& area) const {
     return true;
 }
 
+// The copy is the capture; the picture's own memory goes at once (a full-screen capture would
+// otherwise be held twice).
+SharedImage WinGrabber::takeImage() {
+    SharedImage image = ImageOfPicture(picture_);
+    (void)picture_.resize(0, 0);
+    return image;
+}
+
 void WinGrabber::drawCursor(int32_t originX, int32_t originY) {
     POINT p{};
     if (GetCursorPos(&p) == FALSE) return;

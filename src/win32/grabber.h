@@ -19,6 +19,7 @@ public:
     void fillBlack(const Rect& area) override;
     [[nodiscard]] bool blank(const Rect& area) const override;
     void drawCursor(int32_t originX, int32_t originY) override;
+    [[nodiscard]] SharedImage takeImage() override;
     [[nodiscard]] std::vector<ShownWindow> ownWindows() const override;
     [[nodiscard]] bool excludeOwnWindows(bool exclude) override;
     void showOwnWindow(WindowId w, bool shown) override;

@@ -128,12 +128,14 @@ struct FakeDevices : Grabber, Clipboard, CaptureUi {
     bool blankPrint = false;  // what a window drew for itself came out flat
     bool blank(const Rect&) const override { return blankPrint; }
     void drawCursor(int32_t x, int32_t y) override { note("cursor", x, y); }
+    SharedImage taken = std::make_shared<Image>(Image{2, 1, {1, 2}});  // what the picture holds
+    SharedImage takeImage() override { return taken; }
     std::vector<ShownWindow> ownWindows() const override { return own; }
     bool excludeOwnWindows(bool exclude) override { return note("exclude", exclude ? 1 : 0), canExclude; }
     void showOwnWindow(WindowId w, bool shown) override { note(shown ? "show" : "hide", w); }
     void awaitRepaint() override { note("repaint"); }
     bool empty() override { return note("clipboard empty"), emptyFailures-- <= 0; }
-    bool setPicture() override { return note("clipboard set"), setFailures-- <= 0; }
+    bool setImage(const Image&) override { return note("clipboard set"), setFailures-- <= 0; }
     void messageBox(const std::string& text, const std::string& t) override { note("message " + text + " / " + t); }
     std::string pickClassFromWindowList() override { return note("window list"), pickedClass; }
     Rect rangeRectangle() const override { return range; }

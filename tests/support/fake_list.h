@@ -55,9 +55,8 @@ struct FakeListView : ListView {
     FakeListView(ListJournal& journal, MessageHooks& hooks) : journal(journal), hooks(hooks) {}
     ListJournal& journal;
     MessageHooks& hooks;
-    SharedImage preview;  // what the grabber left in the preview
-    SharedImage shown;    // what the preview shows
-    std::string file;     // the file-name box
+    SharedImage shown;  // what the preview shows
+    std::string file;   // the file-name box
 
     void stripChangedFrom(int32_t position) override { Note("strip from " + std::to_string(position)); }
     void stripChanged(int32_t position) override { Note("strip " + std::to_string(position)); }
@@ -65,8 +64,6 @@ struct FakeListView : ListView {
     void stripEnsureVisible(int32_t position) override { Note("ensure " + std::to_string(position)); }
     void selectionChanged(int32_t p, int32_t slot) override { Note("select " + PairOf(p, slot)); }
     void showPreview(const SharedImage& image) override { shown = image, Note("preview " + Describe(image.get())); }
-    void previewChanged() override { shown = preview, Note("preview changed"); }
-    SharedImage previewImage() const override { return preview; }
     void setTexts(const std::string& f, const std::string& t) override { file = f, Note("texts " + f + "|" + t); }
     void setFileName(const std::string& f) override { file = f, Note("file " + f); }
     std::string fileName() const override { return file; }

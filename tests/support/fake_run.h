@@ -108,7 +108,7 @@ struct FakeListCommands : ListCommands {
     FakeRunHost& host;
     bool waiting = false;
 
-    void ShowUnlistedCapture() override { waiting = true, Note("unlisted"); }
+    void ShowUnlistedCapture(const SharedImage&) override { waiting = true, Note("unlisted"); }
     void PreviewCleared() override { waiting = false, Note("cleared"); }
     bool CaptureWaiting() const override { return waiting; }
     void DiscardWaitingCapture() override { waiting = false, Note("discard"); }

@@ -329,8 +329,7 @@ struct LifeWorld : ListFakes {
     // Unsaved captures named a, b, ... as the run adds them.
     void Capture(const std::string& names) {
         for (const char name : names) {
-            view.preview = Solid(8, 6, 0x102030);
-            list.ShowUnlistedCapture();
+            list.ShowUnlistedCapture(Solid(8, 6, 0x102030));
             list.AddWaitingCapture(Path(std::string(1, name)), "", false);
         }
     }

@@ -104,6 +104,8 @@ TEST(MyCapture, EveryPathCopiesWhatItsWordAsksFor) {
         // A size that memory does not allow is reported; the picture is not passed off as this one.
         {"window", [](Rig& r) { r.devices.resizeFails = true; }, "resize 50 20|" + noMemory},
         {"snapshot", [](Rig& r) { r.devices.resizeFails = true; }, "resize 1280 1024|" + noMemory},
+        // Nor is a picture whose pixels cannot be taken for the list.
+        {"window", [](Rig& r) { r.devices.taken = nullptr; }, window + "|cursor 100 100|" + noMemory},
     };
     for (const auto& [target, arrange, log] : cases) {
         SCOPED_TRACE(testing::Message() << target << " " << log);

@@ -17,10 +17,7 @@ struct ListWorld : ListFakes {
     ImageListController list;
 
     // A fresh capture of w x h in the preview, not listed yet.
-    void Waiting(int32_t w, int32_t h) {
-        view.preview = Solid(w, h, 0x102030);
-        list.ShowUnlistedCapture();
-    }
+    void Waiting(int32_t w, int32_t h) { list.ShowUnlistedCapture(Solid(w, h, 0x102030)); }
     // A fresh capture added under a name.
     void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
         Waiting(w, h);
@@ -367,7 +364,7 @@ TEST(ListController, LeftPressCopiesTheFullImageReportsAndDrags) {
     w.list.PressPreview(MouseButton::Right);
     EXPECT_EQ(w.journal, (ListJournal{"select 3,3", "select 1,1", "menu"}));
 
-    w.view.preview = Solid(7, 3, 1);
+    w.list.ShowUnlistedCapture(Solid(7, 3, 1));  // the preview copies what it shows
     w.clipboard.emptyBusy = w.clipboard.setBusy = 0;
     w.journal.clear();
     w.list.PressPreview(MouseButton::Left);

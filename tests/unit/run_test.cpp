@@ -95,6 +95,7 @@ struct RunWorld {
                     {0x777, "TaskManagerWindow", "", {}, true, true, "", 0, {}, {}, false, false, true}),
                     desktop.foreground = 0x777;
             if (s.starts_with("hold=")) keys.held = {kVk.at(s.substr(5))};
+            if (s.starts_with("tap=")) keys.taps = {kVk.at(s.substr(4))};  // pressed and let go since the last look
             if (s == "state") journal.push_back("state " + run.runState());
             if (s == "where") journal.push_back(PairText(overlay.placed.width, overlay.placed.height));
             if (s == "typing") host.typing = true;
@@ -134,6 +135,8 @@ TEST(RunController, Scripts) {
         // Key-down rows of a run pass; a range key released without its press fixes nothing.
         {"go . Shift move Shift - where", "status |overlay topmost|overlay show|frame 2| 150 - 450"},
         {"go . C - Ctrl+C", "status |" + window + strip + "|add off|frame 1|" + done},
+        // Ctrl pressed and let go between two looks, with C: the capture goes with the Ctrl the same look saw.
+        {"go . tap=Ctrl C", window + strip + "|add off|frame 1|" + done},
         {"go . Ctrl+S - S - Del - Left - Right - Shift+A Shift -",
          "status |save|status |status |delete|status |step -1|status |step 1|status "},
         // Esc ends a run; in idle the first Esc after that only clears the mark, and none starts a run while the
@@ -205,6 +208,21 @@ TEST(RunController, TicksTellWhetherTheyMetAnything) {
         (void)w.Run(script);
         EXPECT_EQ(w.ticks, expected) << script;
     }
+}
+
+TEST(TickPace, AWatchThatNoLongerHearsTheInputIsDeaf) {
+    // last input, last heard, deaf
+    const std::tuple<uint32_t, uint32_t, bool> cases[] = {
+        {1000, 1000, false},
+        {1250, 1000, false},
+        {1251, 1000, true},
+        {900, 1000, false},
+        // Across the wrap of the tick counter, both ways.
+        {100, 0xFFFFFF00U, false},
+        {300, 0xFFFFFF00U, true},
+        {0xFFFFFF00U, 100, false},
+    };
+    for (const auto& [input, heard, deaf] : cases) EXPECT_EQ(WatchIsDeaf(input, heard), deaf) << input << " " << heard;
 }
 
 TEST(TickPace, FastWhileAnythingHappensRareOnceStillAndFastAgainOnInput) {

@@ -42,17 +42,22 @@ COLORREF ColorOf(uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8)
 uint32_t ScreenPattern(int x, int y) { return PixelOf(RGB((x * 4) & 0xFF, (y * 6) & 0xFF, 0x80)); }
 RECT At(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
-// "" when the picture is width x height and shows expected(x, y) everywhere; else the size
+COLORREF PixelAt(const Image& image, int x, int y) {
+    return ColorOf(image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)]);
+}
+
+// "" when the capture is width x height and shows expected(x, y) everywhere; else the size
 // or the first pixel that differs.
-std::string Mismatches(const Picture& picture, int width, int height,
+std::string Mismatches(const SharedImage& image, int width, int height,
                        const std::function<COLORREF(int, int)>& expected) {
+    if (!image) return "no image";
     char text[64] = "";
-    if (picture.width() != width || picture.height() != height)
-        std::snprintf(text, sizeof text, "size %d x %d", picture.width(), picture.height());
+    if (image->width != width || image->height != height)
+        std::snprintf(text, sizeof text, "size %d x %d", image->width, image->height);
     for (int i = 0; text[0] == '\0' && i < width * height; ++i) {
         const int x = i % width, y = i / width;
-        if (picture.pixel(x, y) != expected(x, y))
-            std::snprintf(text, sizeof text, "%d,%d=%06X want %06X", x, y, PixelOf(picture.pixel(x, y)),
+        if (PixelAt(*image, x, y) != expected(x, y))
+            std::snprintf(text, sizeof text, "%d,%d=%06X want %06X", x, y, PixelOf(PixelAt(*image, x, y)),
                           PixelOf(expected(x, y)));
     }
     return text;
@@ -146,7 +151,7 @@ protected:
     WinDesktop desktop_;
     WinAccessibility accessibility_;
     WinGrabber grabber_{picture_};
-    WinClipboard clipboard_{picture_, nullptr};
+    WinClipboard clipboard_;
     RecordingUi ui_;
     Settings settings_;
     CommandLineFlags flags_;
@@ -281,12 +286,13 @@ TEST_F(MyCaptureTest, AWindowComesOutPixelForPixelOnBothPathsAndWholeUnderACover
     for (const int noTooltip : {0, 1}) {
         settings_.noTooltip = noTooltip;
         EXPECT_EQ(Capture("window"), "");
-        EXPECT_EQ(Mismatches(picture_, 90, 70, itself), "") << (noTooltip ? "drawn by itself" : "from the screen");
+        EXPECT_EQ(Mismatches(context_.image, 90, 70, itself), "")
+            << (noTooltip ? "drawn by itself" : "from the screen");
     }
     const PaintedWindow cover(At(350, 240, 80, 80), [](int, int) { return PixelOf(RGB(200, 30, 40)); });
     ASSERT_TRUE(cover.waitShown());
     EXPECT_EQ(Capture("window"), "");
-    EXPECT_EQ(Mismatches(picture_, 90, 70, itself), "");
+    EXPECT_EQ(Mismatches(context_.image, 90, 70, itself), "");
 }
 
 // That the probe sees a leak at all is shown with the image store's files.
@@ -307,8 +313,11 @@ TEST_F(MyCaptureTest, AThousandCapturesLeaveNoGdiObjectBehind) {
     // the count.
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(capture(i), "");
-        ASSERT_EQ(picture_.pixel(70, 5), window.colour(70, 5)) << i;
-        ASSERT_NE(Mismatches(picture_, 80, 60, [&](int x, int y) { return window.colour(x, y); }), "")
+        ASSERT_TRUE(context_.image);
+        ASSERT_EQ(PixelAt(*context_.image, 70, 5), window.colour(70, 5)) << i;
+        // The capture's pixels went to the core: the grabber keeps none.
+        ASSERT_EQ(picture_.width(), 0);
+        ASSERT_NE(Mismatches(context_.image, 80, 60, [&](int x, int y) { return window.colour(x, y); }), "")
             << "the cursor is drawn in";
     }
     const long before = FreeGdiSlots();
@@ -324,24 +333,23 @@ TEST_F(MyCaptureTest, AnotherProgramReadsTheCaptureOnTheClipboardAndCannotBeWait
     settings_.copyToClipboard = 1;
     EXPECT_EQ(Capture("window"), "");
     EXPECT_EQ(PeerReads(), "0: 40 30 123456 ABCDEF");
-    // Emptied, and a picture without pixels puts nothing there and is no failure.
-    ASSERT_TRUE(picture_.resize(0, 3));
+    // Emptied, and an image without pixels puts nothing there and is no failure.
     ASSERT_TRUE(clipboard_.empty());
-    EXPECT_TRUE(clipboard_.setPicture());
+    EXPECT_TRUE(clipboard_.setImage(Image{0, 3, {}}));
     EXPECT_EQ(PeerReads(), "0: none");
 
     // Emptying and setting fail while another program holds it, and succeed afterwards.
-    ASSERT_TRUE(picture_.resize(5, 5));
+    const Image five{5, 5, std::vector<uint32_t>(25, PixelOf(kBackground))};
     const std::wstring event = L"TessarinClipboardPeer." + std::to_wstring(::GetCurrentProcessId());
     const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
     const UniqueHandle peer = StartTestProgram(L"clipboard_peer.exe", L"hold " + event);
     ASSERT_TRUE(release && peer);
     ASSERT_TRUE(Await([] { return ::GetOpenClipboardWindow() != nullptr; })) << "the peer never held it";
     EXPECT_FALSE(clipboard_.empty());
-    EXPECT_FALSE(clipboard_.setPicture());
+    EXPECT_FALSE(clipboard_.setImage(five));
     ::SetEvent(release.get());
     EXPECT_EQ(ExitCodeOf(peer), 0);
-    EXPECT_TRUE(clipboard_.empty() && clipboard_.setPicture());
+    EXPECT_TRUE(clipboard_.empty() && clipboard_.setImage(five));
     EXPECT_EQ(PeerReads(), "0: 5 5 FAF00A FAF00A");
 }
 

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "core/app/shell.h"
+#include "core/run/tick_pace.h"
 #include "ui/splash.h"
 #include "win32/input_wake.h"
+#include "win32/key_state.h"
 #include "win32/messages.h"
 #include "win_test_support.h"
 
@@ -99,6 +101,38 @@ TEST(InputWake, ArmedTheNextInputPostsOneMessageAndAnUnarmedOneNone) {
     Nudge();
     ProcessPendingMessages();
     EXPECT_EQ(wakes, 2);
+}
+
+// Every press is noted for the key state, a right Ctrl as Ctrl: a key tapped between two looks
+// reads "pressed since" once, whatever the system's own bit says; what is heard keeps the watch's
+// time, and one put in place again hears on.
+TEST(InputWake, NotesEveryPressForTheKeyStateAndHearsOnWhenPutInPlaceAgain) {
+    InputWake wake;
+    ASSERT_TRUE(wake.watching());
+    AsyncKeyStateSource keys(&wake);
+    const auto tap = [](WORD vk, DWORD flags = 0) {
+        INPUT press[2] = {};
+        for (INPUT& key : press) key.type = INPUT_KEYBOARD, key.ki.wVk = vk, key.ki.dwFlags = flags;
+        press[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        ASSERT_EQ(SendInput(2, press, sizeof(INPUT)), 2U);
+    };
+    for (const auto& [vk, flags, seenAs] : {std::tuple{WORD{VK_F13}, DWORD{0}, VK_F13},
+                                            std::tuple{WORD{VK_RCONTROL}, DWORD{KEYEVENTF_EXTENDEDKEY}, VK_CONTROL}}) {
+        SCOPED_TRACE(seenAs);
+        (void)keys.asyncKeyState(seenAs);  // nothing left over
+        tap(vk, flags);
+        ASSERT_TRUE(Await([&] { return (GetAsyncKeyState(vk) & 0x8000) == 0 && wake.TakePress(seenAs); }, 5000));
+        tap(vk, flags);
+        ASSERT_TRUE(Await([&] { return (keys.asyncKeyState(seenAs) & 1) != 0; }, 5000));
+        EXPECT_EQ(keys.asyncKeyState(seenAs), 0) << "once only, and it is up";
+    }
+    const uint32_t before = wake.lastHeardMs();
+    wake.rewatch();
+    Nudge();
+    EXPECT_TRUE(Await(
+        [&] { return wake.lastHeardMs() != before && !WatchIsDeaf(wake.lastInputMs(), wake.lastHeardMs()); }, 5000));
+    tap(VK_F13);
+    EXPECT_TRUE(Await([&] { return wake.TakePress(VK_F13); }, 5000)) << "put in place again, it hears on";
 }
 
 // Its height follows the lines of its message, it stays above other windows, and it closes

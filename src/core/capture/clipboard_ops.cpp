@@ -32,9 +32,9 @@ std::string ClearClipboard(Clipboard& clipboard, CaptureUi& ui) {
                                 [&ui](int ms) { ui.sleepMs(ms); }});
 }
 
-std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui) {
-    return RetrySetClipboard({[&clipboard] { return clipboard.setPicture(); }, [&ui] { ui.processPendingMessages(); },
-                              [&ui](int ms) { ui.sleepMs(ms); }});
+std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui, const Image& image) {
+    return RetrySetClipboard({[&clipboard, &image] { return clipboard.setImage(image); },
+                              [&ui] { ui.processPendingMessages(); }, [&ui](int ms) { ui.sleepMs(ms); }});
 }
 
 }  // namespace tessarin

@@ -25,6 +25,6 @@ struct ClipboardRetry {
 [[nodiscard]] std::string RetrySetClipboard(const ClipboardRetry& retry);
 
 [[nodiscard]] std::string ClearClipboard(Clipboard& clipboard, CaptureUi& ui);
-[[nodiscard]] std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui);
+[[nodiscard]] std::string CopyPictureToClipboard(Clipboard& clipboard, CaptureUi& ui, const Image& image);
 
 }  // namespace tessarin

@@ -400,6 +400,7 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
     context.downloadedImage = false;
     context.failureStatus.clear();
     context.warning.clear();
+    context.image.reset();
     const Point pointer = context.desktop.cursorPos();
     const WindowId pointerWindow = context.desktop.windowFromPoint(pointer);
     const std::string pointerClass = context.desktop.className(pointerWindow);
@@ -429,12 +430,18 @@ std::string MyCapture(CaptureContext& context, std::string_view target) {
 
     if (captured->cursor && !NoMouse(context))
         DrawCursorOverlay(context.grabber, captured->origin.x, captured->origin.y);
+    // The pixels are the core's from here on: the preview, the list and the clipboard read them.
+    context.image = context.grabber.takeImage();
+    if (!context.image) {
+        ShowFailure(context, kOutOfMemory);
+        return std::string(kCaptureError);
+    }
     if (CopiesToClipboard(context)) {
         if (ClearClipboard(context.clipboard, context.ui) == kCaptureError) {
             ShowFailure(context, kClipboardClearError);
             return std::string(kCaptureError);
         }
-        if (CopyPictureToClipboard(context.clipboard, context.ui) == kCaptureError) {
+        if (CopyPictureToClipboard(context.clipboard, context.ui, *context.image) == kCaptureError) {
             ShowFailure(context, kClipboardSetError);
             return std::string(kCaptureError);
         }

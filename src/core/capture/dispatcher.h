@@ -43,6 +43,8 @@ struct CaptureContext {
     std::string failureStatus{};
     // Said of a capture that may not look as the screen does (kProtectedWarning ...), or "".
     std::string warning{};
+    // What the capture took (the cursor painted in), the core's own; null when it took nothing.
+    SharedImage image{};
 };
 
 // The browser kind word of a window class ("IE", "FIREFOX", "GHROME" ...), "" for none.

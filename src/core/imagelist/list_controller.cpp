@@ -101,24 +101,30 @@ void ImageListController::Select(int32_t position) {
     ctx_.view.selectionChanged(position, list_.SlotOfEntry(position));
 }
 
-void ImageListController::ShowUnlistedCapture() {
-    waiting_ = true;
+// The preview shows what the list hands it, and a click on the preview copies exactly that.
+void ImageListController::ShowInPreview(SharedImage image) {
+    shown_ = std::move(image);
+    ctx_.view.showPreview(shown_);
+}
+
+void ImageListController::ShowUnlistedCapture(const SharedImage& image) {
+    waiting_ = image;
     Select(-1);
-    ctx_.view.previewChanged();
+    ShowInPreview(image);
 }
 
 void ImageListController::PreviewCleared() {
-    waiting_ = false;
+    waiting_.reset();
     Select(-1);
-    ctx_.view.previewChanged();
+    ShowInPreview(nullptr);
 }
 
 void ImageListController::AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) {
     if (!waiting_ || closing_) return;
-    // Cleared first: adding lets messages run, and a second click meanwhile must not add the
+    // Taken first: adding lets messages run, and a second click meanwhile must not add the
     // same capture twice.
-    waiting_ = false;
-    (void)AddImage(ctx_.view.previewImage(), fullPath, winText, saved);
+    const SharedImage image = std::exchange(waiting_, nullptr);
+    (void)AddImage(image, fullPath, winText, saved);
 }
 
 SharedImage ImageListController::ImageOf(EntryId id, bool letMessagesRun) {
@@ -175,7 +181,7 @@ void ImageListController::ShowEntry(int32_t position) {
     // A file that has gone or no longer reads shows as an empty preview, and says so; the entry
     // stays.
     const SharedImage image = ImageOf(entry->id);
-    ctx_.view.showPreview(image);
+    ShowInPreview(image);
     ctx_.view.setTexts(entry->fileName, entry->windowText);
     if (!image) ctx_.view.setStatus(ctx_.store.isFile(entry->fullPath) ? kFileUnreadableStatus : kFileGoneStatus);
     Select(position);
@@ -429,10 +435,10 @@ void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
     if (!waiting_) {
         if (const ImageEntry* shown = list_.Entry(next)) {
             ctx_.view.setTexts(shown->fileName, shown->windowText);
-            ctx_.view.showPreview(ImageOf(shown->id));
+            ShowInPreview(ImageOf(shown->id));
         } else {
             ctx_.view.setTexts("", "");
-            ctx_.view.showPreview(nullptr);
+            ShowInPreview(nullptr);
         }
         Select(next);
     }
@@ -518,7 +524,7 @@ void ImageListController::PressThumbnail(int32_t position, MouseButton button) {
 
 void ImageListController::PressPreview(MouseButton button) {
     if (button != MouseButton::Left || closing_) return;
-    CopyAndDrag(ctx_.view.previewImage(), kPreviewCopiedStatus);
+    CopyAndDrag(shown_, kPreviewCopiedStatus);
 }
 
 void ImageListController::DropOnThumbnail(int32_t position, const Image& image) {

@@ -80,10 +80,10 @@ public:
     [[nodiscard]] bool HoldsPixels(int32_t position) const;
 
     // ListCommands (the capture run).
-    void ShowUnlistedCapture() override;
+    void ShowUnlistedCapture(const SharedImage& image) override;
     void PreviewCleared() override;
-    [[nodiscard]] bool CaptureWaiting() const override { return waiting_; }
-    void DiscardWaitingCapture() override { waiting_ = false; }
+    [[nodiscard]] bool CaptureWaiting() const override { return waiting_ != nullptr; }
+    void DiscardWaitingCapture() override { waiting_.reset(); }
     void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) override;
     void mnuSave_Click() override;
     void DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) override;
@@ -136,6 +136,7 @@ private:
     // Adds an image as a new entry; false (after a message) when it could not be.
     bool AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText, bool saved);
     void Select(int32_t position);
+    void ShowInPreview(SharedImage image);
     void ShowEntry(int32_t position);
     // The entry's full image: held pixels, else its file; null when neither gives one. A file
     // read again unchanged is not decoded again; one that changed gives the entry a new thumbnail.
@@ -192,7 +193,8 @@ private:
     };
     ReadFile lastRead_;
     int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
-    bool waiting_ = false;  // a fresh capture waits to be added
+    SharedImage waiting_;   // a fresh capture that waits to be added
+    SharedImage shown_;     // what the preview shows
     bool hovering_ = false;
     bool dragging_ = false;
     bool closing_ = false;

@@ -53,7 +53,7 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
         // A screen-sized picture takes a noticeable time to decode: the window answers meanwhile,
         // and an entry the user chose meanwhile keeps the preview.
         const SharedImage image = ImageOf(shown, true);
-        if (image && selected_ != 0 && selected_ == list_.PositionOf(shown)) ctx_.view.showPreview(image);
+        if (image && selected_ != 0 && selected_ == list_.PositionOf(shown)) ShowInPreview(image);
     }
     ctx_.view.stripScrollToEnd();
     ctx_.view.setStatus(kLoadDoneStatus);

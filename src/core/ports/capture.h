@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/imagelist/image.h"
+
 namespace tessarin {
 
 // A window handle as the number other programs see; 0 = no window.
@@ -136,6 +138,9 @@ public:
     // Paints the current cursor with its hot spot at the pointer position translated by
     // minus the origin.
     virtual void drawCursor(int32_t originX, int32_t originY) = 0;
+    // What the picture holds, handed over: the capture's pixels from then on belong to the
+    // core, and the picture keeps none (null for an empty picture or when memory runs out).
+    [[nodiscard]] virtual SharedImage takeImage() = 0;
 
     // Our own windows on the screen, which no copy of the screen may show.
     [[nodiscard]] virtual std::vector<ShownWindow> ownWindows() const = 0;
@@ -153,8 +158,8 @@ class Clipboard {
 public:
     virtual ~Clipboard() = default;
     [[nodiscard]] virtual bool empty() = 0;
-    // Puts the preview picture on the clipboard as a bitmap (CF_BITMAP).
-    [[nodiscard]] virtual bool setPicture() = 0;
+    // Puts an image on the clipboard as a bitmap (CF_BITMAP); an empty one puts nothing there.
+    [[nodiscard]] virtual bool setImage(const Image& image) = 0;
 };
 
 // The user and the rest of the program, as the capture engine meets them.

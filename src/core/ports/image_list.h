@@ -90,10 +90,6 @@ public:
     virtual void selectionChanged(int32_t position, int32_t slot) = 0;
     // The preview shows this image (null: empty), laid out from its top-left corner.
     virtual void showPreview(const SharedImage& image) = 0;
-    // The grabber drew a new picture into the preview: lay it out again.
-    virtual void previewChanged() = 0;
-    // The fresh capture in the preview, as the grabber left it.
-    [[nodiscard]] virtual SharedImage previewImage() const = 0;
     virtual void setTexts(const std::string& fileName, const std::string& winText) = 0;
     virtual void setFileName(const std::string& fileName) = 0;
     // What the file-name box shows now (the user may have typed a name).

@@ -9,7 +9,7 @@ class ListCommands {
 public:
     virtual ~ListCommands() = default;
     // A fresh capture is in the preview and waits to be added (no entry is selected).
-    virtual void ShowUnlistedCapture() = 0;
+    virtual void ShowUnlistedCapture(const SharedImage& image) = 0;
     // A capture failed or was cancelled after the preview was emptied: nothing waits.
     virtual void PreviewCleared() = 0;
     [[nodiscard]] virtual bool CaptureWaiting() const = 0;

@@ -15,6 +15,7 @@ struct CaptureOutcome {
     bool downloadedImage = false;  // the image is a downloaded file, already saved
     std::string failureStatus{};   // what a capture that took nothing says on the status line
     std::string warning{};         // what the user should know of the picture, or ""
+    SharedImage image{};           // the pixels taken
 };
 
 class RunHost {

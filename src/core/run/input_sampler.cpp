@@ -78,17 +78,16 @@ std::string SampleInput(SamplerState& state, KeyStateTable& table, const KeyName
     return event;
 }
 
-KeyFlags ReadKeyFlags(KeyStateSource& keys) {
+KeyFlags KeyFlagsOfSample(const KeyStateTable& table) {
     KeyFlags flags;
-    flags.ctrl = keys.asyncKeyState(kVkControl) != 0 ? 1 : 0;
-    flags.shift = keys.asyncKeyState(kVkShift) != 0 ? 1 : 0;
-    flags.alt = keys.asyncKeyState(kVkMenu) != 0 ? 1 : 0;
+    IdleKeyFlagsOfSample(flags, table);
+    flags.alt = table.current[kVkMenu] == 1 ? 1 : 0;
     return flags;
 }
 
-void ReadIdleKeyFlags(KeyFlags& flags, KeyStateSource& keys) {
-    flags.ctrl = keys.asyncKeyState(kVkControl) != 0 ? 1 : 0;
-    flags.shift = keys.asyncKeyState(kVkShift) != 0 ? 1 : 0;
+void IdleKeyFlagsOfSample(KeyFlags& flags, const KeyStateTable& table) {
+    flags.ctrl = table.current[kVkControl] == 1 ? 1 : 0;
+    flags.shift = table.current[kVkShift] == 1 ? 1 : 0;
 }
 
 }  // namespace tessarin

@@ -40,9 +40,11 @@ inline constexpr int kVkMenu = 18;
 [[nodiscard]] std::string SampleInput(SamplerState& state, KeyStateTable& table, const KeyNameTable& names,
                                       KeyStateSource& keys, bool baseline);
 
-// Ctrl, Shift and Alt, as a run pass reads them.
-[[nodiscard]] KeyFlags ReadKeyFlags(KeyStateSource& keys);
-// Ctrl and Shift only, as the idle tick reads them; Alt keeps its value.
-void ReadIdleKeyFlags(KeyFlags& flags, KeyStateSource& keys);
+// Ctrl, Shift and Alt as the last sample saw them: from the same reading as the key they go
+// with. (Read again, a modifier pressed and let go since the last look would read up, its
+// "pressed since" bit used up by the sample, and the capture it went with would be dropped.)
+[[nodiscard]] KeyFlags KeyFlagsOfSample(const KeyStateTable& table);
+// Ctrl and Shift only, as the idle tick takes them; Alt keeps its value.
+void IdleKeyFlagsOfSample(KeyFlags& flags, const KeyStateTable& table);
 
 }  // namespace tessarin

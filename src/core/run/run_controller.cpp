@@ -115,7 +115,7 @@ void RunController::PassBody() {
     NoteSample(event, pointerBefore);
     pointerTwips_ =
         Point{Twips(sampler_.pointer.x, ctx_.twipsPerPixelX), Twips(sampler_.pointer.y, ctx_.twipsPerPixelY)};
-    keyFlags_ = ReadKeyFlags(ctx_.keys);
+    keyFlags_ = KeyFlagsOfSample(table_);
     const WindowId foreground = ctx_.desktop.foregroundWindow();
     NoteForeground(foreground);
 
@@ -247,7 +247,7 @@ bool RunController::CaptureStep() {
         return true;
     }
     if (!outcome.result.empty()) ctx_.host.setFileName(outcome.result);
-    FinishCapture();
+    FinishCapture(outcome.image);
     WarnOnce(outcome.warning);
     return false;
 }
@@ -264,7 +264,7 @@ void RunController::SnapshotStep() {
         return;
     }
     downloadedImage_ = outcome.downloadedImage;
-    FinishCapture();
+    FinishCapture(outcome.image);
     WarnOnce(outcome.warning);
 }
 
@@ -282,8 +282,8 @@ void RunController::DiscardCapture(const std::string& failureStatus) {
     overlay_.Init();
 }
 
-void RunController::FinishCapture() {
-    ctx_.list.ShowUnlistedCapture();
+void RunController::FinishCapture(const SharedImage& image) {
+    ctx_.list.ShowUnlistedCapture(image);
     const bool waitForAdd = !downloadedImage_ && (ctx_.settings.autoListing != 1 || ctx_.flags.nolisting == 1);
     if (waitForAdd) {
         ctx_.host.setAddEnabled(true);
@@ -335,7 +335,7 @@ void RunController::IdleTick() {
     const Point pointerBefore = sampler_.pointer;
     const std::string event = SampleInput(sampler_, table_, ctx_.keyNames, ctx_.keys, false);
     NoteSample(event, pointerBefore);
-    ReadIdleKeyFlags(keyFlags_, ctx_.keys);
+    IdleKeyFlagsOfSample(keyFlags_, table_);
     if (event == "KEY_DOWN") {
         // Asked only for a key: the idle program asks the system nothing it does not need.
         const WindowId foreground = ctx_.desktop.foregroundWindow();

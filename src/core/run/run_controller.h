@@ -88,7 +88,7 @@ public:
     void cmdGo_Click();
     void cmdStop_Click();
     void cmdAdd_Click();
-    void FinishCapture();
+    void FinishCapture(const SharedImage& image);
     // Around the modal settings dialog.
     void SetSetting();
     void EndSetting();

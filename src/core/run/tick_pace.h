@@ -28,4 +28,11 @@ private:
     bool still_ = false;
 };
 
+// The system removes an input hook that was slow once, and says nothing: the rare looks would
+// then wait for a wake that never comes, and captures would lag by up to half a second. Input the
+// system had that the watch did not hear this long after tells that it has gone deaf. Times are
+// the system's 32-bit millisecond ticks, which wrap after 49 days.
+inline constexpr uint32_t kDeafAfterMs = 250;
+[[nodiscard]] bool WatchIsDeaf(uint32_t lastInputMs, uint32_t lastHeardMs);
+
 }  // namespace tessarin
