@@ -12,6 +12,7 @@
 #include "core/capture/dispatcher.h"
 #include "core/imagelist/list_controller.h"
 #include "core/imagelist/strip_geometry.h"
+#include "core/journal/capture_journal.h"
 #include "core/run/run_controller.h"
 #include "core/settings/key_names.h"
 #include "core/settings/settings.h"
@@ -29,6 +30,7 @@
 #include "win32/grabber.h"
 #include "win32/image_store.h"
 #include "win32/input_wake.h"
+#include "win32/journal_store.h"
 #include "win32/key_state.h"
 #include "win32/picture.h"
 #include "win32/shell.h"
@@ -91,18 +93,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const int32_t twipsPerPixel = window.twipsPerPixel();
     const StripLayout layout = StripLayoutFor(twipsPerPixel);
 
-    // Away from the window's thread: the save folder's listing and the thumbnail cache, and the
-    // thumbnails of the loaded files. Both hand their results back through the window's messages.
+    // Away from the window's thread: the save folder's listing, the thumbnail cache and the capture
+    // journal's files, and the thumbnails of the loaded files. Both hand their results back through
+    // the window's messages.
     WinBackgroundWork background;
     ImageListController* decodedInto = nullptr;  // the list, once it is made
     WinThumbnailDecoder decoder(layout, [&decodedInto](DecodedThumbnail thumbnail) {
         if (decodedInto != nullptr) decodedInto->ThumbnailDecoded(std::move(thumbnail));
     });
 
+    // Every unsaved capture on disk until it is saved or let go: beside the program like conf.txt,
+    // else in the user's local application data.
+    WinJournalStore journalStore(fs);
+    const SystemClock clock;
+    CaptureJournal journal(
+        JournalContext{journalStore, background, clock, JournalRoots(paths.programFolder, LocalAppDataFolder())});
+
     // The image list, the range overlay, the capture engine and the capture run.
     ImageListController list(ListContext{window, window, store, clipboard, drag, settings, paths, layout,
                                          // Without its workers the list decodes the thumbnails itself.
-                                         decoder.ok() ? &decoder : nullptr, &fs, &background});
+                                         decoder.ok() ? &decoder : nullptr, &fs, &background, &journal});
     decodedInto = &list;
     frmRect rect(window.hwnd(), twipsPerPixel, twipsPerPixel, desktop.osPlatformId());
     BrowserContext browser{documents, webImages, paths};
@@ -111,8 +121,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                  paths, shell, shell.windowsFolder(), twipsPerPixel, twipsPerPixel});
 
     // The program's life: start-up, the close and the end of the session.
-    ProgramLife life(ProgramContext{window, list, run, rect, &decoder, background, statusRecord, shell, desktop, fs,
-                                    paths, codePage, settings, flags,
+    ProgramLife life(ProgramContext{window, list, run, rect, &decoder, background, &journal, statusRecord, shell,
+                                    desktop, fs, paths, codePage, settings, flags,
                                     std::string(ArgumentsOf(WideToUtf8(GetCommandLineW())))});
 
     window.Attach({list, run, rect, capture, life});

@@ -60,6 +60,7 @@ struct FakeJournalStore : JournalStore {
     const int program;
     std::vector<std::string>& calls;
     bool failEncode = false;
+    std::string prefix;                  // before every note, where the notes share a journal with other fakes
     std::function<void()> whileWriting;  // what the window's thread does while a file is written
 
     bool lock(const std::string& folder) override {
@@ -158,7 +159,7 @@ struct FakeJournalStore : JournalStore {
         }
         return image;
     }
-    void Note(std::string line) const { calls.push_back(std::move(line)); }
+    void Note(const std::string& line) const { calls.push_back(prefix + line); }
 };
 
 struct FakeClock : Clock {

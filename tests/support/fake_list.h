@@ -242,8 +242,9 @@ struct ListFakes {
         fs.addFolder("C:\\T\\data");
     }
     ListContext Context(ThumbnailDecoder* decoder = nullptr, FileSystem* files = nullptr,
-                        BackgroundWork* background = nullptr) {
-        return {view, prompts, store, clipboard, drag, settings, paths, StripLayoutFor(15), decoder, files, background};
+                        BackgroundWork* background = nullptr, CaptureJournal* captureJournal = nullptr) {
+        return {view,    prompts, store,      clipboard,     drag, settings, paths, StripLayoutFor(15),
+                decoder, files,   background, captureJournal};
     }
     static std::string Path(const std::string& name) { return "C:\\T\\data\\" + name; }
 };

@@ -108,7 +108,9 @@ struct FakeListCommands : ListCommands {
     FakeRunHost& host;
     bool waiting = false;
 
-    void ShowUnlistedCapture(const SharedImage&) override { waiting = true, Note("unlisted"); }
+    void ShowUnlistedCapture(const SharedImage&, const std::string&, const std::string&) override {
+        waiting = true, Note("unlisted");
+    }
     void PreviewCleared() override { waiting = false, Note("cleared"); }
     bool CaptureWaiting() const override { return waiting; }
     void DiscardWaitingCapture() override { waiting = false, Note("discard"); }

@@ -13,6 +13,7 @@
 #include "core/run/target_kind.h"
 #include "support/fake_capture.h"
 #include "support/fake_filesystem.h"
+#include "support/fake_journal.h"
 #include "support/fake_list.h"
 #include "support/fake_run.h"
 #include "support/iconv_codepage.h"
@@ -309,7 +310,12 @@ struct LifeWorld : ListFakes {
     CommandLineFlags flags;
     KeyNameTable names = BuildKeyNameTable();
     IconvCodePage codePage;
-    ImageListController list{Context(&decoder, &fs, &background)};
+    // The capture journal's disk, its calls noted among the others.
+    FakeDisk disk;
+    FakeJournalStore journalStore{disk, 1, journal};
+    FakeClock clock;
+    CaptureJournal captureJournal{{journalStore, background, clock, JournalRoots("C:\\T", "")}};
+    ImageListController list{Context(&decoder, &fs, &background, &captureJournal)};
     RunController run{RunContext{host, list, keys, overlay, desktop, accessibility, settings, flags, names, codePage,
                                  paths, shell, "C:\\W", 15, 15}};
     std::unique_ptr<ProgramLife> life;
@@ -317,19 +323,20 @@ struct LifeWorld : ListFakes {
     LifeWorld() {
         fs.addFile("C:\\T\\imgctl.dll");
         decoder.journal = background.journal = &journal;
+        journalStore.prefix = "journal ";
         desktop.windows = {{0x42, "Watched", "watched"}};
     }
     void Start(const std::string& commandLine = "") {
-        life = std::make_unique<ProgramLife>(ProgramContext{window, list, run, overlay, &decoder, background, status,
-                                                            shell, desktop, fs, paths, codePage, settings, flags,
-                                                            commandLine});
+        life = std::make_unique<ProgramLife>(ProgramContext{window, list, run, overlay, &decoder, background,
+                                                            &captureJournal, status, shell, desktop, fs, paths,
+                                                            codePage, settings, flags, commandLine});
         host.life = life.get();
         life->Load();
     }
     // Unsaved captures named a, b, ... as the run adds them.
     void Capture(const std::string& names) {
         for (const char name : names) {
-            list.ShowUnlistedCapture(Solid(8, 6, 0x102030));
+            list.ShowUnlistedCapture(Solid(8, 6, 0x102030), Path(std::string(1, name)), "");
             list.AddWaitingCapture(Path(std::string(1, name)), "", false);
         }
     }
@@ -341,17 +348,22 @@ struct LifeWorld : ListFakes {
 };
 
 TEST(ProgramLife, StartsUpInItsOrderAndReportsAMissingCodec) {
-    // The command words, whether the codec answers, and what start-up asks for, in its order.
+    // The command words, whether the codec answers, and what start-up asks for, in its order. Every
+    // start opens its capture journal (taking over those of programs that have gone) after the
+    // loaded files and before a run can capture.
     const std::tuple<const char*, bool, const char*> cases[] = {
         {"", true,
-         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|cd C:\\T|started|ticks|"
-         "go on|frame 0"},
+         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|cd C:\\T|"
+         "journal mkdir C:\\T\\journal|journal mkdir C:\\T\\journal\\20251206-054640-0001|journal lock "
+         "C:\\T\\journal\\20251206-054640-0001|started|ticks|go on|frame 0"},
         {"-novisible -min -hwnd 66 -debug", false,
          "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|watch|hide minimised panel|"
-         "started|error 126 not found / DLLエラー|saving off|ticks|go on|frame 0"},
+         "journal mkdir C:\\T\\journal|journal mkdir C:\\T\\journal\\20251206-054640-0001|journal lock "
+         "C:\\T\\journal\\20251206-054640-0001|started|error 126 not found / DLLエラー|saving off|ticks|go on|frame 0"},
         {"-a", true,
-         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|started|ticks|frame 1|"
-         "go off|status Go"}};
+         "starting Tessarin  Ver1.00|record Tessarin|status |place 500,440,950,720|apply|show|"
+         "journal mkdir C:\\T\\journal|journal mkdir C:\\T\\journal\\20251206-054640-0001|journal lock "
+         "C:\\T\\journal\\20251206-054640-0001|started|ticks|frame 1|go off|status Go"}};
     for (const auto& [line, codec, expected] : cases) {
         LifeWorld w;
         w.fs.remove("C:\\T\\data");
@@ -384,8 +396,8 @@ TEST(ProgramLife, APlainStartLoadsTheSaveFolderFromTheProgramFolder) {
     EXPECT_LT(at("status ロード完了！"), at("show 1個の画像がThumbフォルダにあります。"));
 }
 
-// The closing question's answer decides what is saved, whether "conf.txt" is written and whether the
-// program ends; with nothing to ask, it ends at once.
+// The closing question's answer decides what is saved, what the capture journal keeps, whether
+// "conf.txt" is written and whether the program ends; with nothing to ask, it ends at once.
 TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgramEnds) {
     using A = ListPrompts::Answer;
     struct Case {
@@ -395,19 +407,22 @@ TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgra
         size_t saved;
         bool asked, ended;
         int confWrites;
+        size_t journaled;  // captures the journal keeps for the next start
     };
-    const Case cases[] = {{"cancel", A::Cancel, false, false, false, false, 0, true, false, 0},
-                          {"no", A::No, false, false, false, false, 0, true, true, 1},
-                          {"yes", A::Yes, false, false, false, false, 2, true, true, 1},
-                          {"yes, one fails: nothing is lost", A::Yes, true, false, false, false, 1, true, false, 0},
-                          {"no questions", A::Yes, false, true, false, false, 0, false, true, 1},
-                          {"no codec in either folder", A::Yes, false, false, true, false, 0, false, true, 1},
-                          {"conf.txt cannot be written", A::No, false, false, false, true, 0, true, true, 1}};
+    const Case cases[] = {{"cancel", A::Cancel, false, false, false, false, 0, true, false, 0, 2},
+                          {"no", A::No, false, false, false, false, 0, true, true, 1, 0},
+                          {"yes", A::Yes, false, false, false, false, 2, true, true, 1, 0},
+                          {"yes, one fails: nothing is lost", A::Yes, true, false, false, false, 1, true, false, 0, 1},
+                          {"no questions", A::Yes, false, true, false, false, 0, false, true, 1, 0},
+                          // Nobody was asked, and nothing could have been saved: they come back at the next start.
+                          {"no codec in either folder", A::Yes, false, false, true, false, 0, false, true, 1, 2},
+                          {"conf.txt cannot be written", A::No, false, false, false, true, 0, true, true, 1, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LifeWorld w;
         w.Start();
         w.Capture("ab");
+        w.background.RunAll();
         w.prompts.answer = c.answer;
         if (c.failSave) w.store.failing.insert(AsciiLower(w.Path("b.jpg")));
         w.settings.noConfirm = c.noConfirm ? 1 : 0;
@@ -422,9 +437,17 @@ TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgra
         EXPECT_EQ(w.life->stage() == ProgramLife::Stage::Ended, c.ended);
         EXPECT_EQ(Has(after, "unload"), c.ended);
         if (c.ended) {
-            EXPECT_EQ(std::vector(after.end() - 5, after.end()),
-                      Lines("finish decoder|finish background|overlay unload|record closed|unload"));
+            // The journal goes once the background work is done: nothing is left to write into it.
+            const auto at = [&](const std::string& line) { return std::ranges::find(after, line) - after.begin(); };
+            EXPECT_LT(at("finish decoder"), at("finish background"));
+            EXPECT_LT(at("finish background"), at("journal unlock C:\\T\\journal\\20251206-054640-0001"));
+            EXPECT_EQ(std::vector(after.end() - 3, after.end()), Lines("overlay unload|record closed|unload"));
         }
+        size_t journaled = 0;
+        for (const auto& [path, bytes] : w.disk.now.files) journaled += path.ends_with(".tjr");
+        EXPECT_EQ(journaled, c.journaled);
+        // A normal end leaves no journal behind.
+        EXPECT_EQ(w.disk.now.folders.contains("C:\\T\\journal"), c.journaled != 0 || !c.ended);
         // Shown and published, then left up long enough to be read.
         EXPECT_EQ(Has(after, "status 設定値保存エラー") && Has(after, "pause 3000"), c.failConf);
     }
@@ -557,6 +580,11 @@ TEST(ProgramLife, TheEndOfTheSessionSavesQuietlyWhateverIsOpen) {
         EXPECT_EQ(CountPrefix(w.journal, "unload"), 1U);
         EXPECT_EQ(w.journal.back(), "unload") << "nothing acts after the end";
         EXPECT_EQ(w.life->stage(), ProgramLife::Stage::Ended);
+        // What the end could not save stays in the journal for the next start; what the user
+        // declined does not.
+        size_t journaled = 0;
+        for (const auto& [path, bytes] : w.disk.now.files) journaled += path.ends_with(".tjr");
+        EXPECT_EQ(journaled, std::string_view(c.name).starts_with("after No") ? 0 : 2 - c.saved);
     }
 }
 

@@ -208,7 +208,7 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
 
 TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
     FolderWorld w;
-    w.list->ShowUnlistedCapture(Solid(30, 20, 0x77));
+    w.list->ShowUnlistedCapture(Solid(30, 20, 0x77), "C:\\T\\data\\shot", "win");
     w.list->AddWaitingCapture("C:\\T\\data\\shot", "win", false);
     w.fs.modified["c:\\t\\data\\shot.jpg"] = 9;
     w.list->mnuSave_Click();

@@ -17,10 +17,12 @@ struct ListWorld : ListFakes {
     ImageListController list;
 
     // A fresh capture of w x h in the preview, not listed yet.
-    void Waiting(int32_t w, int32_t h) { list.ShowUnlistedCapture(Solid(w, h, 0x102030)); }
+    void Waiting(int32_t w, int32_t h, const std::string& name = "") {
+        list.ShowUnlistedCapture(Solid(w, h, 0x102030), Path(name), "win " + name);
+    }
     // A fresh capture added under a name.
     void Capture(const std::string& name, int32_t w = 80, int32_t h = 60) {
-        Waiting(w, h);
+        Waiting(w, h, name);
         list.AddWaitingCapture(Path(name), "win " + name, false);
     }
     void Load(const std::string& name, int32_t w = 40, int32_t h = 30) {
@@ -364,7 +366,7 @@ TEST(ListController, LeftPressCopiesTheFullImageReportsAndDrags) {
     w.list.PressPreview(MouseButton::Right);
     EXPECT_EQ(w.journal, (ListJournal{"select 3,3", "select 1,1", "menu"}));
 
-    w.list.ShowUnlistedCapture(Solid(7, 3, 1));  // the preview copies what it shows
+    w.list.ShowUnlistedCapture(Solid(7, 3, 1), w.Path("p"), "");  // the preview copies what it shows
     w.clipboard.emptyBusy = w.clipboard.setBusy = 0;
     w.journal.clear();
     w.list.PressPreview(MouseButton::Left);

@@ -25,7 +25,9 @@
 namespace tessarin::test {
 namespace {
 
-bool Exists(const std::string& path) { return ::GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> Names(const std::vector<JournalStore::Listed>& listed) {
     std::vector<std::string> names;

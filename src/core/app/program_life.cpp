@@ -24,8 +24,8 @@ void ProgramLife::Load() {
     static constexpr void (ProgramLife::*kSteps[])() = {
         &ProgramLife::ShowStarting, &ProgramLife::MakeDataFolder, &ProgramLife::OpenStatusRecord,
         &ProgramLife::ReadSettings, &ProgramLife::SampleKeys,     &ProgramLife::ShowWindow,
-        &ProgramLife::LoadImages,   &ProgramLife::ReportThumbs,   &ProgramLife::EndStartup,
-        &ProgramLife::CheckCodec,   &ProgramLife::StartRunOrWait};
+        &ProgramLife::LoadImages,   &ProgramLife::ReportThumbs,   &ProgramLife::RestoreCaptures,
+        &ProgramLife::EndStartup,   &ProgramLife::CheckCodec,     &ProgramLife::StartRunOrWait};
     for (const auto step : kSteps) {
         if (stage_ == Stage::Ended) return;
         (this->*step)();
@@ -85,6 +85,10 @@ void ProgramLife::ReportThumbs() {
     const std::string count = ThumbCountText(CountThumbFiles(ctx_.settings, ctx_.paths));
     if (!count.empty()) ctx_.window.showStatus(count);
 }
+
+// Whatever the command line: captures a program that has gone left unsaved come back after the
+// loaded files, before any capture of this run can come.
+void ProgramLife::RestoreCaptures() { ctx_.list.RestoreCaptures(); }
 
 void ProgramLife::EndStartup() { ctx_.window.EndStartup(); }
 
@@ -194,6 +198,8 @@ void ProgramLife::Unload() {
     ctx_.list.FinishThumbnails();
     if (ctx_.decoder != nullptr) ctx_.decoder->finish();
     ctx_.background.finish();
+    // The journal's writes are done: its locks go, and the folders nothing is left in.
+    if (ctx_.journal != nullptr) ctx_.journal->Close();
     ctx_.overlay.unload();
     (void)ctx_.status.CloseStatusRecord();
     ctx_.window.Unload();

@@ -36,6 +36,7 @@ struct ProgramContext {
     OverlayWindow& overlay;
     ThumbnailDecoder* decoder;  // none: the list decodes by itself
     BackgroundWork& background;
+    CaptureJournal* journal;  // none: unsaved captures are in memory only
     StatusPublisher& status;
     Shell& shell;
     const Desktop& desktop;  // asked whether the watched window still exists
@@ -84,6 +85,7 @@ private:
     void ShowWindow();
     void LoadImages();
     void ReportThumbs();
+    void RestoreCaptures();
     void EndStartup();
     void CheckCodec();
     void StartRunOrWait();

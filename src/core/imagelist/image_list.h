@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/imagelist/image.h"
+#include "core/journal/journal_file.h"
 #include "core/ports/filesystem.h"
 
 namespace tessarin {
@@ -34,6 +35,9 @@ struct ImageEntry {
     // entry's to delete. Unknown when zero.
     FileStamp ownStamp;
     bool dropped = false;  // the strip shows a picture dropped onto it, not the file's
+    // Its copy in the capture journal while it is unsaved; the pixels are read from there once it
+    // is written. 0 for none.
+    JournalKey journal = 0;
 };
 
 class ImageList {

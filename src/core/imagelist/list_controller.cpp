@@ -73,7 +73,7 @@ bool ImageListController::HoldsPixels(int32_t position) const {
 // ---- Adding, selecting, showing --------------------------------------------------------------
 
 bool ImageListController::AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText,
-                                   bool saved) {
+                                   bool saved, JournalKey journal) {
     if (!image || image->Empty()) return false;
     std::optional<Image> thumbnail;
     try {
@@ -90,6 +90,16 @@ bool ImageListController::AddImage(const SharedImage& image, const std::string& 
     // An image that is already in its file is read from there when it is needed again; only one
     // without a file keeps its pixels, so the list's memory grows with its thumbnails.
     if (!saved || !ctx_.store.isFile(fullPath)) entry->held = image;
+    if (ctx_.journal != nullptr && !saved) {
+        // Kept on disk until it is saved or let go, under the names it was added with; once
+        // written, its pixels are read from there.
+        entry->journal = journal != 0 ? journal : Keep(image, entry->thumbnail, fullPath, winText);
+        ctx_.journal->Rewrite(entry->journal, image, entry->thumbnail, fullPath, winText,
+                              [this](JournalKey key, bool written) { JournalWritten(key, written); });
+        if (ctx_.journal->Settled(entry->journal)) entry->held.reset();
+    } else if (journal != 0) {
+        ctx_.journal->Forget(journal);  // a downloaded picture: its file holds it
+    }
     ctx_.view.stripChangedFrom(position);
     Select(position);
     ctx_.view.stripScrollToEnd();
@@ -107,16 +117,34 @@ void ImageListController::ShowInPreview(SharedImage image) {
     ctx_.view.showPreview(shown_);
 }
 
-void ImageListController::ShowUnlistedCapture(const SharedImage& image) {
+// A capture waiting to be added is kept on disk too: a crash before the add loses nothing.
+void ImageListController::ShowUnlistedCapture(const SharedImage& image, const std::string& fullPath,
+                                              const std::string& winText) {
+    ForgetWaiting();
     waiting_ = image;
+    if (ctx_.journal != nullptr && image && !image->Empty()) {
+        std::optional<Image> thumbnail;
+        try {
+            thumbnail = MakeStripThumbnail(*image, ctx_.layout);
+        } catch (const std::bad_alloc&) {
+            // Kept without one: the start that brings it back makes it from the picture.
+        }
+        waitingJournal_ = Keep(image, thumbnail.value_or(Image{}), fullPath, winText);
+    }
     Select(-1);
     ShowInPreview(image);
 }
 
 void ImageListController::PreviewCleared() {
     waiting_.reset();
+    ForgetWaiting();
     Select(-1);
     ShowInPreview(nullptr);
+}
+
+void ImageListController::DiscardWaitingCapture() {
+    waiting_.reset();
+    ForgetWaiting();
 }
 
 void ImageListController::AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) {
@@ -124,7 +152,9 @@ void ImageListController::AddWaitingCapture(const std::string& fullPath, const s
     // Taken first: adding lets messages run, and a second click meanwhile must not add the
     // same capture twice.
     const SharedImage image = std::exchange(waiting_, nullptr);
-    (void)AddImage(image, fullPath, winText, saved);
+    const JournalKey journal = std::exchange(waitingJournal_, 0);
+    // A capture that could not be listed is given up, its copy too.
+    if (!AddImage(image, fullPath, winText, saved, journal) && journal != 0) ctx_.journal->Forget(journal);
 }
 
 SharedImage ImageListController::ImageOf(EntryId id, bool letMessagesRun) {
@@ -132,6 +162,14 @@ SharedImage ImageListController::ImageOf(EntryId id, bool letMessagesRun) {
     ImageEntry* entry = list_.Entry(position);
     if (entry == nullptr) return nullptr;
     if (entry->held) return entry->held;
+    if (entry->journal != 0 && ctx_.journal != nullptr) {
+        // Written to the journal, its pixels left memory: they come back from there.
+        if (lastRead_.image && lastRead_.id == id && lastRead_.stamp == FileStamp{}) return lastRead_.image;
+        lastRead_ = {};
+        SharedImage image = ctx_.journal->Read(entry->journal);
+        if (image) lastRead_ = {id, {}, image};
+        return image;
+    }
     if (ctx_.files == nullptr) return ctx_.store.read(entry->fullPath).image;
     const std::optional<FileStamp> current = StampOf(entry->fullPath);
     if (!current) {
@@ -183,7 +221,10 @@ void ImageListController::ShowEntry(int32_t position) {
     const SharedImage image = ImageOf(entry->id);
     ShowInPreview(image);
     ctx_.view.setTexts(entry->fileName, entry->windowText);
-    if (!image) ctx_.view.setStatus(ctx_.store.isFile(entry->fullPath) ? kFileUnreadableStatus : kFileGoneStatus);
+    if (!image) {
+        ctx_.view.setStatus(entry->journal != 0 || ctx_.store.isFile(entry->fullPath) ? kFileUnreadableStatus
+                                                                                      : kFileGoneStatus);
+    }
     Select(position);
     ctx_.view.stripEnsureVisible(position);
 }
@@ -245,6 +286,7 @@ int32_t ImageListController::SaveEntry(EntryId id) {
     saved->fileName = FileNameOf(plan.target);
     saved->saved = true;
     saved->held.reset();  // the file holds the image now
+    LetGo(saved->journal);
     saved->stamp = saved->ownStamp = StampOf(saved->fullPath).value_or(FileStamp{});
     RememberThumbnail(*saved);
     ctx_.view.setTexts(saved->fileName, saved->windowText);
@@ -328,18 +370,27 @@ bool ImageListController::ConfirmClose(bool codecPresent, const std::function<vo
     const auto saved = std::make_unique<bool[]>(count + 1);
     for (size_t i = 0; i < count; ++i) saved[i] = list_.Entry(static_cast<int32_t>(i) + 1)->saved;
     const std::string unsaved = UnsavedListText(std::span<const bool>(saved.get(), count), codecPresent);
-    if (!AsksBeforeClosing(unsaved, ctx_.settings)) return true;
+    if (!AsksBeforeClosing(unsaved, ctx_.settings)) {
+        // Nothing to ask about, or no questions wanted: what is unsaved is let go. Without the
+        // codec nothing could be saved, and nobody was asked: the journal keeps it for a start
+        // that can save it.
+        if (codecPresent) ForgetUnsaved();
+        return true;
+    }
     if (beforeAsking) beforeAsking();
     if (sessionEnded_) return false;  // the sound let the end of the session in
     switch (ctx_.prompts.yesNoCancel(SaveQuestionText(unsaved), kSaveQuestionTitle)) {
         case ListPrompts::Answer::Cancel:
             return false;
         case ListPrompts::Answer::No:
+            ForgetUnsaved();
             return true;
         case ListPrompts::Answer::Yes:
             // When an image could not be saved (its error has been shown) the program stays open
             // rather than lose it.
-            return SaveUnsavedEntries();
+            if (!SaveUnsavedEntries()) return false;
+            ForgetUnsaved();
+            return true;
     }
     return false;
 }
@@ -422,8 +473,9 @@ void ImageListController::DeleteEntries(const std::vector<EntryId>& ids) {
     int32_t firstRemoved = 0;
     int32_t lastRemoved = 0;
     if (std::find(ids.begin(), ids.end(), lastRead_.id) != ids.end()) lastRead_ = {};
-    for (const ImageEntry& entry : list_.RemoveIds(ids, firstRemoved, lastRemoved)) {
+    for (ImageEntry& entry : list_.RemoveIds(ids, firstRemoved, lastRemoved)) {
         if (OwnsFile(entry)) ctx_.store.remove(entry.fullPath);
+        LetGo(entry.journal);
     }
     // Each deletion selects the entry that moved into its place, else the new last one; the last
     // deletion decides.

@@ -19,6 +19,7 @@
 #include "core/files/thumbnail_cache.h"
 #include "core/imagelist/image_list.h"
 #include "core/imagelist/strip_geometry.h"
+#include "core/journal/capture_journal.h"
 #include "core/ports/background_work.h"
 #include "core/ports/filesystem.h"
 #include "core/ports/image_list.h"
@@ -45,6 +46,9 @@ struct ListContext {
     FileSystem* files = nullptr;
     // Where the cache is read and written, away from the window; without it, on the window's thread.
     BackgroundWork* background = nullptr;
+    // Where unsaved captures are kept on disk until they are saved or let go; without it, they are
+    // in memory only.
+    CaptureJournal* journal = nullptr;
 };
 
 enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
@@ -56,11 +60,15 @@ inline constexpr const char* kCopiedSuffix = "をクリップボードに転送�
 inline constexpr const char* kPreviewCopiedStatus = "画像をクリップボードに転送！";
 inline constexpr const char* kFileGoneStatus = "画像ファイルが見つかりません！";
 inline constexpr const char* kFileUnreadableStatus = "画像ファイルを読み込めません！";
+// Once, the first time a capture could not be kept on disk.
+inline constexpr const char* kJournalFailedStatus = "一時保存エラー！";
 inline constexpr int kHoverPauseMs = 100;
 
 // The position in full-width digits, as the copy status shows it ("１２").
 [[nodiscard]] std::string FullWidthNumber(int32_t number);
 [[nodiscard]] std::string DeleteSelectedQuestion(int32_t position);
+// What start-up says of the captures it brought back and of the files it set aside; "" for none.
+[[nodiscard]] std::string RestoredStatus(int32_t restored, int32_t damaged);
 
 class ImageListController final : public ListCommands, public StripModel {
 public:
@@ -80,10 +88,11 @@ public:
     [[nodiscard]] bool HoldsPixels(int32_t position) const;
 
     // ListCommands (the capture run).
-    void ShowUnlistedCapture(const SharedImage& image) override;
+    void ShowUnlistedCapture(const SharedImage& image, const std::string& fullPath,
+                             const std::string& winText) override;
     void PreviewCleared() override;
     [[nodiscard]] bool CaptureWaiting() const override { return waiting_ != nullptr; }
-    void DiscardWaitingCapture() override { waiting_.reset(); }
+    void DiscardWaitingCapture() override;
     void AddWaitingCapture(const std::string& fullPath, const std::string& winText, bool saved) override;
     void mnuSave_Click() override;
     void DeleteKey(bool mainWindowInFront, bool ctrlOrShiftHeld) override;
@@ -118,6 +127,9 @@ public:
     [[nodiscard]] bool DecodingThumbnails() const { return !pending_.empty(); }
     // The end: the thumbnail cache is written when it changed, and no more thumbnails are awaited.
     void FinishThumbnails();
+    // Start-up, after the loaded files: the captures that programs which have gone left unsaved,
+    // in their order, unsaved again.
+    void RestoreCaptures();
     // Closing: asks about unsaved entries and saves them on Yes. False keeps the program open
     // (Cancel, or an image that could not be saved). beforeAsking runs only when it asks.
     [[nodiscard]] bool ConfirmClose(bool codecPresent, const std::function<void()>& beforeAsking = {});
@@ -133,8 +145,10 @@ public:
     [[nodiscard]] bool Closing() const { return closing_; }
 
 private:
-    // Adds an image as a new entry; false (after a message) when it could not be.
-    bool AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText, bool saved);
+    // Adds an image as a new entry, with its copy in the journal when it has one; false (after a
+    // message) when it could not be.
+    bool AddImage(const SharedImage& image, const std::string& fullPath, const std::string& winText, bool saved,
+                  JournalKey journal);
     void Select(int32_t position);
     void ShowInPreview(SharedImage image);
     void ShowEntry(int32_t position);
@@ -151,6 +165,17 @@ private:
     void CopyAndDrag(const SharedImage& image, const std::string& doneStatus);
     [[nodiscard]] std::string ClearClipboard();
     [[nodiscard]] std::string CopyToClipboard(const Image& image);
+
+    // The capture journal: a capture kept on disk, a write that ended, a copy let go (saved,
+    // deleted, declined), and the first capture that could not be kept told once.
+    [[nodiscard]] JournalKey Keep(const SharedImage& image, const Image& thumbnail, const std::string& fullPath,
+                                  const std::string& winText);
+    void JournalWritten(JournalKey key, bool written);
+    void ForgetWaiting();
+    void LetGo(JournalKey& key);
+    // Closing without saving what is unsaved: the user let it all go.
+    void ForgetUnsaved();
+    void ReportJournalFailure();
 
     // The thumbnails of the loaded files: those the cache knows at once, the others to be decoded.
     void QueueThumbnails(const std::vector<FolderImage>& files, const std::vector<EntryId>& ids,
@@ -192,9 +217,10 @@ private:
         SharedImage image;
     };
     ReadFile lastRead_;
-    int32_t selected_ = 0;  // -1 while a fresh capture not in the list is shown
-    SharedImage waiting_;   // a fresh capture that waits to be added
-    SharedImage shown_;     // what the preview shows
+    int32_t selected_ = 0;           // -1 while a fresh capture not in the list is shown
+    SharedImage waiting_;            // a fresh capture that waits to be added
+    JournalKey waitingJournal_ = 0;  // its copy in the journal
+    SharedImage shown_;              // what the preview shows
     bool hovering_ = false;
     bool dragging_ = false;
     bool closing_ = false;

@@ -94,10 +94,13 @@ std::string SessionName(int64_t now, const std::vector<std::string>& existing) {
 struct CaptureJournal::Slot {
     Slot(std::string path, uint64_t sequence, int64_t capturedAt)
         : path(std::move(path)), sequence(sequence), capturedAt(capturedAt) {}
-    const std::string path;
+    const std::string path;  // "" when there is no journal to write into
     const uint64_t sequence;
     const int64_t capturedAt;
-    uint64_t asked = 0;  // versions asked for; the window's thread only
+    // The window's thread only: versions asked for, and the record of the last.
+    uint64_t asked = 0;
+    std::string fullPath;
+    std::string windowText;
     mutable std::mutex mutex;
     bool forgotten = false;
     bool onDisk = false;
@@ -111,6 +114,7 @@ CaptureJournal::Outcome CaptureJournal::WriteVersion(JournalStore& store, Slot& 
         const std::lock_guard lock(slot.mutex);
         if (slot.forgotten) return Outcome::Dropped;
     }
+    if (slot.path.empty()) return Outcome::Failed;
     const std::optional<std::string> encoded = store.encodePicture(picture);
     if (!encoded) return Outcome::Failed;
     // Written whole under a name of its own first: a kill meanwhile leaves the old file as it was.
@@ -133,6 +137,8 @@ CaptureJournal::Outcome CaptureJournal::WriteVersion(JournalStore& store, Slot& 
 void CaptureJournal::QueueWrite(JournalKey key, const std::shared_ptr<Slot>& slot, SharedImage picture, Image thumbnail,
                                 std::string fullPath, std::string windowText, WriteDone done) {
     const uint64_t version = ++slot->asked;
+    slot->fullPath = fullPath;
+    slot->windowText = windowText;
     auto outcome = std::make_shared<Outcome>(Outcome::Dropped);
     ctx_.background.run(
         [&store = ctx_.store, slot, version, picture = std::move(picture), thumbnail = std::move(thumbnail),
@@ -152,9 +158,12 @@ void CaptureJournal::QueueWrite(JournalKey key, const std::shared_ptr<Slot>& slo
 
 JournalKey CaptureJournal::Keep(SharedImage picture, Image thumbnail, std::string fullPath, std::string windowText,
                                 WriteDone done) {
-    if (own_.empty() || closed_ || !picture || picture->Empty()) return 0;
+    if (closed_ || !picture || picture->Empty()) return 0;
     const uint64_t sequence = nextSequence_++;
-    auto slot = std::make_shared<Slot>(Join(own_, JournalFileName(sequence)), sequence, ctx_.clock.now());
+    // Without a journal the write fails as one that cannot be made: the capture stays in memory,
+    // and its failure is told after whatever the window does now.
+    auto slot = std::make_shared<Slot>(own_.empty() ? std::string() : Join(own_, JournalFileName(sequence)), sequence,
+                                       ctx_.clock.now());
     const JournalKey key = nextKey_++;
     slots_.emplace(key, slot);
     QueueWrite(key, slot, std::move(picture), std::move(thumbnail), std::move(fullPath), std::move(windowText),
@@ -166,6 +175,7 @@ void CaptureJournal::Rewrite(JournalKey key, SharedImage picture, Image thumbnai
                              std::string windowText, WriteDone done) {
     const std::shared_ptr<Slot> slot = SlotOf(key);
     if (!slot || closed_ || !picture || picture->Empty()) return;
+    if (fullPath == slot->fullPath && windowText == slot->windowText) return;  // as it is written
     QueueWrite(key, slot, std::move(picture), std::move(thumbnail), std::move(fullPath), std::move(windowText),
                std::move(done));
 }

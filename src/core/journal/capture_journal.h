@@ -27,9 +27,6 @@
 
 namespace tessarin {
 
-// Names one capture in the journal for as long as the program runs; 0 for none.
-using JournalKey = uint64_t;
-
 // A place a journal may live: its folders from the outermost one the program may have to make
 // inward; the last is the root that holds the sessions.
 struct JournalRoot {
@@ -75,10 +72,12 @@ public:
     // Start: this program's own session, and every session of a program that is gone taken over,
     // whose captures are read away from the window (its messages run meanwhile).
     [[nodiscard]] Restoration Open();
-    // Keeps a capture, written away from the window; 0 when there is no journal to keep it in.
+    // Keeps a capture, written away from the window. Without a journal to keep it in, the write
+    // fails as any other. 0 for no picture, or after the end.
     [[nodiscard]] JournalKey Keep(SharedImage picture, Image thumbnail, std::string fullPath, std::string windowText,
                                   WriteDone done);
-    // What comes back with it changed: it is written again.
+    // What comes back with it changed (the name typed before it was added): it is written again.
+    // Unchanged, nothing is written.
     void Rewrite(JournalKey key, SharedImage picture, Image thumbnail, std::string fullPath, std::string windowText,
                  WriteDone done);
     // Let go (saved, deleted, declined): its file goes now when it is there, and a write still

@@ -11,6 +11,9 @@
 
 namespace tessarin {
 
+// Names one capture in the journal for as long as the program runs; 0 for none.
+using JournalKey = uint64_t;
+
 struct JournalRecord {
     uint64_t sequence = 0;  // its place among the captures of one run of the program
     std::string fullPath;   // where it would be saved (its proposed name)

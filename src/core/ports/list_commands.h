@@ -8,8 +8,10 @@ namespace tessarin {
 class ListCommands {
 public:
     virtual ~ListCommands() = default;
-    // A fresh capture is in the preview and waits to be added (no entry is selected).
-    virtual void ShowUnlistedCapture(const SharedImage& image) = 0;
+    // A fresh capture is in the preview and waits to be added (no entry is selected), under the
+    // name and window text proposed for it.
+    virtual void ShowUnlistedCapture(const SharedImage& image, const std::string& fullPath,
+                                     const std::string& winText) = 0;
     // A capture failed or was cancelled after the preview was emptied: nothing waits.
     virtual void PreviewCleared() = 0;
     [[nodiscard]] virtual bool CaptureWaiting() const = 0;

@@ -283,7 +283,7 @@ void RunController::DiscardCapture(const std::string& failureStatus) {
 }
 
 void RunController::FinishCapture(const SharedImage& image) {
-    ctx_.list.ShowUnlistedCapture(image);
+    ctx_.list.ShowUnlistedCapture(image, ProposedPath(), ctx_.host.winText());
     const bool waitForAdd = !downloadedImage_ && (ctx_.settings.autoListing != 1 || ctx_.flags.nolisting == 1);
     if (waitForAdd) {
         ctx_.host.setAddEnabled(true);
@@ -299,10 +299,12 @@ void RunController::FinishCapture(const SharedImage& image) {
     PlayCaptureSound();
 }
 
+// Where the capture would be saved under the name the file-name box shows now.
+std::string RunController::ProposedPath() const { return FullPath(ctx_.host.fileName(), ctx_.settings, ctx_.paths); }
+
 void RunController::cmdAdd_Click() {
     if (!ctx_.list.CaptureWaiting() || closing_) return;
-    ctx_.list.AddWaitingCapture(FullPath(ctx_.host.fileName(), ctx_.settings, ctx_.paths), ctx_.host.winText(),
-                                downloadedImage_);
+    ctx_.list.AddWaitingCapture(ProposedPath(), ctx_.host.winText(), downloadedImage_);
     overlay_.Init();
     ctx_.host.setAddEnabled(false);
     ctx_.host.ShowMessageFrame(1, false);

@@ -130,6 +130,7 @@ private:
     bool CaptureStep();
     void SnapshotStep();
     void DiscardCapture(const std::string& failureStatus);
+    [[nodiscard]] std::string ProposedPath() const;
     void WarnOnce(const std::string& warning);
     void NoteForeground(WindowId foreground);
     void Propose(const std::string& word);
