@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -60,14 +61,20 @@ public:
             if (withCodec || file != "imgctl.dll")
                 CopyFileW(Utf8ToWide(ProgramBinFolder() + "\\" + file).c_str(), Utf8ToWide(path(file)).c_str(), FALSE);
     }
+    // A second program started from the same folder, as a user starts the program twice.
+    struct SameFolder {};
+    Program(const Program& other, SameFolder) : folder_(other.folder_) {}
     ~Program() {
-        if (process_ && !Exited(0)) {
-            TerminateProcess(process_.get(), 99);
-            (void)Exited(5000);
-        }
+        if (process_ && !Exited(0)) Kill();
     }
 
-    [[nodiscard]] std::string path(const std::string& name) const { return folder_ / name; }
+    // Ends the program as the task manager does, with nothing of it run any more.
+    void Kill() const {
+        TerminateProcess(process_.get(), 99);
+        (void)Exited(5000);
+    }
+
+    [[nodiscard]] std::string path(const std::string& name) const { return *folder_ / name; }
     [[nodiscard]] DWORD processId() const { return processId_; }
 
     // With a current folder of its own, so the program cannot lean on ours. Wine now and then
@@ -82,7 +89,7 @@ public:
         DWORD refused = 0;
         const bool started = WaitUntil(
             [&] {
-                if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.wide().c_str(),
+                if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_->wide().c_str(),
                                    &si, &pi))
                     return true;
                 if (refused == 0) std::printf("start refused with error %lu\n", refused = GetLastError());
@@ -182,7 +189,7 @@ public:
     }
 
 private:
-    TempFolder folder_;
+    std::shared_ptr<TempFolder> folder_ = std::make_shared<TempFolder>();
     UniqueHandle process_;
     DWORD processId_ = 0;
     HWND main_ = nullptr;

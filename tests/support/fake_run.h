@@ -111,6 +111,7 @@ struct FakeListCommands : ListCommands {
     void ShowUnlistedCapture(const SharedImage&, const std::string&, const std::string&) override {
         waiting = true, Note("unlisted");
     }
+    void CaptureReported() override {}
     void PreviewCleared() override { waiting = false, Note("cleared"); }
     bool CaptureWaiting() const override { return waiting; }
     void DiscardWaitingCapture() override { waiting = false, Note("discard"); }

@@ -122,6 +122,7 @@ void ImageListController::ShowUnlistedCapture(const SharedImage& image, const st
                                               const std::string& winText) {
     ForgetWaiting();
     waiting_ = image;
+    capturing_ = true;
     if (ctx_.journal != nullptr && image && !image->Empty()) {
         std::optional<Image> thumbnail;
         try {

@@ -60,7 +60,7 @@ inline constexpr const char* kCopiedSuffix = "をクリップボードに転送�
 inline constexpr const char* kPreviewCopiedStatus = "画像をクリップボードに転送！";
 inline constexpr const char* kFileGoneStatus = "画像ファイルが見つかりません！";
 inline constexpr const char* kFileUnreadableStatus = "画像ファイルを読み込めません！";
-// Once, the first time a capture could not be kept on disk.
+// Once, on the status line only, the first time a capture could not be kept on disk.
 inline constexpr const char* kJournalFailedStatus = "一時保存エラー！";
 inline constexpr int kHoverPauseMs = 100;
 
@@ -90,6 +90,7 @@ public:
     // ListCommands (the capture run).
     void ShowUnlistedCapture(const SharedImage& image, const std::string& fullPath,
                              const std::string& winText) override;
+    void CaptureReported() override;
     void PreviewCleared() override;
     [[nodiscard]] bool CaptureWaiting() const override { return waiting_ != nullptr; }
     void DiscardWaitingCapture() override;
@@ -220,7 +221,10 @@ private:
     int32_t selected_ = 0;           // -1 while a fresh capture not in the list is shown
     SharedImage waiting_;            // a fresh capture that waits to be added
     JournalKey waitingJournal_ = 0;  // its copy in the journal
-    SharedImage shown_;              // what the preview shows
+    // Between a capture and its status: a journal failure told meanwhile would be written over.
+    bool capturing_ = false;
+    bool failureUntold_ = false;
+    SharedImage shown_;  // what the preview shows
     bool hovering_ = false;
     bool dragging_ = false;
     bool closing_ = false;

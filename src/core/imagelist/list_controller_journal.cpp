@@ -43,9 +43,20 @@ void ImageListController::JournalWritten(JournalKey key, bool written) {
 }
 
 // Only the first failure is told: the user knows from then on, and every capture still joins the
-// list with its pixels in memory.
+// list with its pixels in memory. It is shown, not published: a program polling the record for
+// "キャプチャー完了" must still find it. A failure found while a capture is being added (no journal
+// could be opened) waits for the capture's own status, which would write over it.
 void ImageListController::ReportJournalFailure() {
-    if (ctx_.journal != nullptr && ctx_.journal->TakeFailureReport()) ctx_.view.setStatus(kJournalFailedStatus);
+    if (capturing_) {
+        failureUntold_ = true;
+        return;
+    }
+    if (ctx_.journal != nullptr && ctx_.journal->TakeFailureReport()) ctx_.view.showStatus(kJournalFailedStatus);
+}
+
+void ImageListController::CaptureReported() {
+    capturing_ = false;
+    if (std::exchange(failureUntold_, false)) ReportJournalFailure();
 }
 
 void ImageListController::LetGo(JournalKey& key) {

@@ -12,6 +12,9 @@ public:
     // name and window text proposed for it.
     virtual void ShowUnlistedCapture(const SharedImage& image, const std::string& fullPath,
                                      const std::string& winText) = 0;
+    // The status line has told of the capture shown last: what the list has to tell of it comes
+    // after, so that it stays to be read.
+    virtual void CaptureReported() = 0;
     // A capture failed or was cancelled after the preview was emptied: nothing waits.
     virtual void PreviewCleared() = 0;
     [[nodiscard]] virtual bool CaptureWaiting() const = 0;

@@ -296,6 +296,7 @@ void RunController::FinishCapture(const SharedImage& image) {
     if (downloadedImage_) ctx_.host.SetStatus(ctx_.host.fileName() + std::string(kDownloadedStatusSuffix));
     overlay_.Init();
     ctx_.host.SetStatus(std::string(kCaptureDoneStatus));
+    ctx_.list.CaptureReported();
     PlayCaptureSound();
 }
 
