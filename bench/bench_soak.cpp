@@ -31,56 +31,6 @@ struct Usage {
     std::string host;  // under Wine: the process as the host system sees it
 };
 
-std::string ReadText(const std::wstring& path) {
-    const UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string text(65536, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return {};
-    text.resize(read);
-    return text;
-}
-
-// Wine counts neither GDI nor USER objects, handles nor memory of another process; the host
-// system does, in its process table (reachable as drive Z:). The program is the process whose
-// command line names the session's own folder.
-std::string HostUsage(const std::string& folderMark) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE) return {};
-    std::string result;
-    do {
-        const std::wstring pid = found.cFileName;
-        if (pid.empty() || pid.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-        const std::string command = ReadText(L"Z:\\proc\\" + pid + L"\\cmdline");
-        if (command.find(folderMark) == std::string::npos || command.find("Tessarin.exe") == std::string::npos)
-            continue;
-        const std::string status = ReadText(L"Z:\\proc\\" + pid + L"\\status");
-        const auto field = [&status](const char* name) {
-            const size_t at = status.find(name);
-            if (at == std::string::npos) return std::string("?");
-            const size_t end = status.find('\n', at);
-            std::string line = status.substr(at + std::strlen(name), end - at - std::strlen(name));
-            line.erase(0, line.find_first_not_of(" \t"));
-            return line;
-        };
-        int descriptors = 0;
-        WIN32_FIND_DATAW fd{};
-        const HANDLE fds = FindFirstFileW((L"Z:\\proc\\" + pid + L"\\fd\\*").c_str(), &fd);
-        if (fds != INVALID_HANDLE_VALUE) {
-            do {
-                if (fd.cFileName[0] != L'.') ++descriptors;
-            } while (FindNextFileW(fds, &fd));
-            FindClose(fds);
-        }
-        result = "host: resident " + field("VmRSS:") + ", data " + field("VmData:") + ", " +
-                 std::to_string(descriptors) + " file descriptors";
-    } while (result.empty() && FindNextFileW(search, &found));
-    FindClose(search);
-    return result;
-}
-
 Usage Measure(const Started& program, const std::string& folderMark) {
     Usage usage;
     usage.host = HostUsage(folderMark);

@@ -123,11 +123,13 @@ struct Pixels {
 }
 
 // Encodes one frame into memory and hands the bytes to take(data, size) while they are there; the
-// quality is for JPEG only. False when any step fails, or when the encoder wants another layout
+// quality is for JPEG only, the filter (a WICPngFilterOption) for PNG only, the encoder's own
+// choice when unspecified. False when any step fails, or when the encoder wants another layout
 // than the pixels have.
 template <typename Take>
 [[nodiscard]] bool EncodeInMemory(IWICImagingFactory* factory, const GUID& container, const Pixels& pixels, UINT width,
-                                  UINT height, float jpegQuality, Take take) {
+                                  UINT height, float jpegQuality, Take take,
+                                  WICPngFilterOption pngFilter = WICPngFilterUnspecified) {
     ComPtr<IStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
@@ -144,6 +146,14 @@ template <typename Take>
         VARIANT value{};
         value.vt = VT_R4;
         value.fltVal = jpegQuality;
+        if (FAILED(options->Write(1, &option, &value))) return false;
+    }
+    if (container == GUID_ContainerFormatPng && options && pngFilter != WICPngFilterUnspecified) {
+        PROPBAG2 option{};
+        option.pstrName = const_cast<LPOLESTR>(L"FilterOption");
+        VARIANT value{};
+        value.vt = VT_UI1;
+        value.bVal = static_cast<BYTE>(pngFilter);
         if (FAILED(options->Write(1, &option, &value))) return false;
     }
     WICPixelFormatGUID format = pixels.format;
