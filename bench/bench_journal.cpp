@@ -307,6 +307,10 @@ void Session(int count) {
     std::printf("journal session: %d of %d unsaved 1600 x 1000 captures in %.0f s, all on disk %.1f s after the last\n",
                 made, count, capturing, settling);
     std::printf("journal session, %d unsaved captures: %s\n", made, HostUsage(mark).c_str());
+    if (made == 0) {
+        CloseProgram(program);
+        return;
+    }
 
     // Hovering the panels in view, one after another, until the preview shows each.
     Key(VK_ESCAPE, true);

@@ -84,7 +84,8 @@ public:
 
     [[nodiscard]] const ImageEntry* Entry(int32_t position) const { return list_.Entry(position); }
     [[nodiscard]] const ImageList& List() const { return list_; }
-    // Whether the entry keeps its pixels in memory (it has no file of its own).
+    // Whether the entry keeps its pixels in memory (it has no file of its own, and its copy in the
+    // journal is not written yet or could not be).
     [[nodiscard]] bool HoldsPixels(int32_t position) const;
 
     // ListCommands (the capture run).
@@ -153,9 +154,10 @@ private:
     void Select(int32_t position);
     void ShowInPreview(SharedImage image);
     void ShowEntry(int32_t position);
-    // The entry's full image: held pixels, else its file; null when neither gives one. A file
-    // read again unchanged is not decoded again; one that changed gives the entry a new thumbnail.
-    // With letMessagesRun the file is decoded away from the window, whose messages run meanwhile.
+    // The entry's full image: held pixels, else its copy in the journal, else its file; null when
+    // none gives one. What was read last is not read again; a file that changed gives the entry a
+    // new thumbnail. With letMessagesRun the file is decoded away from the window, whose messages
+    // run meanwhile.
     [[nodiscard]] SharedImage ImageOf(EntryId id, bool letMessagesRun = false);
     // 0 success, -1 failure (after its message).
     int32_t SaveEntry(EntryId id);
