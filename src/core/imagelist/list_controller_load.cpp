@@ -129,6 +129,7 @@ void ImageListController::QueueThumbnails(const std::vector<FolderImage>& files,
             }
             result.errorNumber = read.errorNumber;
             result.description = read.description;
+            result.tooLarge = read.tooLarge;
             ThumbnailDecoded(std::move(result));
         }
     }
@@ -152,10 +153,23 @@ void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
         int32_t first = 0;
         int32_t last = 0;
         (void)list_.RemoveIds({result.id}, first, last);
-        if (selected_ >= position) Select(selected_ > position ? selected_ - 1 : list_.CountEntries());
         ctx_.view.stripChangedFrom(position);
-        // A PNG that does not decode has always been passed over without a word.
-        if (!IsPngPath(file.path)) unreadable_.push_back(std::move(result));
+        if (selected_ == position && !waiting_) {
+            // The file shown (the last, at start) is the one that failed: the entry now last takes
+            // its place in the preview and the name boxes, as after a delete.
+            selected_ = 0;
+            if (list_.CountEntries() > 0) {
+                ShowEntry(list_.CountEntries());
+            } else {
+                ctx_.view.setTexts("", "");
+                Select(0);
+            }
+        } else if (selected_ >= position) {
+            Select(selected_ > position ? selected_ - 1 : list_.CountEntries());
+        }
+        // A PNG that does not decode has always been passed over without a word; one too large to
+        // hold is a picture all the same, and the user is told why it is not listed.
+        if (!IsPngPath(file.path) || result.tooLarge) unreadable_.push_back(std::move(result));
     }
     if (decodeDone_ == 1 || decodeDone_ % kProgressEvery == 0 || pending_.empty())
         ctx_.view.setStatus(LoadProgressText(decodeDone_, decodeTotal_));

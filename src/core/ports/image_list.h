@@ -21,6 +21,7 @@ public:
         SharedImage image;  // null when the file could not be read
         long errorNumber = 0;
         std::string description;  // why not, for the loader's message
+        bool tooLarge = false;    // a picture beyond what the program can hold, never decoded
     };
     [[nodiscard]] virtual ReadResult read(const std::string& path) const = 0;
     // Writes the bitmap file of the plan and, for another format, converts it and removes the
