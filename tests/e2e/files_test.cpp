@@ -48,6 +48,8 @@ TEST_F(ImageFiles, CtrlSWritesTheCaptureYesSavesTheRestAndTheNextStartLoadsThemI
     ASSERT_EQ(program_.Exited(), 0u);
     const std::vector<std::string> saved = program_.Jpegs();
     ASSERT_EQ(saved.size(), 2u);
+    // Their thumbnails are kept for the next start in a file of the save folder, hidden.
+    EXPECT_TRUE(WinFileSystem().stat(program_.path("data\\Tessarin.thumbs")).value_or(FileInfo{}).hidden);
 
     // Started without words, the program loads its save folder; the last file is shown and
     // the Left arrow steps back to the first.

@@ -23,6 +23,7 @@ public:
     std::map<std::string, Entry> entries;      // key: lower-case full path
     std::map<std::string, uint64_t> modified;  // write times, 0 unless set; key: lower-case full path
     bool failWrites = false;
+    int replaced = 0;  // files written whole
 
     void addFolder(const std::string& path) { entries[AsciiLower(path)] = {path, {.folder = true}, {}}; }
     void addFile(const std::string& path, std::string content = {}, bool hidden = false, bool system = false) {
@@ -73,11 +74,12 @@ public:
         const auto info = stat(path);
         return info && !info->folder ? std::optional(entries.at(AsciiLower(path)).content) : std::nullopt;
     }
-    bool replaceFile(const std::string& path, const std::string& bytes) override {
+    bool replaceFile(const std::string& path, const std::string& bytes,
+                     FileVisibility visibility = FileVisibility::Shown) override {
         const auto parent = stat(path.substr(0, path.rfind('\\')));
         const auto old = stat(path);
         if (failWrites || !parent || !parent->folder || (old && old->folder)) return false;
-        return addFile(path, bytes), true;
+        return ++replaced, addFile(path, bytes, visibility == FileVisibility::Hidden), true;
     }
     bool createFolder(const std::string& path) override {
         return !failWrites && !stat(path) && (addFolder(path), true);

@@ -263,6 +263,42 @@ TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
     EXPECT_EQ(w.Colour(1), 0x77U);
 }
 
+// The cache lies among the user's pictures: it is hidden, and no listing or name of ours is its.
+TEST(FolderLoad, TheCacheIsWrittenHiddenAndNoListingOrSaveOfOursTakesItsName) {
+    FolderWorld w;
+    const std::string cache = FolderWorld::Path(kThumbnailCacheName);
+    w.File("a.jpg", 0x0A);
+    w.Load();
+    w.Finish(0);
+    ASSERT_TRUE(w.fs.stat(cache));
+    EXPECT_TRUE(w.fs.stat(cache)->hidden);
+    // An intact cache that shows (an older version wrote it) is written again, hidden, though no
+    // thumbnail changed; a hidden one is left as it is.
+    const std::string bytes = *w.fs.readFile(cache);
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        w.fs.addFile(cache, bytes, !shown);
+        const int written = w.fs.replaced;
+        w.Restart();
+        w.Load();
+        EXPECT_TRUE(w.decoder.jobs.empty());
+        EXPECT_EQ(w.list->Count(), 1);
+        EXPECT_TRUE(w.fs.stat(cache)->hidden);
+        EXPECT_EQ(w.fs.replaced - written, shown ? 1 : 0);
+        EXPECT_EQ(w.fs.readFile(cache), bytes);
+    }
+    // Save and Save all append an image extension to its name; both save dialogs end every name
+    // in their filter's; Save as refuses the save folder.
+    for (const std::string& name : {std::string(kThumbnailCacheName), cache}) {
+        const SavePlan plan = SaveEntryPlan(name, w.settings, w.paths);
+        EXPECT_NE(AsciiLower(plan.target), AsciiLower(cache));
+        EXPECT_NE(AsciiLower(plan.bitmap), AsciiLower(cache));
+    }
+    for (int32_t filter = 1; filter <= 4; ++filter)
+        EXPECT_NE(AsciiLower(WithFilterExtension(cache, DefaultSaveFilter(), filter)), AsciiLower(cache));
+    EXPECT_TRUE(SaveFolderRefusal(cache, w.settings, w.paths));
+}
+
 // Another program may write, replace or remove a listed file while the program runs.
 TEST(FolderLoad, AShownFileIsDecodedOnceUntilItChangesAndAGoneOneIsReported) {
     FolderWorld w;

@@ -45,6 +45,8 @@ public:
     // Changed since it was parsed or written.
     [[nodiscard]] bool dirty() const { return dirty_; }
     void MarkWritten() { dirty_ = false; }
+    // Written again though no thumbnail changed: the file itself has to.
+    void MarkChanged() { dirty_ = true; }
 
 private:
     struct Entry {
