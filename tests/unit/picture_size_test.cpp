@@ -4,31 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/black_png.h"
+#include "support/fake_file_bytes.h"
 
 namespace tessarin::test {
 namespace {
 
 using namespace std::string_literals;
-
-// A file of these bytes; how often it was read.
-struct BytesOf : FileBytes {
-    explicit BytesOf(std::string content) : bytes(std::move(content)) {}
-    std::string bytes;
-    int reads = 0;
-    size_t readAt(uint64_t offset, std::span<std::byte> into) override {
-        ++reads;
-        if (offset >= bytes.size()) return 0;
-        const size_t count = std::min(into.size(), bytes.size() - static_cast<size_t>(offset));
-        std::memcpy(into.data(), bytes.data() + offset, count);
-        return count;
-    }
-};
 
 std::string Le(uint32_t value, int count) {
     std::string out;
@@ -126,16 +112,20 @@ TEST(PictureSize, HeadersOfTheFourFormats) {
         {"a signature's start", "\x89PN", F::Foreign, none},
     };
     for (const Case& c : cases) {
-        BytesOf file(c.bytes);
+        FakeFileBytes file(c.bytes);
         const PictureHeader header = ReadPictureHeader(file);
         EXPECT_EQ(header.format, c.format) << c.what;
         EXPECT_EQ(header.size, c.size) << c.what;
     }
 
     // A whole file of billions of pixels: its header alone is read.
-    BytesOf huge(BlackPng(40000, 40000));
+    FakeFileBytes huge(BlackPng(40000, 40000));
     EXPECT_EQ(ReadPictureHeader(huge).size, (PictureSize{40000, 40000}));
     EXPECT_EQ(huge.reads, 1);
+    // A file shorter than every signature is read once, not once for each.
+    FakeFileBytes tiny("B");
+    EXPECT_EQ(ReadPictureHeader(tiny).format, PictureFormat::Foreign);
+    EXPECT_EQ(tiny.reads, 1);
 }
 
 TEST(PictureSize, WhatTheProgramCanHold) {

@@ -15,12 +15,14 @@ class Reader {
 public:
     explicit Reader(FileBytes& file) : file_(file), window_(kWindow) {}
 
-    // False when the file ends before the bytes.
+    // False when the file ends before the bytes; a window that met the end of the file is not
+    // read again for bytes past it.
     bool Read(uint64_t at, void* out, size_t count) {
         if (at < start_ || at + count > start_ + filled_) {
-            if (count > kWindow) return false;
+            if (count > kWindow || (ended_ && at >= start_)) return false;
             start_ = at;
             filled_ = file_.readAt(at, window_);
+            ended_ = filled_ < kWindow;
             if (count > filled_) return false;
         }
         std::memcpy(out, window_.data() + (at - start_), count);
@@ -56,6 +58,7 @@ private:
     std::vector<std::byte> window_;
     uint64_t start_ = 0;
     size_t filled_ = 0;
+    bool ended_ = false;  // the window reaches the end of the file
 };
 
 using Size = std::optional<PictureSize>;

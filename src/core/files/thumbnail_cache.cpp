@@ -17,7 +17,9 @@ namespace {
 constexpr std::string_view kMagic{"TSTHUMB\x02", 8};
 constexpr uint32_t kMaxNameBytes = 1024;
 
-uint32_t Checksum(std::string_view bytes) {
+}  // namespace
+
+uint32_t ThumbnailCacheChecksum(std::string_view bytes) {
     uint64_t hash = 14695981039346656037ULL;
     size_t at = 0;
     for (; at + 8 <= bytes.size(); at += 8) {
@@ -29,6 +31,8 @@ uint32_t Checksum(std::string_view bytes) {
     for (; at < bytes.size(); ++at) hash = (hash ^ static_cast<unsigned char>(bytes[at])) * 1099511628211ULL;
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
+
+namespace {
 
 void PutNumber(std::string& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -67,7 +71,7 @@ bool ThumbnailCache::Parse(std::string_view bytes) {
     const std::string_view body = bytes.substr(0, bytes.size() - 4);
     Reader trailer(bytes.substr(bytes.size() - 4));
     uint64_t sum = 0;
-    if (!trailer.Number(sum, 4) || sum != Checksum(body)) return false;
+    if (!trailer.Number(sum, 4) || sum != ThumbnailCacheChecksum(body)) return false;
 
     Reader in(body.substr(kMagic.size()));
     uint64_t width = 0;
@@ -136,7 +140,7 @@ std::string ThumbnailCache::Serialize() const {
             *rgb++ = static_cast<char>(pixel & 0xFF);
         }
     }
-    PutNumber(out, Checksum(out), 4);
+    PutNumber(out, ThumbnailCacheChecksum(out), 4);
     return out;
 }
 

@@ -19,6 +19,9 @@ namespace tessarin {
 // Not an image extension: the cache is never listed as an image.
 inline constexpr const char* kThumbnailCacheName = "Tessarin.thumbs";
 
+// The checksum a cache file ends with (four bytes, little-endian), of every byte before it.
+[[nodiscard]] uint32_t ThumbnailCacheChecksum(std::string_view bytes);
+
 class ThumbnailCache {
 public:
     // Thumbnails are at most this large: the strip's box at the screen's scale.
