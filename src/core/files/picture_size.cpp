@@ -45,7 +45,7 @@ public:
     }
 
 private:
-    static constexpr size_t kWindow = 64 * 1024;
+    static constexpr size_t kWindow = size_t{64} * 1024;
     bool Number(uint64_t at, size_t count, bool littleEndian, uint32_t& value) {
         std::array<uint8_t, 4> b{};
         if (!Read(at, b.data(), count)) return false;
