@@ -13,7 +13,8 @@ public:
     [[nodiscard]] std::string canonicalise(const std::string& path) const override;
     [[nodiscard]] std::string currentFolder() const override;
     [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;
-    [[nodiscard]] bool replaceFile(const std::string& path, const std::string& bytes) override;
+    [[nodiscard]] bool replaceFile(const std::string& path, const std::string& bytes,
+                                   FileVisibility visibility = FileVisibility::Shown) override;
     [[nodiscard]] bool createFolder(const std::string& path) override;
 };
 

@@ -108,11 +108,13 @@ struct FakeImageStore : ImageStore {
     ListJournal& journal;
     FakeFileSystem& fs;
     std::map<std::string, SharedImage> files;
-    std::set<std::string> failing;  // targets whose write fails
+    std::set<std::string> failing;   // targets whose write fails
+    std::set<std::string> tooLarge;  // files whose pictures the program cannot hold
     mutable int reads = 0;
 
     ReadResult read(const std::string& path) const override {
         ++reads;
+        if (tooLarge.contains(AsciiLower(path))) return ReadResult{nullptr, 7, "too large", true};
         const auto it = files.find(AsciiLower(path));
         return it == files.end() || !it->second ? ReadResult{nullptr, 481, "bad picture"}
                                                 : ReadResult{it->second, 0, ""};

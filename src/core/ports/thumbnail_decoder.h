@@ -24,6 +24,7 @@ struct DecodedThumbnail {
     std::optional<Image> thumbnail;  // nothing when the file could not be read
     long errorNumber = 0;
     std::string description;  // why not
+    bool tooLarge = false;    // a picture beyond what the program can hold, never decoded
 };
 
 class ThumbnailDecoder {
