@@ -260,8 +260,9 @@ WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink,
     if (!window_) return;
     const unsigned count = workers != 0 ? workers : std::max(1U, std::thread::hardware_concurrency());
     try {
-        workers_.reserve(count);
-        for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
+        for (unsigned i = 0; i < count; ++i) {
+            if (!workers_.Start([this] { Work(); })) break;
+        }
     } catch (const std::exception&) {
         // The workers that did start decode the whole queue.
     }
@@ -270,7 +271,7 @@ WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink,
 // A generation of its own first: nothing reaches the sink from here on, not even the rest of a
 // delivery this runs inside. A worker finishes (or abandons at its next band) the file in hand;
 // the queue is dropped. The window goes last: the workers post to it until they end.
-void WinThumbnailDecoder::finish() {
+bool WinThumbnailDecoder::finish(uint32_t waitMs) {
     {
         const std::lock_guard lock(mutex_);
         ++delivery_->generation;
@@ -278,10 +279,10 @@ void WinThumbnailDecoder::finish() {
         jobs_.clear();
     }
     work_.notify_all();
-    for (std::thread& worker : workers_) {
-        if (worker.joinable()) worker.join();
-    }
+    const bool stopped = workers_.JoinWithin(waitMs);
+    // A worker left behind posts into the void: PostMessage to a window that has gone fails.
     DestroyOwnedWindow(window_, hwnd_);
+    return stopped;
 }
 
 void WinThumbnailDecoder::decode(std::vector<ThumbnailJob> jobs) {

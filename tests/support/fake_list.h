@@ -182,8 +182,10 @@ struct FakeDecoder : ThumbnailDecoder {
     void decode(std::vector<ThumbnailJob> more) override { jobs.insert(jobs.end(), more.begin(), more.end()); }
     void cancel() override { ++cancels, jobs.clear(); }
     ListJournal* journal = nullptr;  // where finishing is noted, when given
-    void finish() override {
+    bool stuck = false;              // a worker does not stop in time
+    bool finish(uint32_t) override {
         if (journal != nullptr) journal->push_back("finish decoder");
+        return !stuck;
     }
 };
 
@@ -201,9 +203,10 @@ struct FakeBackground : BackgroundWork {
         if (meanwhile) std::exchange(meanwhile, {})();
     }
     ListJournal* journal = nullptr;  // where finishing is noted, when given
-    void finish() override {
+    bool finish(uint32_t) override {
         RunAll();
         if (journal != nullptr) journal->push_back("finish background");
+        return true;
     }
     void RunAll() {
         while (!queued.empty()) {

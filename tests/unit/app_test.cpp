@@ -428,6 +428,18 @@ TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgra
         // Shown and published, then left up long enough to be read.
         EXPECT_EQ(Has(after, "status 設定値保存エラー") && Has(after, "pause 3000"), c.failConf);
     }
+    // A worker that does not stop in time (a decode of a file on a network folder that went) is
+    // left behind: the program ends at once after everything else was done.
+    {
+        LifeWorld w;
+        w.Start();
+        w.decoder.stuck = true;
+        const size_t before = w.journal.size();
+        w.life->cmdClose_Click();
+        const Journal after = w.After(before);
+        EXPECT_EQ(std::vector(after.end() - 6, after.end()),
+                  Lines("finish decoder|finish background|overlay unload|record closed|unload|end process"));
+    }
     // A cancelled question leaves the program as it was: the list takes commands again.
     LifeWorld w;
     w.Start();

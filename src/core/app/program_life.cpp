@@ -189,14 +189,19 @@ void ProgramLife::EndSession() {
 // Thumbnails still being decoded are dropped; those in hand go into the cache, which the background
 // worker writes whole before the program goes (the end of the session ends the process once this
 // returns).
+// Closing and the end of the session stay within a few seconds whatever a worker is doing: one
+// stuck in the system (a decode of a file on a network folder that has gone) is left behind, and
+// the process ends without waiting for it. Everything of the user's is on disk by then; a
+// thumbnail cache being written is written beside its name, so the old one stays whole.
 void ProgramLife::Unload() {
     stage_ = Stage::Ended;
     ctx_.list.FinishThumbnails();
-    if (ctx_.decoder != nullptr) ctx_.decoder->finish();
-    ctx_.background.finish();
+    bool finished = ctx_.decoder == nullptr || ctx_.decoder->finish(kWorkerWaitMs);
+    finished = ctx_.background.finish(kWorkerWaitMs) && finished;
     ctx_.overlay.unload();
     (void)ctx_.status.CloseStatusRecord();
     ctx_.window.Unload();
+    if (!finished) ctx_.shell.endProcess();
 }
 
 void ProgramLife::SetClosing(bool closing) {
