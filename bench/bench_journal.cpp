@@ -62,9 +62,8 @@ SharedImage ScreenLike(int32_t width, int32_t height, uint32_t seed) {
         for (int32_t x = width * 2 / 3; x < width - 40; ++x) at(x, y) = ((x / 64 + y / 64) % 2) ? 0xD04020 : 0x2060D0;
     for (int32_t y = height * 2 / 3; y < height - 20; ++y)  // a photograph
         for (int32_t x = 40; x < width / 2; ++x)
-            at(x, y) = ((x * 255 / width + random() % 24) & 0xFF) << 16 | ((y * 255 / height + random() % 24) & 0xFF)
-                                                                              << 8 |
-                       (random() % 48 + 100);
+            at(x, y) = ((x * 255 / width + random() % 24) & 0xFF) << 16 |
+                       ((y * 255 / height + random() % 24) & 0xFF) << 8 | (random() % 48 + 100);
     return image;
 }
 
@@ -242,11 +241,13 @@ void Latency(bool journal) {
     CloseProgram(program);
     std::error_code ignored;
     std::filesystem::remove_all(std::filesystem::path(folder), ignored);
-    std::printf("Ctrl+C to \"capture complete\", 20 captures of 1920 x 1080, journal %s: median %.1f ms (min %.1f, "
-                "max %.1f)%s\n",
-                journal ? "on " : "off", Median(latencies), latencies.empty() ? 0 : *std::min_element(latencies.begin(), latencies.end()),
-                latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()),
-                journal ? (", " + std::to_string(kept) + " kept on disk when the run ended").c_str() : "");
+    std::printf(
+        "Ctrl+C to \"capture complete\", 20 captures of 1920 x 1080, journal %s: median %.1f ms (min %.1f, "
+        "max %.1f)%s\n",
+        journal ? "on " : "off", Median(latencies),
+        latencies.empty() ? 0 : *std::min_element(latencies.begin(), latencies.end()),
+        latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()),
+        journal ? (", " + std::to_string(kept) + " kept on disk when the run ended").c_str() : "");
 }
 
 // The pointer panel's last label, which tells the position and slot the list selected.
@@ -297,7 +298,9 @@ void Session(int count) {
         const Shown shown(ScreenLike(1600, 1000, 3), {0, 500});
         RestPointer(300, 700);
         for (int i = 0; i < count && CtrlC(done); ++i, ++made) Blank();
-        if (made < count) std::printf("bench_journal: capture %d did not complete (status \"%s\")\n", made + 1, StatusField().c_str());
+        if (made < count)
+            std::printf("bench_journal: capture %d did not complete (status \"%s\")\n", made + 1,
+                        StatusField().c_str());
     }
     const double capturing = std::chrono::duration<double>(bench::Clock::now() - start).count();
     const auto written = bench::Clock::now();
@@ -333,9 +336,10 @@ void Session(int count) {
         last = TextOf(label);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the hover's own pause, and more
     }
-    std::printf("journal session, hovering a panel until the preview shows its capture (read from the journal), %zu "
-                "panels: median %.1f ms, max %.1f ms\n",
-                hovers.size(), Median(hovers), hovers.empty() ? 0 : *std::max_element(hovers.begin(), hovers.end()));
+    std::printf(
+        "journal session, hovering a panel until the preview shows its capture (read from the journal), %zu "
+        "panels: median %.1f ms, max %.1f ms\n",
+        hovers.size(), Median(hovers), hovers.empty() ? 0 : *std::max_element(hovers.begin(), hovers.end()));
 
     // Killed as the task manager kills it; the next start brings every capture back.
     TerminateProcess(program.process.get(), 1);

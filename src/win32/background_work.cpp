@@ -37,21 +37,19 @@ void RunWork(const std::function<void()>& work) noexcept {
 WinBackgroundWork::WinBackgroundWork() {
     window_ = CreateMessageWindow(kClassName, this);
     if (!window_) return;
-    try {
-        worker_ = std::thread([this] { Work(); });
-    } catch (const std::exception&) {
-        // run() does the work itself.
-    }
+    // Without its thread, run() does the work itself.
+    (void)worker_.Start([this] { Work(); });
 }
 
-void WinBackgroundWork::finish() {
+bool WinBackgroundWork::finish(uint32_t waitMs) {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    if (worker_.joinable()) worker_.join();
+    const bool stopped = worker_.JoinWithin(waitMs);
     DestroyOwnedWindow(window_, hwnd_);
+    return stopped;
 }
 
 void WinBackgroundWork::run(std::function<void()> work, std::function<void()> done) {

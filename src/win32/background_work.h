@@ -13,6 +13,7 @@
 
 #include "core/ports/background_work.h"
 #include "win32/handles.h"
+#include "win32/worker_group.h"
 
 namespace tessarin {
 
@@ -24,8 +25,8 @@ public:
     WinBackgroundWork(const WinBackgroundWork&) = delete;
     WinBackgroundWork& operator=(const WinBackgroundWork&) = delete;
     // No follow-up runs after finish(): what they would have served is going too.
-    void finish() override;
-    ~WinBackgroundWork() override { finish(); }
+    [[nodiscard]] bool finish(uint32_t waitMs) override;
+    ~WinBackgroundWork() override { (void)finish(UINT32_MAX); }
 
     // False when the window or the thread could not be made: run() then does the work at once.
     [[nodiscard]] bool ok() const { return window_ && worker_.joinable(); }
@@ -48,7 +49,7 @@ private:
     bool stopping_ = false;
     HWND hwnd_ = nullptr;  // kept by the window procedure
     UniqueWindow window_;
-    std::thread worker_;  // last: it stops before anything it uses goes
+    WorkerGroup worker_;  // last: it stops before anything it uses goes
 };
 
 }  // namespace tessarin

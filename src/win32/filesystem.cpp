@@ -121,9 +121,8 @@ std::optional<std::string> WinFileSystem::readFile(const std::string& path) cons
 
 // Flushed before it is closed: a rename that follows never puts a file in place whose bytes are
 // still only in the system's cache when the power goes.
-bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
-    UniqueHandle file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes, DWORD attributes) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     // Nothing was created: whatever blocks the name is not ours to delete.
     if (!file) return false;
     const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
@@ -134,12 +133,15 @@ bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
 }
 
 // The new content goes to "<path>.tmp" beside the target and replaces it in one rename,
-// so a crash or a full disk never leaves a half-written file under the real name.
-bool WinFileSystem::replaceFile(const std::string& path, const std::string& bytes) {
+// so a crash or a full disk never leaves a half-written file under the real name. A hidden file
+// is hidden from its creation on (the rename keeps that), so it never shows for a moment; and
+// rewriting a hidden temporary file left by a crash needs the attribute given again.
+bool WinFileSystem::replaceFile(const std::string& path, const std::string& bytes, FileVisibility visibility) {
     const std::wstring target = Utf8ToWide(path);
     if (target.empty()) return false;
     const std::wstring temporary = target + L".tmp";
-    if (!WriteWholeFile(temporary, bytes)) return false;
+    const DWORD attributes = visibility == FileVisibility::Hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
+    if (!WriteWholeFile(temporary, bytes, attributes)) return false;
     if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temporary.c_str());
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -7,9 +9,10 @@
 
 namespace tessarin {
 
-// Makes the file new or replaces it, its bytes on the disk before it returns; a file that could not
-// be written whole is removed again.
-[[nodiscard]] bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
+// Makes the file new or replaces it, with those attributes, its bytes on the disk before it
+// returns; a file that could not be written whole is removed again.
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, std::string_view bytes,
+                                  DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
 // The real file system through the W calls; paths arrive and leave as UTF-8.
 class WinFileSystem : public FileSystem {
@@ -20,7 +23,8 @@ public:
     [[nodiscard]] std::string canonicalise(const std::string& path) const override;
     [[nodiscard]] std::string currentFolder() const override;
     [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;
-    [[nodiscard]] bool replaceFile(const std::string& path, const std::string& bytes) override;
+    [[nodiscard]] bool replaceFile(const std::string& path, const std::string& bytes,
+                                   FileVisibility visibility = FileVisibility::Shown) override;
     [[nodiscard]] bool createFolder(const std::string& path) override;
 };
 

@@ -17,6 +17,27 @@ LoadFailure NoAccess() { return {75, L"ファイルにアクセスできませ�
 LoadFailure BadPicture() { return {481, L"ピクチャが不正です。"}; }
 LoadFailure OutOfMemory() { return {7, L"メモリが不足しています。"}; }
 LoadFailure NoDecoder() { return {429, L"画像を読み込む機能を利用できません。"}; }
+LoadFailure TooLarge(PictureSize size) { return {kTooLargeErrorNumber, Utf8ToWide(TooLargeDescription(size)), true}; }
+
+// The decoder only says that it failed: a missing or locked file is told apart first, as the
+// loader tells it. The file judged readable is the file measured and then decoded.
+std::optional<LoadFailure> OpenPictureFile(IWICImagingFactory* factory, const std::wstring& path, UniqueHandle& file) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileNotFound();
+    file.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return NoAccess();
+    const codec::Measured measured = codec::MeasurePicture(factory, file.get());
+    switch (measured.fit) {
+        case codec::PictureFit::Fits:
+            return std::nullopt;
+        case codec::PictureFit::TooLarge:
+            return TooLarge(measured.size);
+        case codec::PictureFit::Unreadable:
+            break;
+    }
+    return BadPicture();
+}
 
 namespace {
 
@@ -30,7 +51,7 @@ std::optional<uint64_t> DibPixelBytes(const BITMAPINFOHEADER& header) {
     }
     const uint64_t width = static_cast<uint64_t>(header.biWidth);
     const uint64_t height = static_cast<uint64_t>(std::llabs(static_cast<long long>(header.biHeight)));
-    if (width * height > codec::kMaxPixels) return std::nullopt;
+    if (IsTooLarge({static_cast<uint32_t>(width), static_cast<uint32_t>(height)})) return std::nullopt;
     const unsigned bits = header.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
     uint64_t masks = 0;
@@ -49,19 +70,6 @@ std::optional<uint64_t> DibPixelBytes(const BITMAPINFOHEADER& header) {
     if (sizeof(BITMAPINFOHEADER) + masks + colours * sizeof(RGBQUAD) > sizeof(BitmapInfo256)) return std::nullopt;
     const uint64_t stride = (width * bits + 31) / 32 * 4;
     return stride * height;
-}
-
-// The reason a file the platform decoder refused was refused, as far as we can tell it.
-LoadFailure DecodeFailure(IWICImagingFactory* factory, const std::wstring& path) {
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    UINT width = 0;
-    UINT height = 0;
-    const bool tooLarge = SUCCEEDED(factory->CreateDecoderFromFilename(
-                              path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, decoder.put())) &&
-                          SUCCEEDED(decoder->GetFrame(0, frame.put())) && SUCCEEDED(frame->GetSize(&width, &height)) &&
-                          UINT64{width} * height > codec::kMaxPixels;
-    return tooLarge ? OutOfMemory() : BadPicture();
 }
 
 // Calls mEndPNG for a handle that mLoadPNG opened, on every path.
@@ -104,18 +112,13 @@ bool PictureFromDib(const BitmapInfo256& info, std::span<const std::byte> bits, 
 
 namespace {
 
-// The first frame decoded whole; a missing or locked file is told apart first, since the decoder
-// only says that it failed.
+// The first frame decoded whole, once its header has said it fits.
 std::optional<LoadFailure> DecodeWhole(const std::wstring& path, codec::Image& image) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileNotFound();
-    if (!UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))) {
-        return NoAccess();
-    }
     const codec::WicSession session;
     if (session.factory() == nullptr) return NoDecoder();
-    if (!codec::DecodeFile(session.factory(), path, image)) return DecodeFailure(session.factory(), path);
+    UniqueHandle file;
+    if (auto failure = OpenPictureFile(session.factory(), path, file)) return failure;
+    if (!codec::DecodeMeasured(session.factory(), file.get(), image)) return BadPicture();
     return std::nullopt;
 }
 
@@ -198,7 +201,7 @@ bool PngLibrary::LoadPngPicture(const std::wstring& path, Picture& picture) cons
         // before any buffer is reserved or drawn from.
         const std::optional<uint64_t> needed = DibPixelBytes(info.header);
         if (!needed || size < 0 || static_cast<uint64_t>(size) < *needed ||
-            static_cast<uint64_t>(size) > codec::kMaxPixels * 4) {
+            static_cast<uint64_t>(size) > kMaxPicturePixels * 4) {
             return fail();
         }
         std::vector<std::byte> bits(static_cast<size_t>(size));

@@ -3,12 +3,15 @@
 // through our mpng.dll.
 
 #include <windows.h>
+// These build on windows.h.
+#include <wincodec.h>
 
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "core/files/picture_size.h"
 #include "core/imagelist/image.h"
 #include "win32/handles.h"
 #include "win32/picture.h"
@@ -19,6 +22,7 @@ namespace tessarin {
 struct LoadFailure {
     long errorNumber = 0;
     std::wstring description;
+    bool tooLarge = false;  // a picture beyond what the program can hold, never decoded
 };
 
 // The loader's reasons, shared by every reader of image files.
@@ -27,6 +31,14 @@ struct LoadFailure {
 [[nodiscard]] LoadFailure BadPicture();
 [[nodiscard]] LoadFailure OutOfMemory();
 [[nodiscard]] LoadFailure NoDecoder();
+[[nodiscard]] LoadFailure TooLarge(PictureSize size);
+
+// A picture file opened for reading and measured from its header before anything decodes it:
+// the loader's reason when it is missing, locked, damaged or larger than the program can hold.
+// The factory measures formats other than the four (without one they count as damaged). The
+// handle is left at the start of the file.
+[[nodiscard]] std::optional<LoadFailure> OpenPictureFile(IWICImagingFactory* factory, const std::wstring& path,
+                                                         UniqueHandle& file);
 
 // Loads a BMP, JPEG or GIF file (whatever the platform decoder reads) into the picture, resized
 // to the image. On failure the picture is left 0 x 0 and the reason is returned.

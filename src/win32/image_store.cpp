@@ -15,6 +15,10 @@ bool PictureOf(const Image& image, Picture& picture) {
     return !image.Empty() && picture.assign(image.width, image.height, image.pixels.data());
 }
 
+ImageStore::ReadResult Failed(const LoadFailure& failure) {
+    return {nullptr, failure.errorNumber, WideToUtf8(failure.description), failure.tooLarge};
+}
+
 }  // namespace
 
 WinImageStore::WinImageStore(const PathContext& paths)
@@ -24,19 +28,19 @@ WinImageStore::WinImageStore(const PathContext& paths)
 
 ImageStore::ReadResult WinImageStore::read(const std::string& path) const {
     const std::wstring wide = Utf8ToWide(path);
-    if (IsPngPath(path)) {
-        Picture picture;
-        if (!png_->LoadPngPicture(wide, picture)) return {nullptr, 0, ""};
-        return {ImageOfPicture(picture), 0, ""};
-    }
     try {
+        if (IsPngPath(path)) {
+            // mpng.dll only says that it failed: the reason is found first.
+            if (UniqueHandle file; const auto failure = OpenPictureFile(nullptr, wide, file)) return Failed(*failure);
+            Picture picture;
+            if (!png_->LoadPngPicture(wide, picture)) return Failed(BadPicture());
+            return {ImageOfPicture(picture), 0, ""};
+        }
         auto image = std::make_shared<Image>();
-        if (const auto failure = LoadImageFile(wide, *image))
-            return {nullptr, failure->errorNumber, WideToUtf8(failure->description)};
+        if (const auto failure = LoadImageFile(wide, *image)) return Failed(*failure);
         return {std::move(image), 0, ""};
     } catch (const std::bad_alloc&) {
-        const LoadFailure failure = OutOfMemory();
-        return {nullptr, failure.errorNumber, WideToUtf8(failure.description)};
+        return Failed(OutOfMemory());
     }
 }
 

@@ -8,15 +8,13 @@
 #include <new>
 
 #include "codecs/imgctl/wic_codec.h"
+#include "core/files/picture_size.h"
 #include "win32/filesystem.h"
 #include "win32/wide.h"
 
 namespace tessarin {
 
 namespace {
-
-// Far above any capture; a picture declaring more is no capture of ours.
-constexpr UINT64 kMaxJournalPixels = UINT64{1} << 26;
 
 std::wstring LockPath(const std::string& folder) { return Utf8ToWide(folder + "\\lock"); }
 
@@ -134,8 +132,7 @@ SharedImage WinJournalStore::decodePicture(std::string_view bytes) const {
             FAILED(factory->CreateDecoderFromStream(stream.get(), &GUID_ContainerFormatPng,
                                                     WICDecodeMetadataCacheOnDemand, decoder.put())) ||
             FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) || width == 0 ||
-            height == 0 || UINT64{width} * height > kMaxJournalPixels ||
-            FAILED(factory->CreateFormatConverter(converter.put())) ||
+            height == 0 || IsTooLarge({width, height}) || FAILED(factory->CreateFormatConverter(converter.put())) ||
             FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr,
                                          0.0, WICBitmapPaletteTypeCustom)))
             return nullptr;

@@ -191,6 +191,10 @@ CodecVersion WinShell::imgctlVersion() {
     return {result.ok, result.version, result.errorNumber, WideToUtf8(result.description)};
 }
 
+// ExitProcess ends the other threads before anything is torn down, so a worker left behind never
+// meets a destroyed object.
+void WinShell::endProcess() { ::ExitProcess(0); }
+
 bool RestrictLibrarySearch() {
     const bool restricted =
         ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR) != FALSE;

@@ -42,6 +42,7 @@ public:
     void openDocument(const std::string& path) override { (void)OpenDocument(path); }
     void playSound(const std::string& path, bool async) override;
     [[nodiscard]] CodecVersion imgctlVersion() override;
+    void endProcess() override;
 
 private:
     const PathContext& paths_;

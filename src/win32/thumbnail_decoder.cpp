@@ -18,10 +18,6 @@ namespace {
 
 constexpr UINT kWakeMessage = WM_APP + 1;
 
-// No screen capture comes near these: a file that declares more is damaged or hostile, and is
-// refused before any pixel memory is reserved for it.
-constexpr UINT kMaxSide = 32767;
-constexpr UINT64 kMaxPixels = 100'000'000;
 // Rows copied at a time: a cancelled job or a closing decoder lets go of its file within a band.
 constexpr UINT kBandRows = 16;
 // Reduced sizes tried, one pixel taller each, for one of the whole picture's shape.
@@ -101,8 +97,7 @@ ComPtr<IWICBitmapSource> DecodeReduced(IWICImagingFactory* factory, IWICBitmapSo
         if (ask == full) return {};
         ask = {std::min(full.width, ask.width * 2), std::min(full.height, ask.height * 2)};
     }
-    if (got.width > full.width || got.height > full.height || got == full ||
-        UINT64{got.width} * got.height > kMaxPixels) {
+    if (got.width > full.width || got.height > full.height || got == full) {
         return {};
     }
     // The format the decoder delivers without converting (JPEG: 24-bit); the converter that
@@ -136,16 +131,10 @@ std::optional<LoadFailure> ReadThumbnailFile(IWICImagingFactory* factory, const 
                                              const StripLayout& layout, const std::function<bool()>& keepGoing,
                                              Image& thumbnail) {
     if (factory == nullptr) return NoDecoder();
-    // The decoder only says that it failed; a missing or locked file is told apart first, as the
-    // loader tells it.
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileNotFound();
-    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return NoAccess();
-    // Decoded from the handle just opened, so the file judged readable is the file decoded. The
-    // decoder reads through the handle for as long as it lives: declared after it, it goes first.
+    UniqueHandle file;
+    if (auto failure = OpenPictureFile(factory, path, file)) return failure;
+    // Decoded from the handle just measured. The decoder reads through the handle for as long as
+    // it lives: declared after it, it goes first.
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.get()), nullptr,
@@ -160,6 +149,7 @@ void Fail(DecodedThumbnail& result, const LoadFailure& failure) {
     result.thumbnail.reset();
     result.errorNumber = failure.errorNumber;
     result.description = WideToUtf8(failure.description);
+    result.tooLarge = failure.tooLarge;
 }
 
 DecodedThumbnail ReadStripThumbnail(IWICImagingFactory* factory, ThumbnailJob job, const StripLayout& layout,
@@ -196,7 +186,7 @@ std::optional<LoadFailure> DecodeStripThumbnail(IWICImagingFactory* factory, IWI
         full.height == 0) {
         return BadPicture();
     }
-    if (full.width > kMaxSide || full.height > kMaxSide) return OutOfMemory();
+    if (IsTooLarge({full.width, full.height})) return TooLarge({full.width, full.height});
     const PanelMetrics panel = PanelOf(layout);
     const UINT boxWidth = static_cast<UINT>(std::max(1, layout.thumbWidth));
     const UINT boxHeight = static_cast<UINT>(std::max(1, layout.thumbHeight));
@@ -224,7 +214,6 @@ std::optional<LoadFailure> DecodeStripThumbnail(IWICImagingFactory* factory, IWI
         const Size start = Cover(full, {4 * boxWidth, 4 * boxHeight});
         if (start != full) target = MatchingSize(full, start, full, panel).value_or(full);
     }
-    if (UINT64{target.width} * target.height > kMaxPixels) return OutOfMemory();
 
     // Converted before it is scaled: the scaler does not take every format a file may have
     // (palettes, 16-bit channels).
@@ -271,8 +260,9 @@ WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink,
     if (!window_) return;
     const unsigned count = workers != 0 ? workers : std::max(1U, std::thread::hardware_concurrency());
     try {
-        workers_.reserve(count);
-        for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
+        for (unsigned i = 0; i < count; ++i) {
+            if (!workers_.Start([this] { Work(); })) break;
+        }
     } catch (const std::exception&) {
         // The workers that did start decode the whole queue.
     }
@@ -281,7 +271,7 @@ WinThumbnailDecoder::WinThumbnailDecoder(StripLayout layout, ThumbnailSink sink,
 // A generation of its own first: nothing reaches the sink from here on, not even the rest of a
 // delivery this runs inside. A worker finishes (or abandons at its next band) the file in hand;
 // the queue is dropped. The window goes last: the workers post to it until they end.
-void WinThumbnailDecoder::finish() {
+bool WinThumbnailDecoder::finish(uint32_t waitMs) {
     {
         const std::lock_guard lock(mutex_);
         ++delivery_->generation;
@@ -289,10 +279,10 @@ void WinThumbnailDecoder::finish() {
         jobs_.clear();
     }
     work_.notify_all();
-    for (std::thread& worker : workers_) {
-        if (worker.joinable()) worker.join();
-    }
+    const bool stopped = workers_.JoinWithin(waitMs);
+    // A worker left behind posts into the void: PostMessage to a window that has gone fails.
     DestroyOwnedWindow(window_, hwnd_);
+    return stopped;
 }
 
 void WinThumbnailDecoder::decode(std::vector<ThumbnailJob> jobs) {

@@ -24,6 +24,7 @@
 #include "core/ports/thumbnail_decoder.h"
 #include "win32/handles.h"
 #include "win32/image_files.h"
+#include "win32/worker_group.h"
 
 namespace tessarin {
 
@@ -36,15 +37,15 @@ public:
     WinThumbnailDecoder(const WinThumbnailDecoder&) = delete;
     WinThumbnailDecoder& operator=(const WinThumbnailDecoder&) = delete;
     // The sink is not called again, even when this runs inside a call of the sink.
-    ~WinThumbnailDecoder() override { finish(); }
+    ~WinThumbnailDecoder() override { (void)finish(UINT32_MAX); }
 
     // False when the window or every worker could not be made: nothing would be delivered.
-    [[nodiscard]] bool ok() const { return window_ && !workers_.empty(); }
+    [[nodiscard]] bool ok() const { return window_ && workers_.size() != 0; }
     [[nodiscard]] size_t workerCount() const { return workers_.size(); }
 
     void decode(std::vector<ThumbnailJob> jobs) override;
     void cancel() override;
-    void finish() override;
+    [[nodiscard]] bool finish(uint32_t waitMs) override;
 
 private:
     struct Finished {
@@ -78,7 +79,7 @@ private:
     std::atomic<bool> stopping_{false};
     HWND hwnd_ = nullptr;  // kept by the window procedure
     UniqueWindow window_;
-    std::vector<std::thread> workers_;  // last: they stop before anything they use goes
+    WorkerGroup workers_;  // last: they stop before anything they use goes
 };
 
 // The strip thumbnail of a picture source (a decoded frame): decoded at a reduced size where the

@@ -8,6 +8,7 @@
 #include "core/files/thumbnail_box.h"
 #include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
+#include "win32/image_files.h"
 #include "win32/shell.h"
 #include "win32/wide.h"
 
@@ -46,8 +47,9 @@ std::wstring ScratchBitmapPath() {
 bool ScaleToJpeg(const std::wstring& source, const std::wstring& target, int32_t width, int32_t height,
                  int32_t quality) {
     LONG value = std::clamp(quality, 25, 100);
-    const DWORD attributes = ::GetFileAttributesW(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    // GDI+ holds the whole picture once it has loaded it: the size comes first. (The scratch
+    // bitmap is ours, but any program can write a file of that name meanwhile.)
+    if (UniqueHandle file; OpenPictureFile(nullptr, source, file)) return false;
     // GDI+ would answer a 0 extent with a thumbnail of its own default size.
     if (width < 1 || height < 1) return false;
     const std::optional<GUID> jpegEncoder = GuidOf(L"{557CF401-1A04-11D3-9A73-0000F81EF32E}");

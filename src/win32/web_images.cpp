@@ -11,8 +11,11 @@
 #include <optional>
 #include <utility>
 
+#include "codecs/imgctl/wic_codec.h"
 #include "win32/gdiplus_flat.h"
 #include "win32/handles.h"
+#include "win32/image_files.h"
+#include "win32/messages.h"
 #include "win32/wide.h"
 
 namespace tessarin {
@@ -42,6 +45,8 @@ using GdiplusSession = gp::Session;
 using GdipImage = gp::Image;
 
 std::string ErrorWord(int status) { return "Error:" + std::to_string(status); }
+constexpr gp::Status kInvalidParameter = 2;
+constexpr gp::Status kOutOfMemory = 3;
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
@@ -172,6 +177,14 @@ bool DownloadToFile(const std::wstring& url, const std::wstring& path, const Dow
 }
 
 std::string ImageFormatOfFile(const std::wstring& path) {
+    // GDI+ decodes the whole picture as it loads it (Wine's does): a body of a few megabytes from
+    // any page may declare billions of pixels, so its header is read first.
+    {
+        const codec::WicSession wic;
+        UniqueHandle file;
+        if (const auto failure = OpenPictureFile(wic.factory(), path, file))
+            return ErrorWord(failure->tooLarge ? kOutOfMemory : kInvalidParameter);
+    }
     const GdiplusSession session;
     if (session.status() != 0) return ErrorWord(session.status());
     GdipImage image;

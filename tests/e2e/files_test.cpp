@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "e2e/desk.h"
 #include "e2e/program.h"
+#include "support/black_png.h"
 #include "win32/picture.h"
 
 namespace tessarin::test {
@@ -46,6 +48,8 @@ TEST_F(ImageFiles, CtrlSWritesTheCaptureYesSavesTheRestAndTheNextStartLoadsThemI
     ASSERT_EQ(program_.Exited(), 0u);
     const std::vector<std::string> saved = program_.Jpegs();
     ASSERT_EQ(saved.size(), 2u);
+    // Their thumbnails are kept for the next start in a file of the save folder, hidden.
+    EXPECT_TRUE(WinFileSystem().stat(program_.path("data\\Tessarin.thumbs")).value_or(FileInfo{}).hidden);
 
     // Started without words, the program loads its save folder; the last file is shown and
     // the Left arrow steps back to the first.
@@ -74,31 +78,45 @@ TEST_F(ImageFiles, CtrlSWritesTheCaptureYesSavesTheRestAndTheNextStartLoadsThemI
 }
 
 // Damaged files in the save folder: a PNG that cannot be decoded is skipped without a word; the
-// other files that cannot be read are reported together, once, and every file after them is
-// listed all the same.
-TEST_F(ImageFiles, DamagedFilesInTheSaveFolderAreReportedOnceAndTheRestIsListed) {
+// other files that cannot be read, and pictures too large to hold (a PNG of 40000 x 40000 is a
+// valid file of 4.6 MB), are reported together, once, and every file after them is listed all the
+// same. The file shown at start is the last one the list keeps.
+TEST_F(ImageFiles, DamagedAndTooLargeFilesInTheSaveFolderAreReportedOnceAndTheRestIsListed) {
     ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data")));
     Picture good(RGB(0, 128, 255));
     ASSERT_TRUE(good.resize(30, 20));
     ASSERT_TRUE(good.WriteBitmapFile(Utf8ToWide(program_.path("data\\a.bmp"))));
     ASSERT_TRUE(WriteBytes(program_.path("data\\a2.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)));
     ASSERT_TRUE(WriteBytes(program_.path("data\\b.jpg"), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10)));
+    ASSERT_TRUE(WriteBytes(program_.path("data\\big.png"), BlackPng(40000, 40000)));
     ASSERT_TRUE(WriteBytes(program_.path("data\\c.gif"), ""));
     ASSERT_TRUE(WinFileSystem().createFolder(program_.path("data\\d.jpg")));
     ASSERT_TRUE(good.WriteBitmapFile(Utf8ToWide(program_.path("data\\e.bmp"))));
+    ASSERT_TRUE(WriteBytes(program_.path("data\\z.png"), BlackPng(25000, 25000)));
 
+    const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(program_.Start(""));
     HWND box = program_.AwaitDialog(L"PNGファイル読込失敗");
     ASSERT_NE(box, nullptr);
+    std::printf("start-up to the report, with PNGs of 40000 x 40000 and 25000 x 25000: %llu ms\n",
+                GetTickCount64() - start);
     const std::string text = Program::DialogText(box);
     for (const char* name : {"data\\b.jpg", "data\\c.gif"})
         EXPECT_TRUE(Has(text, program_.path(name) + " の読み込みに失敗しました！\r\n")) << text;
+    EXPECT_TRUE(Has(text, program_.path("data\\big.png") +
+                              " の読み込みに失敗しました！\r\n7 画像が大きすぎます（40000 × 40000）。\r\n"))
+        << text;
+    EXPECT_TRUE(Has(text, program_.path("data\\z.png") +
+                              " の読み込みに失敗しました！\r\n7 画像が大きすぎます（25000 × 25000）。\r\n"))
+        << text;
     EXPECT_FALSE(Has(text, "a2.png")) << text;
     Program::Press(box, IDOK);
     main_ = program_.WaitForIdle();
     ASSERT_NE(main_, nullptr);
     EXPECT_TRUE(AwaitStatus("ロード完了！"));
     EXPECT_EQ(FileNameBox(main_), "e.bmp");
+    const RECT preview = PreviewRect(main_);
+    EXPECT_TRUE(Await([&] { return ScreenPixel(preview.left + 5, preview.top + 5) == RGB(0, 128, 255); }, 5000));
     EXPECT_FALSE(program_.AwaitDialog(L"PNGファイル読込失敗", 500)) << "reported once";
 }
 

@@ -36,8 +36,8 @@ public:
     std::vector<uint32_t> Paint(int seed) {
         uint32_t colours[64];
         for (uint32_t i = 0; i < 64; ++i)
-            colours[i] = ((i * 37 + seed * 101) & 0xFF) << 16 | ((i * 11 + seed * 7) & 0xFF) << 8 |
-                         ((i * 5 + seed * 53) & 0xFF);
+            colours[i] =
+                ((i * 37 + seed * 101) & 0xFF) << 16 | ((i * 11 + seed * 7) & 0xFF) << 8 | ((i * 5 + seed * 53) & 0xFF);
         Picture tile;
         if (!tile.assign(8, 8, colours)) return {};
         brush_.reset(CreatePatternBrush(tile.bitmap()));

@@ -74,12 +74,13 @@ public:
         const auto info = stat(path);
         return info && !info->folder ? std::optional(entries.at(AsciiLower(path)).content) : std::nullopt;
     }
-    bool replaceFile(const std::string& path, const std::string& bytes) override {
+    bool replaceFile(const std::string& path, const std::string& bytes,
+                     FileVisibility visibility = FileVisibility::Shown) override {
         const auto parent = stat(path.substr(0, path.rfind('\\')));
         const auto old = stat(path);
         ++replaced[AsciiLower(path)];
         if (failWrites || !parent || !parent->folder || (old && old->folder)) return false;
-        return addFile(path, bytes), true;
+        return addFile(path, bytes, visibility == FileVisibility::Hidden), true;
     }
     bool createFolder(const std::string& path) override {
         return !failWrites && !stat(path) && (addFolder(path), true);

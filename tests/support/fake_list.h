@@ -108,11 +108,13 @@ struct FakeImageStore : ImageStore {
     ListJournal& journal;
     FakeFileSystem& fs;
     std::map<std::string, SharedImage> files;
-    std::set<std::string> failing;  // targets whose write fails
+    std::set<std::string> failing;   // targets whose write fails
+    std::set<std::string> tooLarge;  // files whose pictures the program cannot hold
     mutable int reads = 0;
 
     ReadResult read(const std::string& path) const override {
         ++reads;
+        if (tooLarge.contains(AsciiLower(path))) return ReadResult{nullptr, 7, "too large", true};
         const auto it = files.find(AsciiLower(path));
         return it == files.end() || !it->second ? ReadResult{nullptr, 481, "bad picture"}
                                                 : ReadResult{it->second, 0, ""};
@@ -180,8 +182,10 @@ struct FakeDecoder : ThumbnailDecoder {
     void decode(std::vector<ThumbnailJob> more) override { jobs.insert(jobs.end(), more.begin(), more.end()); }
     void cancel() override { ++cancels, jobs.clear(); }
     ListJournal* journal = nullptr;  // where finishing is noted, when given
-    void finish() override {
+    bool stuck = false;              // a worker does not stop in time
+    bool finish(uint32_t) override {
         if (journal != nullptr) journal->push_back("finish decoder");
+        return !stuck;
     }
 };
 
@@ -199,9 +203,11 @@ struct FakeBackground : BackgroundWork {
         if (meanwhile) std::exchange(meanwhile, {})();
     }
     ListJournal* journal = nullptr;  // where finishing is noted, when given
-    void finish() override {
-        RunAll();
+    bool stuck = false;              // the thread does not stop in time: what is queued is not done
+    bool finish(uint32_t) override {
+        if (!stuck) RunAll();
         if (journal != nullptr) journal->push_back("finish background");
+        return !stuck;
     }
     void RunAll() {
         while (!queued.empty()) {

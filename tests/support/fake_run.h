@@ -98,6 +98,7 @@ struct FakeShell : Shell {
     void openDocument(const std::string& path) override { Note("open " + path); }
     void playSound(const std::string& path, bool async) override { Note("sound " + path + (async ? " async" : "")); }
     CodecVersion imgctlVersion() override { return codec; }
+    void endProcess() override { Note("end process"); }
     void Note(std::string line) { journal.push_back(std::move(line)); }
 };
 

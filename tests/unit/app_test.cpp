@@ -451,6 +451,25 @@ TEST(ProgramLife, TheClosingQuestionsAnswerDecidesWhatIsSavedAndWhetherTheProgra
         // Shown and published, then left up long enough to be read.
         EXPECT_EQ(Has(after, "status 設定値保存エラー") && Has(after, "pause 3000"), c.failConf);
     }
+    // A worker that does not stop in time (a decode of a file on a network folder that went) is
+    // left behind: the program ends at once after everything else was done. The journal is closed
+    // unless its own worker is the one left behind, still writing into it: the process's end lets
+    // its locks go.
+    for (const bool backgroundStuck : {false, true}) {
+        LifeWorld w;
+        w.Start();
+        (backgroundStuck ? w.background.stuck : w.decoder.stuck) = true;
+        const size_t before = w.journal.size();
+        w.life->cmdClose_Click();
+        const Journal after = w.After(before);
+        const std::string session = "C:\\T\\journal\\20251206-054640-0001";
+        EXPECT_EQ(after, Lines(std::string("finish decoder|finish background|") +
+                               (backgroundStuck ? ""
+                                                : "journal unlock " + session + "|journal rmdir " + session +
+                                                      "|journal rmdir C:\\T\\journal|") +
+                               "overlay unload|record closed|unload|end process"))
+            << backgroundStuck;
+    }
     // A cancelled question leaves the program as it was: the list takes commands again.
     LifeWorld w;
     w.Start();

@@ -75,6 +75,8 @@ TEST(BrowserProbe, FramesAreFollowedByNameAndTheirBoxesMoveTheOrigin) {
     EXPECT_EQ(DocumentAtPointer({100, 100}, nullptr, pointer, origin), nullptr);
 }
 
+std::vector<FakeRule> Rules(int32_t count) { return std::vector<FakeRule>(static_cast<size_t>(count), {".x", "x"}); }
+
 TEST(BrowserProbe, PopupLinkComesFromTheStyleRuleOfTheLinkClassElseFromTheImageTag) {
     const std::vector<std::vector<FakeRule>> sheets{
         {{"A:hover", "color: red"}},
@@ -94,6 +96,18 @@ TEST(BrowserProbe, PopupLinkComesFromTheStyleRuleOfTheLinkClassElseFromTheImageT
         {"<B>x</B>", "", "", sheets, ""},
         // Markup beyond the limit holds no link for the probe, however it would match.
         {"<img src=\"" + std::string(129 * 1024, 'A') + "\">", "", "", {}, ""},
+        // A page of tens of thousands of rules is searched only so far: the rule past the cap is never
+        // reached (each rule costs calls into the page), and the image tag answers instead.
+        {image,
+         "<SPAN class=pop>x</SPAN>",
+         "",
+         {Rules(kMaxStyleRules - 1), {{".pop", "url(http://h/in.jpg)"}}},
+         "http://h/in.jpg"},
+        {image,
+         "<SPAN class=pop>x</SPAN>",
+         "",
+         {Rules(kMaxStyleRules), {{".pop", "url(http://h/out.jpg)"}}},
+         "http://h/a.png"},
     };
     for (const auto& [outer, parentInner, grandInner, rules, expected] : cases) {
         FakeDocument document;

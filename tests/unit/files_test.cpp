@@ -36,9 +36,16 @@ TEST(SaveNaming, NamesInAndBesideTheSaveFolder) {
     // entry file name; target and bitmap in C:\prog\data; whether the bitmap is converted
     const std::tuple<const char*, const char*, const char*, bool> cases[] = {
         // Any extension blocks a base name: photo.png makes photo.jpg take the next name.
-        {"photo.jpg", "photo_2.jpg", "photo_2.bmp", true}, {"x.jpeg", "x.jpeg.jpg", "x.jpeg.bmp", true},
-        {"noext", "noext.jpg", "noext.bmp", true},         {"Shot.PNG", "Shot.PNG", "Shot.bmp", true},
-        {"shot.BMP", "shot.BMP", "shot.bmp", false},       {"a:b.gif", "a：b.gif", "a：b.bmp", true},
+        {"photo.jpg", "photo_2.jpg", "photo_2.bmp", true},
+        {"x.jpeg", "x.jpeg.jpg", "x.jpeg.bmp", true},
+        {"noext", "noext.jpg", "noext.bmp", true},
+        {"Shot.PNG", "Shot.PNG", "Shot.bmp", true},
+        {"shot.BMP", "shot.BMP", "shot.bmp", false},
+        {"a:b.gif", "a：b.gif", "a：b.bmp", true},
+        // A window title with a control character (Windows refuses one in a name) or a trailing dot.
+        {"tab\x01"
+         "bell\x07.",
+         "tab bell ..jpg", "tab bell ..bmp", true},
     };
     for (const auto& [fileName, target, bitmap, converts] : cases) {
         const SavePlan plan = SaveEntryPlan(fileName, SaveSettings(), ctx);

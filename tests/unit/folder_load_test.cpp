@@ -77,7 +77,7 @@ struct FolderWorld : ListFakes {
     void Finish(size_t job) {
         const ThumbnailJob& j = decoder.jobs.at(job);
         const ImageStore::ReadResult read = store.read(j.path);
-        DecodedThumbnail result{j.id, j.path, std::nullopt, read.errorNumber, read.description};
+        DecodedThumbnail result{j.id, j.path, std::nullopt, read.errorNumber, read.description, read.tooLarge};
         if (read.image) result.thumbnail = MakeStripThumbnail(*read.image, StripLayoutFor(15));
         list->ThumbnailDecoded(result);
     }
@@ -171,10 +171,14 @@ TEST(FolderLoad, ListsAtOnceFillsInAndStartsFromTheCacheNextTime) {
 TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecoding) {
     FolderWorld w;
     for (const char* name : {"a.jpg", "c.jpg", "e.jpg", "g.png"}) w.File(name, 1);
-    for (const char* name : {"b.jpg", "d.gif", "f.png"}) w.store.Add(std::string("C:\\T\\data\\") + name, nullptr);
+    for (const char* name : {"b.jpg", "d.gif", "f.png", "h.png"})
+        w.store.Add(std::string("C:\\T\\data\\") + name, nullptr);
+    for (const char* name : {"big.png", "h.png"}) w.store.tooLarge.insert(std::string("c:\\t\\data\\") + name);
+    w.store.Add("C:\\T\\data\\big.png", nullptr);
     w.Load();
-    ASSERT_EQ(w.decoder.jobs.size(), 7U);
-    for (size_t i = 0; i < 7; ++i) w.Finish(i);
+    EXPECT_EQ(w.view.file, "h.png");
+    ASSERT_EQ(w.decoder.jobs.size(), 9U);
+    for (size_t i = 0; i < 9; ++i) w.Finish(i);
     std::string names;
     for (int32_t p = 1; p <= w.list->Count(); ++p) names += w.list->Entry(p)->fileName + " ";
     EXPECT_EQ(names, "a.jpg c.jpg e.jpg g.png ");
@@ -184,6 +188,13 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
     EXPECT_NE(message.find("b.jpg の読み込みに失敗しました！"), std::string::npos);
     EXPECT_LT(message.find("b.jpg"), message.find("d.gif")) << "named in the list's order";
     EXPECT_EQ(message.find("f.png"), std::string::npos) << "a PNG that does not decode is passed over silently";
+    EXPECT_NE(message.find("big.png の読み込みに失敗しました！\r\n7 too large\r\n"), std::string::npos)
+        << "one too large to hold is a picture all the same";
+    // The last file, shown at start, could not be held: the one now last is shown in its place.
+    EXPECT_EQ(w.view.file, "g.png");
+    EXPECT_EQ(w.list->Selected(), 4);
+    ASSERT_NE(w.view.shown, nullptr);
+    EXPECT_EQ(w.view.shown->pixels[0], 1U);
 
     // Closing while thumbnails are still coming: the decoder stops, late results change nothing,
     // and what was decoded is kept for the next start.
@@ -200,7 +211,7 @@ TEST(FolderLoad, UnreadableFilesAreReportedOnceTogetherAndClosingStopsTheDecodin
     w.Finish("c.jpg");
     w.Finish("b.jpg");
     EXPECT_EQ(w.Colour(3), 0xDEADU);
-    EXPECT_EQ(w.list->Count(), 8) << "a late failure removes nothing either";
+    EXPECT_EQ(w.list->Count(), 10) << "a late failure removes nothing either";
     w.Restart();
     w.Load();
     EXPECT_EQ(w.decoder.jobs.size(), jobs.size() - 1);
@@ -218,6 +229,42 @@ TEST(FolderLoad, ASavedCaptureIsKnownAtTheNextStart) {
     w.Load();
     EXPECT_TRUE(w.decoder.jobs.empty());
     EXPECT_EQ(w.Colour(1), 0x77U);
+}
+
+// The cache lies among the user's pictures: it is hidden, and no listing or name of ours is its.
+TEST(FolderLoad, TheCacheIsWrittenHiddenAndNoListingOrSaveOfOursTakesItsName) {
+    FolderWorld w;
+    const std::string cache = FolderWorld::Path(kThumbnailCacheName);
+    w.File("a.jpg", 0x0A);
+    w.Load();
+    w.Finish(0);
+    ASSERT_TRUE(w.fs.stat(cache));
+    EXPECT_TRUE(w.fs.stat(cache)->hidden);
+    // An intact cache that shows (an older version wrote it) is written again, hidden, though no
+    // thumbnail changed; a hidden one is left as it is.
+    const std::string bytes = *w.fs.readFile(cache);
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        w.fs.addFile(cache, bytes, !shown);
+        const int written = w.fs.replaced[AsciiLower(cache)];
+        w.Restart();
+        w.Load();
+        EXPECT_TRUE(w.decoder.jobs.empty());
+        EXPECT_EQ(w.list->Count(), 1);
+        EXPECT_TRUE(w.fs.stat(cache)->hidden);
+        EXPECT_EQ(w.fs.replaced[AsciiLower(cache)] - written, shown ? 1 : 0);
+        EXPECT_EQ(w.fs.readFile(cache), bytes);
+    }
+    // Save and Save all append an image extension to its name; both save dialogs end every name
+    // in their filter's; Save as refuses the save folder.
+    for (const std::string& name : {std::string(kThumbnailCacheName), cache}) {
+        const SavePlan plan = SaveEntryPlan(name, w.settings, w.paths);
+        EXPECT_NE(AsciiLower(plan.target), AsciiLower(cache));
+        EXPECT_NE(AsciiLower(plan.bitmap), AsciiLower(cache));
+    }
+    for (int32_t filter = 1; filter <= 4; ++filter)
+        EXPECT_NE(AsciiLower(WithFilterExtension(cache, DefaultSaveFilter(), filter)), AsciiLower(cache));
+    EXPECT_TRUE(SaveFolderRefusal(cache, w.settings, w.paths));
 }
 
 // Another program may write, replace or remove a listed file while the program runs.

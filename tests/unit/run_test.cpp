@@ -218,9 +218,9 @@ TEST(TickPace, AWatchThatNoLongerHearsTheInputIsDeaf) {
         {1251, 1000, true},
         {900, 1000, false},
         // Across the wrap of the tick counter, both ways.
-        {100, 0xFFFFFF00U, false},
-        {300, 0xFFFFFF00U, true},
-        {0xFFFFFF00U, 100, false},
+        {100, 0xFFFFFFF0U, false},
+        {300, 0xFFFFFFF0U, true},
+        {0xFFFFFFF0U, 100, false},
     };
     for (const auto& [input, heard, deaf] : cases) EXPECT_EQ(WatchIsDeaf(input, heard), deaf) << input << " " << heard;
 }

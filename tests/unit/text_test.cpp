@@ -65,6 +65,10 @@ std::string Sanitized(std::string_view input) {
     std::string text(input);
     return SanitizeFileName(text);
 }
+std::string Creatable(std::string_view input) {
+    std::string text(input);
+    return CreatableFileName(SanitizeFileName(text));
+}
 
 TEST(Paths, NameRules) {
     const std::tuple<std::string (*)(std::string_view), std::string, std::string> cases[] = {
@@ -83,7 +87,14 @@ TEST(Paths, NameRules) {
         {Sanitized, "a\tb\r\nc\rd\ne", "a bcde"},
         // CR LF pairs go before the query is cut; a lone CR before the "?" goes at the end.
         {Sanitized, "x\r?\ny", "x"},
-        {Sanitized, " .bad\xFF:byte. ", " .bad\xFF：byte. "}};
+        {Sanitized, " .bad\xFF:byte. ", " .bad\xFF：byte. "},
+        // What Windows would refuse or change in a name of its own.
+        {Creatable, " .bad\xFF:byte. ", " .bad\xFF：byte"},
+        {Creatable,
+         "a\x01"
+         "b\x1F.jpg",
+         "a b .jpg"},
+        {Creatable, "...", ""}};
     for (const auto& [apply, input, expected] : cases) EXPECT_EQ(apply(input), expected) << input;
     EXPECT_EQ(TempName({2024, 1, 5, 13, 45, 1}), "tmp_20240105134501");
     EXPECT_EQ(TempName({999, 100, -1, 4, 5, 6}), "tmp_09999900040506");  // the length is kept whatever the clock says

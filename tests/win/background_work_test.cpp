@@ -62,10 +62,28 @@ TEST(BackgroundWork, RunsInOrderAwayAndFollowsUpHereAndFinishesAtTheEnd) {
     EXPECT_TRUE(seen);
 
     // Finished (the program is going): work still given is done at once, here.
-    work.finish();
+    EXPECT_TRUE(work.finish(5000));
     bool doneHere = false;
     work.run([&] { doneHere = ::GetCurrentThreadId() == here; }, {});
     EXPECT_TRUE(doneHere);
+}
+
+// A piece stuck in the system does not hold up the end: the worker is left behind after the wait,
+// and the object stays whole until it has ended.
+TEST(WinBackgroundWork, AWorkerStuckAtTheEndIsLeftBehindAfterTheWait) {
+    const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> ended{false};
+    {
+        WinBackgroundWork work;
+        work.run([&] { ::WaitForSingleObject(release.get(), 10000), ended = true; }, {});
+        const ULONGLONG start = ::GetTickCount64();
+        EXPECT_FALSE(work.finish(300));
+        const ULONGLONG waited = ::GetTickCount64() - start;
+        EXPECT_TRUE(waited >= 250 && waited < 5000) << waited;
+        EXPECT_FALSE(ended.load());
+        ::SetEvent(release.get());
+    }
+    EXPECT_TRUE(ended.load()) << "gone only once its worker had ended";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -94,6 +95,36 @@ TEST(WinFileSystem, ReadFileReturnsEveryByteAndReplaceFileSwapsInTheNewContentOr
     EXPECT_FALSE(fs.replaceFile(folder / "taken", "x"));
     EXPECT_FALSE(fs.replaceFile(folder / "missing\\conf.txt", "x"));
     EXPECT_EQ(Sorted(fs.list(folder / "*")), (std::vector<std::string>{"conf.txt", "taken"}));
+}
+
+// A file of the program's own bookkeeping in the user's folder is hidden when it is written and
+// whenever it is written again, whatever the file it replaces or a crash left behind was.
+TEST(WinFileSystem, AHiddenFileIsHiddenFromItsFirstWriteAndStaysHiddenThroughEveryRewrite) {
+    TempFolder folder;
+    WinFileSystem fs;
+    const std::string cache = folder / "Tessarin.thumbs";
+    const auto hidden = [&] { return fs.stat(cache).value_or(FileInfo{}).hidden; };
+    // The new file, a rewrite of it, a file shown before (an older version's), and a rewrite over
+    // a hidden temporary a crash left: each ends up hidden with the new content.
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"new", [] {}},
+        {"rewritten", [] {}},
+        {"shown before", [&] { ASSERT_TRUE(fs.replaceFile(cache, "old", FileVisibility::Shown) && !hidden()); }},
+        {"hidden temporary left",
+         [&] { ASSERT_TRUE(fs.replaceFile(cache + ".tmp", "stale", FileVisibility::Hidden)); }},
+    };
+    for (const auto& [what, before] : cases) {
+        SCOPED_TRACE(what);
+        before();
+        ASSERT_TRUE(fs.replaceFile(cache, what, FileVisibility::Hidden));
+        EXPECT_TRUE(hidden());
+        EXPECT_EQ(fs.readFile(cache), what);
+        EXPECT_FALSE(fs.stat(cache + ".tmp"));
+        // As the folder is listed: the file is there, marked hidden.
+        const std::vector<ListedFile> listed = fs.listFiles(folder / "*");
+        ASSERT_EQ(listed.size(), 1U);
+        EXPECT_TRUE(listed[0].info.hidden);
+    }
 }
 
 TEST(Shell, FoldersAndProgramsThatStartOrCannotBeStartedOrOpened) {

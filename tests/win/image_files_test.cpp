@@ -11,7 +11,11 @@
 #include <tuple>
 #include <vector>
 
+#include "support/black_png.h"
+#include "win32/image_store.h"
 #include "win32/imgctl_client.h"
+#include "win32/thumbnail_files.h"
+#include "win32/web_images.h"
 #include "win_test_support.h"
 
 namespace tessarin::test {
@@ -87,7 +91,7 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
         {"", std::nullopt, 53},
         {"zero.bmp", "", 481},
         {"truncated.jpg", written("c.jpg").substr(0, 24), 481},
-        {"huge.bmp", huge, 7},
+        {"huge.bmp", huge, kTooLargeErrorNumber},
         {"locked.jpg", std::nullopt, 75},
         {"truncated.png", pngBytes.substr(0, pngBytes.size() / 2), -1},
         {"text.png", "not a picture, only text renamed", -1},
@@ -104,6 +108,64 @@ TEST(ImageFiles, WhatTheCodecWritesComesBackAndBadFilesLeaveAnEmptyPictureAndARe
         Picture loaded = Quadrants(5, 5);
         EXPECT_FALSE(missing.ok() || missing.LoadPngPicture(Utf8ToWide(folder / "d.png"), loaded) ||
                      loaded.width() != 0);
+    }
+}
+
+// A picture file of a few megabytes (or bytes) that declares more pixels than the program can
+// hold is refused from its header by every path that reads picture files: none hands it to a
+// decoder (Wine's PNG decoder, given the PNG, writes past its buffer and ends the process).
+TEST(ImageFiles, APictureTooLargeToHoldIsRefusedFromItsHeaderOnEveryPath) {
+    const TempFolder folder;
+    const WinFileSystem fs;
+    const PathContext paths{fs, ProgramBinFolder()};
+    const WinImageStore store(paths);
+    const ImgctlLibrary codec(Utf8ToWide(ProgramBinFolder() + "\\imgctl.dll"));
+    const PngLibrary png(Utf8ToWide(ProgramBinFolder() + "\\mpng.dll"));
+    ASSERT_TRUE(folder.ok() && codec.ok() && png.ok());
+    // The writer of the large PNG writes pictures a decoder takes.
+    ASSERT_TRUE(WriteBytes(folder / "black.png", BlackPng(300, 200)));
+    const ImageStore::ReadResult black = store.read(folder / "black.png");
+    ASSERT_TRUE(black.image && black.image->width == 300 && black.image->height == 200);
+    EXPECT_EQ(black.image->pixels[300 * 200 - 1], 0U);
+
+    using namespace std::string_literals;
+    const std::string jpeg =
+        "\xFF\xD8\xFF\xC0\0\x11\x08\xFF\xFF\xFF\xFF\x03\x01\x22\0\x02\x11\x01\x03\x11\x01\xFF\xD9"s;
+    const std::string gif = "GIF89a\xFF\xFF\xFF\xFF\0\0\0,\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\x02\x4C\x01\0;"s;
+    const std::tuple<const char*, std::string, PictureSize> cases[] = {
+        {"huge.png", BlackPng(40000, 40000), {40000, 40000}},
+        {"tall.png", BlackPng(1, 32768), {1, 32768}},
+        {"huge.jpg", jpeg, {65535, 65535}},
+        {"huge.gif", gif, {65535, 65535}},
+        {"huge.bmp",
+         BitmapFileBytes({sizeof(BITMAPINFOHEADER), 25000, -25000, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, "", ""),
+         {25000, 25000}},
+    };
+    for (const auto& [name, bytes, size] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = folder / name;
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        const LoadFailure expected = TooLarge(size);
+        // The list showing or saving the entry of that file.
+        const ImageStore::ReadResult read = store.read(path);
+        EXPECT_TRUE(!read.image && read.tooLarge) << read.description;
+        EXPECT_EQ(std::pair(read.errorNumber, read.description),
+                  std::pair(expected.errorNumber, WideToUtf8(expected.description)));
+        // The platform's loader and mpng.dll, as a downloaded picture is shown.
+        Picture picture(RGB(1, 2, 3));
+        ASSERT_TRUE(picture.resize(4, 4));
+        if (GetExtension(path) == "png") {
+            EXPECT_FALSE(png.LoadPngPicture(Utf8ToWide(path), picture));
+        } else {
+            const std::optional<LoadFailure> failure = LoadPicture(Utf8ToWide(path), picture);
+            EXPECT_TRUE(failure && failure->tooLarge && failure->description == expected.description);
+        }
+        EXPECT_EQ(picture.width() + picture.height(), 0);
+        // imgctl.dll converting it, GDI+ naming its format, GDI+ scaling it.
+        EXPECT_FALSE(codec.SaveByExtension(folder / "copy.jpg", path));
+        EXPECT_EQ(ImageFormatOfFile(Utf8ToWide(path)), "Error:3");
+        EXPECT_FALSE(ScaleToJpeg(Utf8ToWide(path), Utf8ToWide(folder / "thumb.jpg"), 120, 90, 100));
+        EXPECT_FALSE(fs.stat(folder / "copy.jpg") || fs.stat(folder / "thumb.jpg"));
     }
 }
 

@@ -147,10 +147,10 @@ TEST(WinJournalStore, TheJournalKeepsCapturesInFilesAndTakesOverThoseOfAProgramT
     WinBackgroundWork otherBackground;
     CaptureJournal other({otherStore, otherBackground, clock, roots});
     EXPECT_TRUE(other.Open().captures.empty());
-    otherBackground.finish();
+    (void)otherBackground.finish(5000);
     other.Close();
 
-    background.finish();
+    (void)background.finish(5000);
     journal.Close();
     WinJournalStore nextStore(fs);
     WinBackgroundWork nextBackground;
@@ -163,7 +163,7 @@ TEST(WinJournalStore, TheJournalKeepsCapturesInFilesAndTakesOverThoseOfAProgramT
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(again->pixels == picture->pixels);
     next.Forget(restored.captures[0].key);
-    nextBackground.finish();
+    (void)nextBackground.finish(5000);
     next.Close();
     // A normal end leaves no journal behind.
     EXPECT_FALSE(Exists(folder / "journal"));

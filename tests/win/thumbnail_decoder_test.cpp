@@ -21,6 +21,7 @@
 #include "core/files/save_naming.h"
 #include "core/imagelist/strip_thumbnail.h"
 #include "core/text/paths.h"
+#include "support/black_png.h"
 #include "win/win_test_support.h"
 #include "win32/filesystem.h"
 #include "win32/image_store.h"
@@ -288,7 +289,8 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
                                                          {"locked.png", ""},
                                                          {"widest.bmp", blackBmp(32767, 1)},
                                                          {"too wide.bmp", blackBmp(32768, 1)},
-                                                         {"too tall.bmp", blackBmp(1, 32768)}};
+                                                         {"too tall.bmp", blackBmp(1, 32768)},
+                                                         {"huge.png", BlackPng(40000, 40000)}};
     for (const auto& [name, bytes] : files) ASSERT_TRUE(WriteBytes(pictures.path(name), bytes));
     ASSERT_TRUE(::CreateDirectoryW(Utf8ToWide(pictures.path("folder.png")).c_str(), nullptr));
     // Held open with no sharing for the whole test: nobody else can open it.
@@ -304,8 +306,9 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
         {pictures.path("folder.png"), FileNotFound()},
         {pictures.path("locked.png"), NoAccess()},
         {pictures.path("widest.bmp"), std::nullopt},
-        {pictures.path("too wide.bmp"), OutOfMemory()},
-        {pictures.path("too tall.bmp"), OutOfMemory()},
+        {pictures.path("too wide.bmp"), TooLarge({32768, 1})},
+        {pictures.path("too tall.bmp"), TooLarge({1, 32768})},
+        {pictures.path("huge.png"), TooLarge({40000, 40000})},
         {good, std::nullopt},
     };
     // Four rounds of the files in two batches, the second queued behind the first; ids that are
@@ -334,9 +337,10 @@ TEST(ThumbnailDecoder, EveryJobArrivesOnceWithItsThumbnailOrTheLoadersReasonAndO
             SCOPED_TRACE(path);
             EXPECT_EQ(result.path, path);
             EXPECT_EQ(result.thumbnail.has_value(), !failure) << result.errorNumber << " " << result.description;
-            EXPECT_EQ(std::pair(result.errorNumber, result.description),
-                      std::pair(failure.value_or(LoadFailure{}).errorNumber,
-                                WideToUtf8(failure.value_or(LoadFailure{}).description)));
+            EXPECT_EQ(std::tuple(result.errorNumber, result.description, result.tooLarge),
+                      std::tuple(failure.value_or(LoadFailure{}).errorNumber,
+                                 WideToUtf8(failure.value_or(LoadFailure{}).description),
+                                 failure.value_or(LoadFailure{}).tooLarge));
         }
         // Each once; one worker in the order given, several in any.
         if (workers > 1) std::ranges::sort(arrived);

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the codec libraries (imgctl.dll, mpng.dll) and the program: COM for the length of one
-// call, the imaging factory, ANSI paths, decoding a file into 32-bit pixels, encoding pixels into
-// memory and a table of 32-bit handles.
+// call, the imaging factory, ANSI paths, measuring and decoding a file into 32-bit pixels, encoding
+// pixels into memory and a table of 32-bit handles.
 
 #include <windows.h>
 // These build on windows.h.
@@ -9,6 +9,7 @@
 #include <ocidl.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,14 +18,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/files/picture_size.h"
 #include "win32/handles.h"
 
 namespace tessarin::codec {
-
-// Images are held whole as 32-bit pixels. A file declaring a larger picture is refused before any
-// pixel buffer is reserved: 64 Mpixel (256 MB) is far above any screen capture, and the byte count
-// of such an image still fits the 32-bit sizes the callers use.
-constexpr UINT64 kMaxPixels = UINT64{1} << 26;
 
 struct Image {
     UINT width = 0;
@@ -65,12 +62,62 @@ private:
     return true;
 }
 
-// Decodes the first frame of an image file. With a container given, any other kind of file is refused.
-[[nodiscard]] inline bool DecodeFile(IWICImagingFactory* factory, const std::wstring& path, Image& image,
-                                     const GUID* container = nullptr) {
+// An open file's bytes for the header rules, read at an offset.
+class HandleBytes final : public FileBytes {
+public:
+    explicit HandleBytes(HANDLE file) : file_(file) {}
+    [[nodiscard]] size_t readAt(uint64_t offset, std::span<std::byte> into) override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const auto wanted = static_cast<DWORD>(std::min<size_t>(into.size(), 1U << 20));
+        return ::ReadFile(file_, into.data(), wanted, &read, &at) ? read : 0;
+    }
+
+private:
+    HANDLE file_;
+};
+
+enum class PictureFit { Fits, TooLarge, Unreadable };
+struct Measured {
+    PictureFit fit = PictureFit::Unreadable;
+    PictureSize size;
+};
+
+// How large the picture in an open file is, from its header, before any decoder sees the file:
+// Wine's PNG and GIF decoders decode the whole file as soon as they are made, and a picture of
+// billions of pixels in a file of a few megabytes overruns their buffers. Formats other than the
+// four are measured by the imaging component, whose decoders for them read only the header (none
+// without a factory). The file is left at its start.
+[[nodiscard]] inline Measured MeasurePicture(IWICImagingFactory* factory, HANDLE file) {
+    HandleBytes bytes(file);
+    PictureHeader header = ReadPictureHeader(bytes);
+    if (header.format == PictureFormat::Foreign && factory != nullptr) {
+        ComPtr<IWICBitmapDecoder> decoder;
+        ComPtr<IWICBitmapFrameDecode> frame;
+        PictureSize size;
+        if (::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+            SUCCEEDED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file), nullptr,
+                                                           WICDecodeMetadataCacheOnDemand, decoder.put())) &&
+            SUCCEEDED(decoder->GetFrame(0, frame.put())) && SUCCEEDED(frame->GetSize(&size.width, &size.height)) &&
+            size.width != 0 && size.height != 0) {
+            header.size = size;
+        }
+    }
+    if (!::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) || !header.size) return {};
+    return {IsTooLarge(*header.size) ? PictureFit::TooLarge : PictureFit::Fits, *header.size};
+}
+
+// Decodes the first frame of an open image file already measured. With a container given, any
+// other kind of file is refused.
+[[nodiscard]] inline bool DecodeMeasured(IWICImagingFactory* factory, HANDLE file, Image& image,
+                                         const GUID* container = nullptr) {
+    // The decoder reads through the handle for as long as it lives: it goes before the caller's
+    // handle does.
     ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put()))) {
+    if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file), nullptr,
+                                                    WICDecodeMetadataCacheOnDemand, decoder.put()))) {
         return false;
     }
     if (container != nullptr) {
@@ -81,7 +128,8 @@ private:
     UINT width = 0;
     UINT height = 0;
     if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height))) return false;
-    if (width == 0 || height == 0 || UINT64{width} * height > kMaxPixels) return false;
+    // The decoder's own word too: a header may be read two ways.
+    if (width == 0 || height == 0 || IsTooLarge({width, height})) return false;
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory->CreateFormatConverter(converter.put())) ||
         FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
@@ -96,6 +144,16 @@ private:
     image.height = height;
     image.bgra = std::move(pixels);
     return true;
+}
+
+// Decodes the first frame of an image file whose picture the program can hold.
+[[nodiscard]] inline bool DecodeFile(IWICImagingFactory* factory, const std::wstring& path, Image& image,
+                                     const GUID* container = nullptr) {
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && MeasurePicture(factory, file.get()).fit == PictureFit::Fits &&
+           DecodeMeasured(factory, file.get(), image, container);
 }
 
 // Pixels in the layout an encoder is given: rows padded to four bytes.

@@ -193,16 +193,23 @@ void ProgramLife::EndSession() {
 // Thumbnails still being decoded are dropped; those in hand go into the cache, which the background
 // worker writes whole before the program goes (the end of the session ends the process once this
 // returns).
+// Closing and the end of the session stay within a few seconds whatever a worker is doing: one
+// stuck in the system (a decode of a file on a network folder that has gone) is left behind, and
+// the process ends without waiting for it. Everything of the user's is on disk by then; a
+// thumbnail cache being written is written beside its name, so the old one stays whole.
 void ProgramLife::Unload() {
     stage_ = Stage::Ended;
     ctx_.list.FinishThumbnails();
-    if (ctx_.decoder != nullptr) ctx_.decoder->finish();
-    ctx_.background.finish();
-    // The journal's writes are done: its locks go, and the folders nothing is left in.
-    if (ctx_.journal != nullptr) ctx_.journal->Close();
+    const bool decoded = ctx_.decoder == nullptr || ctx_.decoder->finish(kWorkerWaitMs);
+    const bool written = ctx_.background.finish(kWorkerWaitMs);
+    // The journal's writes are done: its locks go, and the folders nothing is left in. A worker left
+    // behind may still be writing into it: the process's end lets the locks go, and the next start
+    // takes over whatever it finds.
+    if (written && ctx_.journal != nullptr) ctx_.journal->Close();
     ctx_.overlay.unload();
     (void)ctx_.status.CloseStatusRecord();
     ctx_.window.Unload();
+    if (!decoded || !written) ctx_.shell.endProcess();
 }
 
 void ProgramLife::SetClosing(bool closing) {

@@ -7,6 +7,7 @@
 // the session: it saves what is unsaved, writes "conf.txt" and ends the program there and then,
 // and whatever was under way when it came does nothing more when it returns.
 
+#include <cstdint>
 #include <string>
 
 #include "core/app/command_line.h"
@@ -28,6 +29,8 @@
 namespace tessarin {
 
 inline constexpr const char* kCodecErrorTitle = "DLLエラー";
+// How long the end waits for each worker to stop.
+inline constexpr uint32_t kWorkerWaitMs = 2000;
 
 struct ProgramContext {
     ProgramWindow& window;

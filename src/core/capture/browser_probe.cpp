@@ -124,7 +124,9 @@ std::string AttributeOf(const HtmlElement& element, const std::string& name) {
 
 // The link's class is looked for in the element, then in its parent's and its grandparent's
 // content; a style rule naming that class carries the image address. Without one, the
-// element's own img tag does.
+// element's own img tag does. Each rule costs calls into the page's process: a page with tens of
+// thousands of rules (a framework's style sheets) is searched no further than kMaxStyleRules, and
+// the element's own img tag answers after that.
 std::string PopupLinkUrl(const HtmlDocument& document, const HtmlElement& element) {
     const std::optional<std::string> outer = element.outerHtml();
     if (!outer) return "";
@@ -143,10 +145,11 @@ std::string PopupLinkUrl(const HtmlDocument& document, const HtmlElement& elemen
         const std::string wanted = AsciiLower(linkClass);
         const std::optional<int32_t> sheets = document.styleSheetCount();
         if (!sheets) return "";
-        for (int32_t sheet = 0; sheet < *sheets; ++sheet) {
+        int32_t walked = 0;
+        for (int32_t sheet = 0; sheet < *sheets && walked < kMaxStyleRules; ++sheet) {
             const std::optional<int32_t> rules = document.ruleCount(sheet);
             if (!rules) return "";
-            for (int32_t rule = 0; rule < *rules; ++rule) {
+            for (int32_t rule = 0; rule < *rules && walked < kMaxStyleRules; ++rule, ++walked) {
                 const std::optional<std::string> selector = document.ruleSelector(sheet, rule);
                 if (!selector) return "";
                 if (AsciiLower(*selector).find(wanted) == std::string::npos) continue;

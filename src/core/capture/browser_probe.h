@@ -2,6 +2,7 @@
 // MyInternetExplorer: the element under the pointer in a browser page (frames followed), the
 // image behind a pop-up link, and the names of downloaded files.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@ namespace tessarin {
 
 // Frames nested deeper than this are taken as a page that cannot be read.
 inline constexpr int kFrameDepthLimit = 16;
+// A pop-up link's style rule is looked for among this many rules at most.
+inline constexpr int32_t kMaxStyleRules = 2000;
 
 // The innermost document under the pointer, following FRAME and IFRAME elements from the
 // document whose client origin is at `origin`; `documentOrigin` receives that document's

@@ -211,7 +211,7 @@ bool IsDeviceName(std::string_view name) {
 // characters and its extension.
 std::string DownloadName(std::string_view url, const WebImages& images) {
     std::string name = FileNameOfUrl(url);
-    SanitizeFileName(name);
+    CreatableFileName(SanitizeFileName(name));
     const std::string extension = GetExtension(name);
     if (StripExtension(name).find_first_not_of(". ") == std::string::npos || IsDeviceName(name)) {
         name = TempName(images.localTime()) + (extension.empty() ? "" : "." + extension);

@@ -31,10 +31,14 @@ SavePlan SaveEntryPlan(std::string_view fileName, const Settings& settings, cons
         extension = FormatExtension(settings.saveFileFormat);
     }
     SanitizeFileName(base);
+    const auto file = [&base](std::string_view ext) {
+        std::string name = base + "." + std::string(ext);
+        return CreatableFileName(name);
+    };
     // Both names are fixed before anything is written, so a bmp entry gets one file.
     SavePlan plan;
-    plan.target = UniqueName(FullPath(base + "." + extension, settings, ctx), ctx.fs, taken);
-    plan.bitmap = UniqueName(FullPath(base + ".bmp", settings, ctx), ctx.fs, taken);
+    plan.target = UniqueName(FullPath(file(extension), settings, ctx), ctx.fs, taken);
+    plan.bitmap = UniqueName(FullPath(file("bmp"), settings, ctx), ctx.fs, taken);
     return plan;
 }
 

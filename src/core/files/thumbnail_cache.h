@@ -19,6 +19,8 @@ namespace tessarin {
 // Not an image extension: the cache is never listed as an image.
 inline constexpr const char* kThumbnailCacheName = "Tessarin.thumbs";
 
+// A cache file ends with Checksum32 (four bytes, little-endian) of every byte before it.
+
 class ThumbnailCache {
 public:
     // Thumbnails are at most this large: the strip's box at the screen's scale.
@@ -45,6 +47,8 @@ public:
     // Changed since it was parsed or written.
     [[nodiscard]] bool dirty() const { return dirty_; }
     void MarkWritten() { dirty_ = false; }
+    // Written again though no thumbnail changed: the file itself has to.
+    void MarkChanged() { dirty_ = true; }
 
 private:
     struct Entry {

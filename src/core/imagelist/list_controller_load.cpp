@@ -19,6 +19,14 @@ constexpr int32_t kProgressEvery = 250;
 // A message box names this many unreadable files at most.
 constexpr size_t kUnreadableNamed = 10;
 
+// The cache of the folder as its file holds it. One that shows in the user's folder (written by an
+// older version, or shown by the user) is written again, hidden.
+void ReadCache(const FileSystem& fs, const std::string& path, ThumbnailCache& cache) {
+    const std::optional<std::string> bytes = fs.readFile(path);
+    if (!bytes || !cache.Parse(*bytes)) return;
+    if (const std::optional<FileInfo> info = fs.stat(path); info && !info->hidden) cache.MarkChanged();
+}
+
 }  // namespace
 
 void ImageListController::LoadFiles(const std::vector<std::string>& paths) {
@@ -71,20 +79,17 @@ void ImageListController::LoadFiles(const std::vector<FolderImage>& files) {
     }
     WriteCache();
     auto read = std::make_shared<ThumbnailCache>(ctx_.layout.thumbWidth, ctx_.layout.thumbHeight);
-    ctx_.background->run(
-        [read, fs = ctx_.files, path = folder + kThumbnailCacheName] {
-            if (const auto bytes = fs->readFile(path)) (void)read->Parse(*bytes);
-        },
-        [this, read, load, folder, files, ids = std::move(ids), names = std::move(names)] {
-            // A later load, or the end, came first: the cache is read again where it is needed.
-            if (load != loadGeneration_) return;
-            if (!cache_ || AsciiLower(folder) != AsciiLower(cacheFolder_)) {
-                WriteCache();
-                cacheFolder_ = folder;
-                cache_.emplace(std::move(*read));
-            }
-            QueueThumbnails(files, ids, names);
-        });
+    ctx_.background->run([read, fs = ctx_.files, path = folder + kThumbnailCacheName] { ReadCache(*fs, path, *read); },
+                         [this, read, load, folder, files, ids = std::move(ids), names = std::move(names)] {
+                             // A later load, or the end, came first: the cache is read again where it is needed.
+                             if (load != loadGeneration_) return;
+                             if (!cache_ || AsciiLower(folder) != AsciiLower(cacheFolder_)) {
+                                 WriteCache();
+                                 cacheFolder_ = folder;
+                                 cache_.emplace(std::move(*read));
+                             }
+                             QueueThumbnails(files, ids, names);
+                         });
 }
 
 void ImageListController::QueueThumbnails(const std::vector<FolderImage>& files, const std::vector<EntryId>& ids,
@@ -129,6 +134,7 @@ void ImageListController::QueueThumbnails(const std::vector<FolderImage>& files,
             }
             result.errorNumber = read.errorNumber;
             result.description = read.description;
+            result.tooLarge = read.tooLarge;
             ThumbnailDecoded(std::move(result));
         }
     }
@@ -152,10 +158,23 @@ void ImageListController::ThumbnailDecoded(DecodedThumbnail result) {
         int32_t first = 0;
         int32_t last = 0;
         (void)list_.RemoveIds({result.id}, first, last);
-        if (selected_ >= position) Select(selected_ > position ? selected_ - 1 : list_.CountEntries());
         ctx_.view.stripChangedFrom(position);
-        // A PNG that does not decode has always been passed over without a word.
-        if (!IsPngPath(file.path)) unreadable_.push_back(std::move(result));
+        if (selected_ == position && !waiting_) {
+            // The file shown (the last, at start) is the one that failed: the entry now last takes
+            // its place in the preview and the name boxes, as after a delete.
+            selected_ = 0;
+            if (list_.CountEntries() > 0) {
+                ShowEntry(list_.CountEntries());
+            } else {
+                ctx_.view.setTexts("", "");
+                Select(0);
+            }
+        } else if (selected_ >= position) {
+            Select(selected_ > position ? selected_ - 1 : list_.CountEntries());
+        }
+        // A PNG that does not decode has always been passed over without a word; one too large to
+        // hold is a picture all the same, and the user is told why it is not listed.
+        if (!IsPngPath(file.path) || result.tooLarge) unreadable_.push_back(std::move(result));
     }
     if (decodeDone_ == 1 || decodeDone_ % kProgressEvery == 0 || pending_.empty())
         ctx_.view.setStatus(LoadProgressText(decodeDone_, decodeTotal_));
@@ -218,7 +237,8 @@ void ImageListController::WriteCache() {
         // Serialising and writing tens of megabytes is done away from the window.
         auto written = std::make_shared<ThumbnailCache>(std::move(*cache_));
         const auto write = [written, fs = ctx_.files, path = cacheFolder_ + kThumbnailCacheName] {
-            (void)fs->replaceFile(path, written->Serialize());
+            // Hidden, as the system's own thumbnail databases are: it is no picture of the user's.
+            (void)fs->replaceFile(path, written->Serialize(), FileVisibility::Hidden);
         };
         if (ctx_.background != nullptr) {
             ctx_.background->run(write, {});
@@ -235,7 +255,7 @@ void ImageListController::UseCacheOf(const std::string& folder) {
     cacheFolder_ = folder;
     cache_.emplace(ctx_.layout.thumbWidth, ctx_.layout.thumbHeight);
     if (ctx_.files == nullptr) return;
-    if (const auto bytes = ctx_.files->readFile(cacheFolder_ + kThumbnailCacheName)) (void)cache_->Parse(*bytes);
+    ReadCache(*ctx_.files, cacheFolder_ + kThumbnailCacheName, *cache_);
 }
 
 std::optional<FileStamp> ImageListController::StampOf(const std::string& path) const {

@@ -2,6 +2,7 @@
 // Work that would hold the window up for a noticeable time (reading or writing a file of tens of
 // megabytes) done away from the window's thread, with what follows it back on that thread.
 
+#include <cstdint>
 #include <functional>
 
 namespace tessarin {
@@ -19,9 +20,10 @@ public:
     // The window's messages run meanwhile, so anything may have changed when it returns.
     virtual void runAndWait(const std::function<void()>& work) = 0;
     // The end: every piece given is done (a file being written is written whole) and the thread
-    // stops; no follow-up runs any more, and work given later is done at once on the caller's
-    // thread.
-    virtual void finish() = 0;
+    // stops, waited for up to `waitMs`; no follow-up runs any more, and work given later is done
+    // at once on the caller's thread. False when the thread did not stop in time: it is left
+    // behind, and this must then live as long as the process.
+    [[nodiscard]] virtual bool finish(uint32_t waitMs) = 0;
 };
 
 }  // namespace tessarin

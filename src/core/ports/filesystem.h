@@ -21,6 +21,10 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
+// How a file the program writes shows in the user's folder: a file of its own bookkeeping beside
+// the user's pictures is hidden, as the system hides its own thumbnail databases.
+enum class FileVisibility { Shown, Hidden };
+
 struct ListedFile {
     std::string name;  // last component only
     FileInfo info;
@@ -46,8 +50,10 @@ public:
     // The whole content of a file, or nothing when it cannot be read.
     [[nodiscard]] virtual std::optional<std::string> readFile(const std::string& path) const = 0;
     // Writes a complete new content: a temporary file beside the target first, then the
-    // target replaced by it. On failure the old target is left as it was.
-    [[nodiscard]] virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
+    // target replaced by it. On failure the old target is left as it was. The new file shows as
+    // asked, whatever the old one did.
+    [[nodiscard]] virtual bool replaceFile(const std::string& path, const std::string& bytes,
+                                           FileVisibility visibility = FileVisibility::Shown) = 0;
     [[nodiscard]] virtual bool createFolder(const std::string& path) = 0;
 };
 

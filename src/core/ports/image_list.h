@@ -21,6 +21,7 @@ public:
         SharedImage image;  // null when the file could not be read
         long errorNumber = 0;
         std::string description;  // why not, for the loader's message
+        bool tooLarge = false;    // a picture beyond what the program can hold, never decoded
     };
     // The one call a worker may make: it keeps nothing between calls, and the libraries it
     // reads with are loaded when the store is made.

@@ -29,6 +29,9 @@ public:
     virtual void playSound(const std::string& path, bool async) = 0;
     // Loads imgctl.dll from the program folder and asks its version.
     [[nodiscard]] virtual CodecVersion imgctlVersion() = 0;
+    // Ends the process at once, without waiting for any thread (one left behind still uses what
+    // it was given).
+    virtual void endProcess() = 0;
 };
 
 }  // namespace tessarin

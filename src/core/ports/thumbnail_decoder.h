@@ -24,6 +24,7 @@ struct DecodedThumbnail {
     std::optional<Image> thumbnail;  // nothing when the file could not be read
     long errorNumber = 0;
     std::string description;  // why not
+    bool tooLarge = false;    // a picture beyond what the program can hold, never decoded
 };
 
 class ThumbnailDecoder {
@@ -34,9 +35,11 @@ public:
     virtual void decode(std::vector<ThumbnailJob> jobs) = 0;
     // Drops the jobs not yet started and returns without waiting: nothing more is delivered.
     virtual void cancel() = 0;
-    // The end: cancels, waits for the files in hand and stops the workers; jobs given later are
-    // dropped. The decoder stays usable as an object, so whoever holds it may still call it.
-    virtual void finish() = 0;
+    // The end: cancels, waits up to `waitMs` for the files in hand and stops the workers; jobs
+    // given later are dropped. The decoder stays usable as an object, so whoever holds it may
+    // still call it. False when a worker did not stop in time: it is left behind, still using the
+    // decoder, which must then live as long as the process.
+    [[nodiscard]] virtual bool finish(uint32_t waitMs) = 0;
 };
 
 using ThumbnailSink = std::function<void(DecodedThumbnail)>;

@@ -148,6 +148,14 @@ std::string& SanitizeFileName(std::string& text) {
     return text;
 }
 
+std::string& CreatableFileName(std::string& name) {
+    for (char& c : name) {
+        if (c > 0 && c < ' ') c = ' ';
+    }
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    return name;
+}
+
 // A name counts as taken while any file with the same base name exists, whatever its
 // extension: the bitmap and the converted image of one save share the base name. The count goes
 // on as long as it takes: stopping at some number would hand out a name that is taken.

@@ -27,6 +27,10 @@ struct PathContext {
 [[nodiscard]] std::string ParentFolder(std::string_view path);
 // Changes the text in place and returns it.
 std::string& SanitizeFileName(std::string& text);
+// What Windows itself refuses or changes in a name, after SanitizeFileName: control characters
+// become blanks, and trailing dots and blanks go (the system would drop them, and the file
+// would not be where the name says). The text is changed in place and returned.
+std::string& CreatableFileName(std::string& name);
 // The path itself, or base_2, base_3 … for the first base name that no file has under any
 // extension and that no path of `taken` (names the caller holds, whatever is on disk) has.
 // "" when none is free.
