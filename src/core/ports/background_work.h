@@ -13,8 +13,9 @@ public:
     // `work` runs on another thread, one piece after another in the order given, so a file
     // written by one is what a later one reads. It uses only what it owns (captured by value, or
     // waited for by runAndWait) and the ports that keep nothing between calls: the file system,
-    // the image store's read and the journal store's files and pictures. Then `done` (when given) runs on the thread
-    // that made this, as its message loop runs: whatever the work found reaches the window's state there.
+    // the image store's read and the journal store's files and pictures. Then `done` (when
+    // given) runs on the thread that made this, as its message loop runs: whatever the work found
+    // reaches the window's state there.
     virtual void run(std::function<void()> work, std::function<void()> done) = 0;
     // Runs `work` on the other thread after what was given before and returns when it is done.
     // The window's messages run meanwhile, so anything may have changed when it returns.
