@@ -231,14 +231,17 @@ void frmTessarin::AddTip(HWND control, const wchar_t* text) {
 }
 
 // Only the frame shown has its labels up, with the texts the settings give them now.
+// Labels only: the frame's labels take the settings' keys now, shown or not, and what shows stays.
 void frmTessarin::ShowMessageFrame(int index, bool labelsOnly) {
     if (!labelsOnly) shownFrame_ = index;
     std::array<bool, kInfoLabelCount> shown{};
-    for (const auto& [label, text] : MessageFrame(shownFrame_, settings_)) {
+    for (const auto& [label, text] : MessageFrame(index, settings_)) {
         shown[static_cast<size_t>(label)] = true;
         SetWindowTextW(Info(label), Utf8ToWide(text).c_str());
     }
-    for (size_t i = 0; i < lblInf_.size(); ++i) ShowWindow(lblInf_[i], shown[i] ? SW_SHOW : SW_HIDE);
+    if (!labelsOnly) {
+        for (size_t i = 0; i < lblInf_.size(); ++i) ShowWindow(lblInf_[i], shown[i] ? SW_SHOW : SW_HIDE);
+    }
     Arrange();
 }
 
@@ -315,7 +318,9 @@ void frmTessarin::SetDpi(UINT dpi, const RECT& suggested) {
 
 void frmTessarin::ApplySettings() {
     SendMessageW(chkNoMouse_, BM_SETCHECK, settings_.noMouse != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    // Both frames that name the capture key take the new one.
     ShowMessageFrame(1, true);
+    ShowMessageFrame(2, true);
     // A target from a hand-edited file beyond the table leaves the caption as it was.
     const std::string caption = TargetCaption(settings_.pos);
     if (!caption.empty()) SetWindowTextW(cmdPos_, Utf8ToWide(caption).c_str());
