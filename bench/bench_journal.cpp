@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_support.h"
@@ -122,41 +122,20 @@ std::wstring ProgramCopy(const std::string& mark) {
 
 // Wine now and then refuses a start for a moment after the previous program ended.
 Started StartAgain(const std::wstring& arguments, const std::wstring& folder) {
-    const auto until = bench::Clock::now() + std::chrono::seconds(10);
-    Started started = Start(arguments, folder);
-    while (!started.process && bench::Clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        started = Start(arguments, folder);
-    }
+    Started started;
+    (void)test::WaitUntil(
+        [&] {
+            started = Start(arguments, folder);
+            return static_cast<bool>(started.process);
+        },
+        10000);
     return started;
 }
 
-// A look of the run reports only the highest key that changed: every key is given a look of its own.
-void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
 // The pointer rests over our window, whose messages have all run before a key goes down: Wine takes
 // Ctrl as released when one of its windows handles a pointer move while the key is held.
-void RestPointer(int x, int y) {
-    SetCursorPos(x, y);
-    for (int i = 0; i < 20; ++i) {
-        ProcessPendingMessages();
-        Sleep(10);
-    }
-}
-bool CtrlC(const std::string& done) {
-    Key(VK_CONTROL, true);
-    Settle();
-    Key('C', true);
-    const bool captured = WaitFor(done, std::chrono::seconds(20));
-    Key('C', false);
-    Key(VK_CONTROL, false);
-    Settle();
-    return captured;
-}
-void Blank() {
-    Key(VK_F9, true);
-    WaitFor(Padded(""), std::chrono::seconds(10));
-    Key(VK_F9, false);
-    Settle();
+void RestPointer(HWND main, int x, int y) {
+    if (!test::PointerRests(main, x, y)) std::printf("bench_journal: the run never saw the pointer at %d, %d\n", x, y);
 }
 
 size_t JournalFiles(const std::wstring& folder) {
@@ -223,20 +202,17 @@ void Latency(bool journal) {
         std::puts("bench_journal: the run did not start");
         return;
     }
-    RestPointer(600, 700);
+    const HWND main = FindProcessWindow(program.pid, L"frmTessarin");
+    RestPointer(main, 600, 700);
     std::vector<double> latencies;
     for (int i = 0; i < 20; ++i) {
-        Key(VK_CONTROL, true);
-        Settle();
-        const auto start = bench::Clock::now();
-        Key('C', true);
-        if (!WaitFor(done, std::chrono::seconds(10))) break;
-        latencies.push_back(Ms(bench::Clock::now() - start).count());
-        Key('C', false);
-        Key(VK_CONTROL, false);
-        Settle();
-        Blank();
+        const std::optional<double> ms = CtrlKey('C', done, std::chrono::seconds(10));
+        if (!ms) break;
+        latencies.push_back(*ms);
+        ClearStatus(main);
     }
+    // The worker keeps them after the status has come; they are given a moment to reach the disk.
+    if (journal) (void)test::WaitUntil([&] { return JournalFiles(folder) >= latencies.size(); }, 10000);
     const size_t kept = JournalFiles(folder);
     CloseProgram(program);
     std::error_code ignored;
@@ -247,26 +223,9 @@ void Latency(bool journal) {
         journal ? "on " : "off", Median(latencies),
         latencies.empty() ? 0 : *std::min_element(latencies.begin(), latencies.end()),
         latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()),
-        journal ? (", " + std::to_string(kept) + " kept on disk when the run ended").c_str() : "");
+        journal ? (", " + std::to_string(kept) + " kept on disk within 10 s of the last").c_str() : "");
 }
 
-// The pointer panel's last label, which tells the position and slot the list selected.
-HWND SelectionLabel(HWND main) {
-    HWND caption = nullptr;
-    EnumChildWindows(
-        main,
-        [](HWND child, LPARAM found) -> BOOL {
-            wchar_t text[8] = {};
-            GetWindowTextW(child, text, 8);
-            if (std::wstring(text) != L"rect") return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&caption));
-    HWND label = caption;
-    for (int i = 0; i < 13 && label != nullptr; ++i) label = GetWindow(label, GW_HWNDNEXT);
-    return label;
-}
 std::wstring TextOf(HWND window) {
     wchar_t text[64] = {};
     DWORD_PTR copied = 0;
@@ -296,16 +255,16 @@ void Session(int count) {
     const auto start = bench::Clock::now();
     {
         const Shown shown(ScreenLike(1600, 1000, 3), {0, 500});
-        RestPointer(300, 700);
-        for (int i = 0; i < count && CtrlC(done); ++i, ++made) Blank();
+        RestPointer(main, 300, 700);
+        for (int i = 0; i < count && CtrlKey('C', done, std::chrono::seconds(20)); ++i, ++made) ClearStatus(main);
         if (made < count)
-            std::printf("bench_journal: capture %d did not complete (status \"%s\")\n", made + 1,
-                        StatusField().c_str());
+            std::printf("bench_journal: capture %d did not complete (status \"%s\", the run saw %s %s)\n", made + 1,
+                        StatusField().c_str(), WideToUtf8(test::PanelText(main, test::PanelLabel::Event)).c_str(),
+                        WideToUtf8(test::PanelText(main, test::PanelLabel::Key)).c_str());
     }
     const double capturing = std::chrono::duration<double>(bench::Clock::now() - start).count();
     const auto written = bench::Clock::now();
-    while (JournalFiles(folder) < static_cast<size_t>(made) && bench::Clock::now() - written < std::chrono::minutes(5))
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    (void)test::WaitUntil([&] { return JournalFiles(folder) >= static_cast<size_t>(made); }, 5 * 60 * 1000);
     const double settling = std::chrono::duration<double>(bench::Clock::now() - written).count();
     std::printf("journal session: %d of %d unsaved 1600 x 1000 captures in %.0f s, all on disk %.1f s after the last\n",
                 made, count, capturing, settling);
@@ -321,7 +280,7 @@ void Session(int count) {
     WaitFor(Padded("Stop"), std::chrono::seconds(10));
     SetForegroundWindow(main);
     HWND strip = FindWindowExW(main, nullptr, L"TessarinPicList", nullptr);
-    HWND label = SelectionLabel(main);
+    HWND label = test::PanelWindow(main, test::PanelLabel::Selection);
     RECT area{};
     GetClientRect(strip, &area);
     MapWindowPoints(strip, nullptr, reinterpret_cast<POINT*>(&area), 2);
@@ -334,7 +293,6 @@ void Session(int count) {
         if (TextOf(label) == last) continue;
         hovers.push_back(Ms(bench::Clock::now() - at).count());
         last = TextOf(label);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the hover's own pause, and more
     }
     std::printf(
         "journal session, hovering a panel until the preview shows its capture (read from the journal), %zu "

@@ -8,12 +8,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_support.h"
 
+using namespace tessarin;
 using namespace tessarin::bench;
 
 int main() {
@@ -25,23 +26,14 @@ int main() {
         std::puts("bench_run: the run did not start");
         return 1;
     }
-    SetCursorPos(400, 300);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const HWND main = FindProcessWindow(run.pid, L"frmTessarin");
+    if (!test::PointerRests(main, 400, 300)) std::puts("bench_run: the run never saw the pointer");
     std::vector<double> latencies;
     for (int i = 0; i < 20; ++i) {
-        Key(VK_CONTROL, true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        const auto start = Clock::now();
-        Key('C', true);
-        if (!WaitFor(done, std::chrono::seconds(10))) break;
-        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        Key('C', false);
-        Key(VK_CONTROL, false);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        Key(VK_F9, true);  // clears the status line for the next round
-        WaitFor(Padded(""), std::chrono::seconds(10));
-        Key(VK_F9, false);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const std::optional<double> ms = CtrlKey('C', done, std::chrono::seconds(10));
+        if (!ms) break;
+        latencies.push_back(*ms);
+        ClearStatus(main);
     }
     CloseProgram(run);
     if (latencies.size() < 20) {

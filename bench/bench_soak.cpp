@@ -51,23 +51,6 @@ void Print(const char* when, int captures, const Usage& u) {
                 u.host.c_str());
 }
 
-// One key pressed with Ctrl held, as a user types it, and the status it must bring.
-bool CtrlKey(WORD vk, const std::string& status) {
-    Key(VK_CONTROL, true);
-    Key(vk, true);
-    const bool done = WaitFor(status, std::chrono::seconds(10));
-    Key(vk, false);
-    Key(VK_CONTROL, false);
-    return done;
-}
-
-// The status line back to blank (F9 means nothing to the program; any key press blanks it).
-void Blank() {
-    Key(VK_F9, true);
-    WaitFor(Padded(""), std::chrono::seconds(10));
-    Key(VK_F9, false);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,28 +89,25 @@ int main(int argc, char** argv) {
     int made = 0;
     // The pointer rests over the window for the whole session: Wine takes Ctrl as released when
     // one of its windows handles a pointer move while the key is injected.
-    SetCursorPos(90, 80);
-    for (int i = 0; i < 20; ++i) {
-        ProcessPendingMessages();
-        Sleep(10);
-    }
+    if (!test::PointerRests(main, 90, 80)) std::puts("bench_soak: the run never saw the pointer");
     for (int i = 1; i <= count; ++i) {
-        if (!CtrlKey('C', done)) {
+        if (!CtrlKey('C', done, std::chrono::seconds(10))) {
             std::printf("bench_soak: capture %d did not complete (status \"%s\")\n", i, StatusField().c_str());
             break;
         }
         ++made;
-        Blank();
+        ClearStatus(main);
         if (i % 10 == 0) {
-            if (!CtrlKey('S', saved)) std::printf("bench_soak: save %d: \"%s\"\n", i, StatusField().c_str());
-            Blank();
+            if (!CtrlKey('S', saved, std::chrono::seconds(10)))
+                std::printf("bench_soak: save %d: \"%s\"\n", i, StatusField().c_str());
+            ClearStatus(main);
         }
         if (i % 50 == 0) {
             // 全て削除 from the strip's menu ("no confirm" = 1): every entry and its file.
             PostMessageW(main, WM_COMMAND, MAKEWPARAM(kMnuAllDel, 0), 0);
             if (!WaitFor(deleted, std::chrono::seconds(10)))
                 std::printf("bench_soak: delete %d: \"%s\"\n", i, StatusField().c_str());
-            Blank();
+            ClearStatus(main);
         }
         if (i == 100) first = Measure(program, mark);
     }

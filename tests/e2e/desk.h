@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cwchar>
 #include <optional>
 #include <string>
 #include <thread>
@@ -94,29 +93,11 @@ std::optional<bool> InjectDrag(HWND source, POINT to, Drag drag) {
     return taken;
 }
 
-// The pointer panel: what the run's last pass saw. Each pass writes its labels, shown (-debug) or
-// not. They follow the four caption labels in the order the main window makes them.
-enum class PanelLabel { Event = 9, Key = 10, Mouse = 11 };
-inline std::wstring PanelText(HWND main, PanelLabel label) {
-    HWND labelWindow = ChildWithText(main, L"rect");  // the first caption
-    for (int i = 0; i < static_cast<int>(label) && labelWindow != nullptr; ++i)
-        labelWindow = GetWindow(labelWindow, GW_HWNDNEXT);
-    return labelWindow != nullptr ? WindowText(labelWindow) : L"<no panel>";
-}
-
-// A key pressed or let go during a run; true once a pass has seen it. A pass reports only the
-// highest key that changed, so a key that must count on its own waits for the one before it.
+// A key pressed or let go during a run; true once a pass has seen it.
 inline bool RunKey(HWND main, WORD vk, bool down) {
     Key(vk, down);
-    wchar_t code[8];
-    swprintf(code, 8, L"%X", vk);
-    const bool seen = Await(
-        [&] {
-            return PanelText(main, PanelLabel::Event) == (down ? L"KEY_DOWN" : L"KEY_UP") &&
-                   PanelText(main, PanelLabel::Key) == code;
-        },
-        10000);
-    EXPECT_TRUE(seen) << WideToUtf8(code) << (down ? " down" : " up") << ", the run shows "
+    const bool seen = KeySeen(main, vk, down);
+    EXPECT_TRUE(seen) << std::hex << vk << (down ? " down" : " up") << ", the run shows "
                       << WideToUtf8(PanelText(main, PanelLabel::Event)) << " "
                       << WideToUtf8(PanelText(main, PanelLabel::Key));
     return seen;
@@ -133,18 +114,8 @@ inline bool Tap(HWND main, WORD vk) { return RunKey(main, vk, true) && RunKey(ma
 // and a modifier goes down only once the windows under the pointer have had its events: the
 // program's, whose thread runs the pass that shows the new place, and this thread's own (the
 // target), once its messages have run again.
-// SetCursorPos is no input to the run's hooks, which bring its fast looks back after a still
-// moment: a move by nothing through SendInput does that first.
 inline void MovePointer(HWND main, int x, int y) {
-    INPUT still{INPUT_MOUSE, {}};
-    still.mi.dwFlags = MOUSEEVENTF_MOVE;
-    ::SendInput(1, &still, sizeof still);
-    SetCursorPos(x, y);
-    wchar_t at[32];
-    swprintf(at, 32, L"%4d -%4d", x, y);
-    EXPECT_TRUE(Await([&] { return PanelText(main, PanelLabel::Mouse) == at; }, 10000))
-        << x << "," << y << ": " << WideToUtf8(PanelText(main, PanelLabel::Mouse));
-    ProcessPendingMessages();
+    EXPECT_TRUE(PointerRests(main, x, y)) << x << "," << y << ": " << WideToUtf8(PanelText(main, PanelLabel::Mouse));
 }
 
 // Draws a range with the range key (Shift) from one point to another and fixes it by letting

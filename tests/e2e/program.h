@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/panel.h"
 #include "win/win_test_support.h"
 #include "win32/codepage.h"
 #include "win32/filesystem.h"
@@ -36,14 +37,6 @@ inline bool AwaitStatus(const std::string& utf8, DWORD deadlineMs = 10000) {
     return Await([&] { return StatusField() == StatusText(utf8); }, deadlineMs);
 }
 
-// The window below parent, at any depth, with that text; nullptr when there is none.
-inline HWND ChildWithText(HWND parent, const std::wstring& text) {
-    if (HWND found = FindWindowExW(parent, nullptr, nullptr, text.c_str())) return found;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (HWND found = ChildWithText(child, text)) return found;
-    }
-    return nullptr;
-}
 // The text a control of another process holds (GetWindowText only sees captions there).
 inline std::string ControlText(HWND control) {
     wchar_t buffer[1024] = {};
